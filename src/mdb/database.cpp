@@ -23,16 +23,18 @@ void checkHeader(const std::string& path) {
     const bool complete = in.gcount() == static_cast<std::streamsize>(head.size());
     const auto version = static_cast<std::uint8_t>(head[kVersionOffset]);
     if (complete && std::memcmp(head.data() + 4, kAceName, sizeof kAceName - 1) == 0)
-        throw Error(Error::Kind::Unsupported,
-                    "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
+        throw Error(
+            Error::Kind::Unsupported,
+            "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
     if (!complete || std::memcmp(head.data() + 4, kJetName, sizeof kJetName - 1) != 0)
         throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path + "'");
     if (version == 0)
         throw Error(Error::Kind::Unsupported,
                     "'" + path + "' is an Access 97 (Jet 3) database, which is not supported");
     if (version != 1)
-        throw Error(Error::Kind::Unsupported,
-                    "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
+        throw Error(
+            Error::Kind::Unsupported,
+            "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ std::filesystem::path fixture(const char* name) {
     return std::filesystem::path(BRELVANO_SHARED_DIR) / "fixtures" / "mdb" / name;
 }
 
-#define REQUIRE_FIXTURES()                                                   \
+#define REQUIRE_FIXTURES() \
     if (!std::filesystem::is_directory(fixture(""))) GTEST_SKIP() << "no fixtures"
 
 mdb::Error::Kind openError(const std::filesystem::path& p) {
