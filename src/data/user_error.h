@@ -1,0 +1,16 @@
+// user_error.h: an error whose text the user sees verbatim.
+//
+// Anything below the window raises these with the exact text to show; the window's error display
+// (or the headless tool) adds only the final point, by its own rule.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace data {
+
+struct UserError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace data
