@@ -1,5 +1,6 @@
 #include "mdb/index_key.h"
 
+#include <algorithm>
 #include <bit>
 #include <limits>
 #include <stdexcept>
@@ -11,7 +12,7 @@ namespace {
 
 constexpr std::uint8_t kAscendingValue = 0x7F, kDescendingValue = 0x80;
 constexpr std::uint8_t kAscendingNull = 0x00, kDescendingNull = 0xFF;
-constexpr std::uint8_t kGuidMore = 0x09, kGuidLast = 0x08;
+constexpr std::uint8_t kBinaryMore = 0x09;
 
 std::string describe(const KeyColumn& c) { return "column '" + c.name + "'"; }
 
@@ -85,20 +86,33 @@ void appendFloating(std::vector<std::uint8_t>& key, const KeyColumn& c, double v
     if (negative == c.ascending) invert(key, from);
 }
 
+// Groups of 8 bytes: a full group is followed by 09 ("more follows"), which descending order
+// leaves as is; the last group is zero-padded and followed by its length, all inverted when
+// descending.
+void appendBinary(std::vector<std::uint8_t>& key, bool ascending, std::span<const std::uint8_t> v) {
+    while (!v.empty()) {
+        const std::size_t n = std::min<std::size_t>(8, v.size());
+        const std::size_t from = key.size();
+        key.insert(key.end(), v.begin(), v.begin() + static_cast<std::ptrdiff_t>(n));
+        v = v.subspan(n);
+        if (v.empty()) {
+            key.insert(key.end(), 8 - n, 0x00);
+            key.push_back(static_cast<std::uint8_t>(n));
+            if (!ascending) invert(key, from);
+        } else {
+            if (!ascending) invert(key, from);
+            key.push_back(kBinaryMore);
+        }
+    }
+}
+
 void appendGuid(std::vector<std::uint8_t>& key, const KeyColumn& c, const Guid& stored) {
     if (c.type != column_type::kGuid) badValue(c, "a GUID value for a column that is not one");
     // Text order: the first three groups are stored little-endian in the row.
     const Guid g = {stored[3],  stored[2],  stored[1],  stored[0], stored[5],  stored[4],
                     stored[7],  stored[6],  stored[8],  stored[9], stored[10], stored[11],
                     stored[12], stored[13], stored[14], stored[15]};
-    const std::size_t first = key.size();
-    key.insert(key.end(), g.begin(), g.begin() + 8);
-    if (!c.ascending) invert(key, first);
-    key.push_back(kGuidMore);  // stays as is in descending order
-    const std::size_t second = key.size();
-    key.insert(key.end(), g.begin() + 8, g.end());
-    key.push_back(kGuidLast);
-    if (!c.ascending) invert(key, second);
+    appendBinary(key, c.ascending, g);
 }
 
 void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyValue& value) {
@@ -123,6 +137,9 @@ void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyVa
         appendFloating(key, c, *d);
     } else if (const auto* g = std::get_if<Guid>(&value)) {
         appendGuid(key, c, *g);
+    } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&value)) {
+        if (c.type != column_type::kBinary) badValue(c, "bytes for a column that is not Binary");
+        appendBinary(key, c.ascending, *bytes);
     } else if (const auto* t = std::get_if<std::u16string>(&value)) {
         if (!isText(c.type)) badValue(c, "a text value for a column that is not text");
         appendGeneralLegacyTextKey(key, *t, c.ascending);
@@ -142,6 +159,7 @@ std::optional<std::string> whyColumnCannotBeMaintained(const KeyColumn& c) {
         case column_type::kDouble:
         case column_type::kDateTime:
         case column_type::kGuid:
+        case column_type::kBinary:
             return std::nullopt;
         case column_type::kText:
         case column_type::kMemo:
@@ -174,6 +192,16 @@ std::vector<std::uint8_t> buildIndexKey(std::span<const KeyColumn> columns,
     std::vector<std::uint8_t> key;
     for (std::size_t i = 0; i < columns.size(); ++i) appendValue(key, columns[i], values[i]);
     return key;
+}
+
+bool indexHasEntryFor(bool ignoresNulls, std::span<const KeyColumn> columns,
+                      std::span<const KeyValue> values) {
+    if (!ignoresNulls) return true;
+    for (std::size_t i = 0; i < columns.size() && i < values.size(); ++i)
+        if (columns[i].type == column_type::kBoolean ||
+            !std::holds_alternative<std::monostate>(values[i]))
+            return true;
+    return false;
 }
 
 void appendRowPointer(std::vector<std::uint8_t>& out, RowPointer row) {

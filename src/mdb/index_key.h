@@ -12,9 +12,9 @@
 //   Single, Double, DateTime   IEEE bits; top bit flipped when positive, all bits inverted when
 //                              negative (DateTime: days since 1899-12-30)
 //   Yes/No                     00 yes, FF no (under flag 7F; never null)
-//   GUID                       the 16 bytes in text order, as two groups of 8 each followed by
-//                              09 (more follows) or 08 (last group); descending inverts all
-//                              bytes but the 09
+//   GUID, Binary               the bytes (a GUID's in text order) in groups of 8, each followed
+//                              by 09 when more follows, the last one zero-padded and followed
+//                              by its length (1-8); descending inverts all bytes but the 09s
 //   Text, Memo                 text_key.h
 #pragma once
 
@@ -54,8 +54,15 @@ struct KeyColumn {
 using Guid = std::array<std::uint8_t, 16>;
 
 // The value of one key column: null, Yes/No, any integer kind (Currency in ten-thousandths),
-// any floating kind (DateTime in days), a GUID or text (UTF-16).
-using KeyValue = std::variant<std::monostate, bool, std::int64_t, double, Guid, std::u16string>;
+// any floating kind (DateTime in days), a GUID, text (UTF-16) or binary bytes.
+using KeyValue = std::variant<std::monostate, bool, std::int64_t, double, Guid, std::u16string,
+                              std::vector<std::uint8_t>>;
+
+// Whether a row has an entry in the index. An index that ignores nulls (index flag 0x02) has
+// none for a row whose key columns are all null (a Yes/No column is never null); every other
+// index has one entry per row.
+bool indexHasEntryFor(bool ignoresNulls, std::span<const KeyColumn> columns,
+                      std::span<const KeyValue> values);
 
 // Why an index on these columns cannot be kept true by this engine (a column kind or text sort
 // order it cannot encode), or nullopt when every key can be built.

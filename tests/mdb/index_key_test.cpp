@@ -82,6 +82,46 @@ TEST(IndexKey, GuidIsWrittenInTextOrderInTwoGroups) {
                      0x44, 0x33, 0x22, 0x11, 0x00, 0xF7}));
 }
 
+TEST(IndexKey, BinaryIsWrittenInGroupsOfEight) {
+    struct Case {
+        const char* what;
+        Bytes value, ascending, descending;
+    };
+    const Case cases[] = {
+        {"empty", {}, {0x7F}, {0x80}},
+        {"3 bytes",
+         {1, 2, 3},
+         {0x7F, 1, 2, 3, 0, 0, 0, 0, 0, 3},
+         {0x80, 0xFE, 0xFD, 0xFC, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFC}},
+        {"8 bytes",
+         Bytes(8, 0x10),
+         {0x7F, 16, 16, 16, 16, 16, 16, 16, 16, 8},
+         {0x80, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xF7}},
+        {"9 bytes",
+         Bytes(9, 0x10),
+         {0x7F, 16, 16, 16, 16, 16, 16, 16, 16, 9, 16, 0, 0, 0, 0, 0, 0, 0, 1},
+         {0x80, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 0xEF, 9, 0xEF, 0xFF, 0xFF, 0xFF, 0xFF,
+          0xFF, 0xFF, 0xFF, 0xFE}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(key1(ct::kBinary, true, c.value), c.ascending);
+        EXPECT_EQ(key1(ct::kBinary, false, c.value), c.descending);
+    }
+}
+
+TEST(IndexKey, IgnoreNullsIndexSkipsOnlyAllNullKeys) {
+    const mdb::KeyColumn cols[] = {{"a", ct::kText, true, {}}, {"b", ct::kLong, true, {}}};
+    const mdb::KeyValue allNull[] = {std::monostate{}, std::monostate{}};
+    const mdb::KeyValue oneNull[] = {std::monostate{}, std::int64_t{3}};
+    EXPECT_FALSE(mdb::indexHasEntryFor(true, cols, allNull));
+    EXPECT_TRUE(mdb::indexHasEntryFor(true, cols, oneNull));
+    EXPECT_TRUE(mdb::indexHasEntryFor(false, cols, allNull));
+    const mdb::KeyColumn yesNo[] = {{"y", ct::kBoolean, true, {}}};
+    const mdb::KeyValue none[] = {std::monostate{}};
+    EXPECT_TRUE(mdb::indexHasEntryFor(true, yesNo, none)) << "Yes/No is never null";
+}
+
 // Whatever the values, sorting keys bytewise must give the values' order (reversed when
 // descending), nulls first in ascending order and last in descending order.
 template <typename T>
@@ -190,6 +230,9 @@ TEST(IndexKey, SaysWhyAnIndexCannotBeMaintained) {
                 HasSubstr("column 'Nome' uses the text sort order 1040 version 0"));
     const mdb::KeyColumn newGeneral[] = {{"Nome", ct::kText, true, {1033, 1}}};
     EXPECT_NE(mdb::whyIndexCannotBeMaintained(newGeneral), std::nullopt);
+    const mdb::KeyColumn ole[] = {{"Foto", ct::kOle, true, {}}};
+    EXPECT_THAT(mdb::whyIndexCannotBeMaintained(ole).value_or(""),
+                HasSubstr("column 'Foto' has a type (code 11)"));
     const mdb::KeyColumn numeric[] = {{"Importo", ct::kNumeric, true, {}}};
     EXPECT_THAT(mdb::whyIndexCannotBeMaintained(numeric).value_or(""),
                 HasSubstr("column 'Importo' has a type (code 16)"));
