@@ -1,6 +1,7 @@
 #include "mdb/index_page.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <string>
 
 #include "mdb/error.h"
@@ -68,11 +69,12 @@ std::size_t sharedPrefix(const IndexEntry& first, const IndexEntry& last) {
     return static_cast<std::size_t>(a - first.key.begin());
 }
 
-std::size_t storedSize(std::span<const IndexEntry> entries, IndexPage::Kind kind) {
+std::size_t storedSize(std::span<const IndexEntry> entries, IndexPage::Kind kind,
+                       std::size_t prefix) {
     if (entries.empty()) return 0;
     std::size_t total = 0;
     for (const IndexEntry& e : entries) total += e.key.size() + pointerSize(kind);
-    return total - (entries.size() - 1) * sharedPrefix(entries.front(), entries.back());
+    return total - (entries.size() - 1) * prefix;
 }
 
 }  // namespace
@@ -126,10 +128,30 @@ IndexPage IndexPage::decode(std::span<const std::uint8_t> bytes, std::uint32_t p
         page.entries.push_back(std::move(e));
         start = bit;
     }
+    page.prefixLength = prefixLength;
     return page;
 }
 
-std::size_t IndexPage::entryBytes() const { return storedSize(entries, kind); }
+std::size_t IndexPage::effectivePrefix() const {
+    if (entries.empty()) return 0;
+    if (!prefixLength) return sharedPrefix(entries.front(), entries.back());
+    const std::size_t prefix = *prefixLength;
+    const std::vector<std::uint8_t> first = joinEntry(entries.front(), kind);
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const std::vector<std::uint8_t> e = joinEntry(entries[i], kind);
+        if (e.size() <= prefix ||
+            !std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(prefix),
+                        e.begin()))
+            throw std::invalid_argument("index page: entry " + std::to_string(i) +
+                                        " does not share the page's prefix of " +
+                                        std::to_string(prefix) + " bytes");
+    }
+    if (prefix > first.size())
+        throw std::invalid_argument("index page: prefix longer than the first entry");
+    return prefix;
+}
+
+std::size_t IndexPage::entryBytes() const { return storedSize(entries, kind, effectivePrefix()); }
 
 std::size_t IndexPage::countFitting(Kind kind, std::span<const IndexEntry> entries) {
     // Adding an entry never shrinks the total (its pointers are never shared), so the first
@@ -144,7 +166,7 @@ std::size_t IndexPage::countFitting(Kind kind, std::span<const IndexEntry> entri
 }
 
 bool IndexPage::encode(std::span<std::uint8_t> out) const {
-    if (out.size() != kSize || !fits()) return false;
+    if (out.size() != kSize || !fits()) return false;  // fits() checks the prefix
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     out[0] = static_cast<std::uint8_t>(kind);
     out[1] = 0x01;
@@ -152,7 +174,7 @@ bool IndexPage::encode(std::span<std::uint8_t> out) const {
     put32le(out, kPrevAt, prevPage);
     put32le(out, kNextAt, nextPage);
     put32le(out, kChildTailAt, childTailPage);
-    const std::size_t prefix = entries.empty() ? 0 : sharedPrefix(entries.front(), entries.back());
+    const std::size_t prefix = effectivePrefix();
     put16le(out, kPrefixLengthAt, prefix);
 
     std::size_t end = 0;

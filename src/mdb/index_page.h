@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -50,6 +51,10 @@ struct IndexPage {
     std::uint32_t nextPage = 0;
     std::uint32_t childTailPage = 0;
     std::vector<IndexEntry> entries;  // in index order
+    // How many leading bytes the entries after the first omit. Decoding sets the page's value
+    // (Access often stores 0); nullopt lets encoding share the longest prefix of the keys, as
+    // a writer should after changing the entries.
+    std::optional<std::size_t> prefixLength;
 
     bool isLeaf() const { return kind == Kind::Leaf; }
 
@@ -59,16 +64,20 @@ struct IndexPage {
     // longer than the first entry, entries out of order.
     static IndexPage decode(std::span<const std::uint8_t> bytes, std::uint32_t pageNo);
 
+    // The prefix encode uses: prefixLength if set (checked as encode says), else the longest.
+    std::size_t effectivePrefix() const;
     // The bytes the entries take on the page, shared prefix stored once.
     std::size_t entryBytes() const;
     bool fits() const { return entryBytes() <= kMaxEntryBytes; }
 
-    // How many of the first entries fit on one page of this kind: the split point for a writer.
+    // How many of the first entries fit on one page of this kind, with the longest shared
+    // prefix: the split point for a writer.
     static std::size_t countFitting(Kind kind, std::span<const IndexEntry> entries);
 
     // Writes the whole page (4096 bytes) into `out`. Returns false, and writes nothing, when the
     // entries do not fit (the writer then splits the page; that is not an error).
-    // Requires entries in index order.
+    // Requires entries in index order; throws std::invalid_argument when a set prefixLength is
+    // not shared by every entry or leaves an entry after the first without bytes of its own.
     bool encode(std::span<std::uint8_t> out) const;
 };
 

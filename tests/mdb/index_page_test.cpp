@@ -4,6 +4,7 @@
 
 #include <array>
 #include <random>
+#include <stdexcept>
 
 #include "mdb/error.h"
 
@@ -94,6 +95,24 @@ TEST(IndexPage, NodeRoundTripKeepsChildrenAndLinks) {
     EXPECT_EQ(back.nextPage, 41u);
     EXPECT_EQ(back.childTailPage, 33u);
     EXPECT_EQ(back.tdefPage, 0x01020304u);
+}
+
+TEST(IndexPage, KeepsAGivenPrefixAndRefusesOneTheEntriesDoNotShare) {
+    IndexPage p =
+        leafWith({entry({0x7F, 0x4A, 0x01, 0x00}, 3, 0), entry({0x7F, 0x4A, 0x01, 0x00}, 3, 1)});
+    p.prefixLength = 0;  // as Access often writes: no compression
+    const Page b = encoded(p);
+    EXPECT_EQ(get16(b, 24), 0);
+    EXPECT_EQ(p.entryBytes(), 16u);
+    EXPECT_EQ(IndexPage::decode(b, 1).prefixLength, std::optional<std::size_t>(0));
+    p.prefixLength = 7;  // key and page shared, row differs: allowed
+    EXPECT_EQ(p.entryBytes(), 9u);
+    EXPECT_EQ(IndexPage::decode(encoded(p), 1).entries, p.entries);
+    p.prefixLength = 8;  // would leave the second entry no bytes
+    Page out{};
+    EXPECT_THROW(p.encode(out), std::invalid_argument);
+    p.prefixLength.reset();
+    EXPECT_EQ(p.effectivePrefix(), 4u);
 }
 
 TEST(IndexPage, PageExactlyFullEncodesAndOneByteMoreDoesNot) {
