@@ -1,0 +1,86 @@
+// index_key.h: the bytes of an index entry, built from the values of the indexed columns.
+//
+// An entry is, for each key column in the index's order:
+//   flag   1 byte: 7F ascending value, 80 descending value, 00 ascending null, FF descending null
+//   value  the column's bytes below (nothing after a null flag)
+// and then the row pointer: the row's data page (3 bytes, big-endian) and its row number.
+// Entries sort bytewise, which is the order of the index; a descending column's bytes are
+// inverted. Values, all big-endian:
+//   Byte                       the byte
+//   Integer, Long, Currency    two's complement with the top bit flipped (Currency: the stored
+//                              number of ten-thousandths)
+//   Single, Double, DateTime   IEEE bits; top bit flipped when positive, all bits inverted when
+//                              negative (DateTime: days since 1899-12-30)
+//   Yes/No                     00 yes, FF no (under flag 7F; never null)
+//   GUID, Binary               the bytes (a GUID's in text order) in groups of 8, each followed
+//                              by 09 when more follows, the last one zero-padded and followed
+//                              by its length (1-8); descending inverts all bytes but the 09s
+//   Text, Memo                 text_key.h
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace mdb {
+
+// Column type codes of the table definition that an index can hold.
+namespace column_type {
+inline constexpr std::uint8_t kBoolean = 0x01, kByte = 0x02, kInteger = 0x03, kLong = 0x04,
+                              kCurrency = 0x05, kSingle = 0x06, kDouble = 0x07, kDateTime = 0x08,
+                              kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C, kGuid = 0x0F,
+                              kNumeric = 0x10;
+}
+
+// The sort order a text column records (column definition bytes 11-14).
+struct TextSortOrder {
+    std::uint16_t lcid = 1033;
+    std::uint8_t version = 0;
+};
+
+// One column of an index, as the table definition describes it.
+struct KeyColumn {
+    std::string name;  // only for messages
+    std::uint8_t type = column_type::kLong;
+    bool ascending = true;
+    TextSortOrder sortOrder;  // text and memo columns only
+};
+
+// A GUID as the row stores it: the first three groups little-endian, the rest as written.
+using Guid = std::array<std::uint8_t, 16>;
+
+// The value of one key column: null, Yes/No, any integer kind (Currency in ten-thousandths),
+// any floating kind (DateTime in days), a GUID, text (UTF-16) or binary bytes.
+using KeyValue = std::variant<std::monostate, bool, std::int64_t, double, Guid, std::u16string,
+                              std::vector<std::uint8_t>>;
+
+// Whether a row has an entry in the index. An index that ignores nulls (index flag 0x02) has
+// none for a row whose key columns are all null (a Yes/No column is never null); every other
+// index has one entry per row.
+bool indexHasEntryFor(bool ignoresNulls, std::span<const KeyColumn> columns,
+                      std::span<const KeyValue> values);
+
+// Why an index on these columns cannot be kept true by this engine (a column kind or text sort
+// order it cannot encode), or nullopt when every key can be built.
+std::optional<std::string> whyIndexCannotBeMaintained(std::span<const KeyColumn> columns);
+
+// The key bytes (flags and values, no row pointer) of a row. Requires that
+// whyIndexCannotBeMaintained(columns) is nullopt and one value per column; throws
+// std::invalid_argument when a value's alternative does not fit its column (a bool for a
+// Long) or an integer is out of its column's range.
+std::vector<std::uint8_t> buildIndexKey(std::span<const KeyColumn> columns,
+                                        std::span<const KeyValue> values);
+
+// The row pointer that ends a leaf entry: page (3 bytes, big-endian) and row number.
+struct RowPointer {
+    std::uint32_t page = 0;  // below 2^24
+    std::uint8_t row = 0;
+    friend auto operator<=>(const RowPointer&, const RowPointer&) = default;
+};
+void appendRowPointer(std::vector<std::uint8_t>& out, RowPointer row);
+
+}  // namespace mdb

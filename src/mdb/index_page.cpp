@@ -1,0 +1,194 @@
+#include "mdb/index_page.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "mdb/error.h"
+
+namespace mdb {
+namespace {
+
+constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16, kChildTailAt = 20,
+                      kPrefixLengthAt = 24, kBitmapAt = 27;
+constexpr std::size_t kBitmapSize = IndexPage::kEntriesStart - kBitmapAt;  // 453
+constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
+
+std::uint32_t get32le(std::span<const std::uint8_t> b, std::size_t at) {
+    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
+           std::uint32_t{b[at + 3]} << 24;
+}
+std::uint16_t get16le(std::span<const std::uint8_t> b, std::size_t at) {
+    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+void put32le(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+void put16le(std::span<std::uint8_t> b, std::size_t at, std::size_t v) {
+    b[at] = static_cast<std::uint8_t>(v & 0xFF);
+    b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
+}
+std::uint32_t get32be(std::span<const std::uint8_t> b) {
+    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 |
+           std::uint32_t{b[3]};
+}
+
+std::size_t pointerSize(IndexPage::Kind kind) {
+    return kind == IndexPage::Kind::Leaf ? kRowPointerSize : kRowPointerSize + kChildSize;
+}
+
+[[noreturn]] void corrupt(std::uint32_t pageNo, const std::string& what) {
+    throw Error(Error::Kind::Corrupt, "index page " + std::to_string(pageNo) + ": " + what);
+}
+
+// An entry as stored: key, row pointer and, on nodes, the child page.
+IndexEntry splitEntry(std::span<const std::uint8_t> full, IndexPage::Kind kind) {
+    const std::size_t keyLength = full.size() - pointerSize(kind);
+    IndexEntry e;
+    e.key.assign(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(keyLength));
+    const auto p = full.subspan(keyLength);
+    e.row.page = std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]};
+    e.row.row = p[3];
+    if (kind == IndexPage::Kind::Node) e.child = get32be(p.subspan(kRowPointerSize));
+    return e;
+}
+
+std::vector<std::uint8_t> joinEntry(const IndexEntry& e, IndexPage::Kind kind) {
+    std::vector<std::uint8_t> out = e.key;
+    appendRowPointer(out, e.row);
+    if (kind == IndexPage::Kind::Node)
+        for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(e.child >> (8 * i)));
+    return out;
+}
+
+// Entries of a page share the prefix of the first and last key (they are sorted, so every key
+// between shares it too). Only key bytes are shared: the row pointers always differ.
+std::size_t sharedPrefix(const IndexEntry& first, const IndexEntry& last) {
+    const auto [a, b] =
+        std::mismatch(first.key.begin(), first.key.end(), last.key.begin(), last.key.end());
+    return static_cast<std::size_t>(a - first.key.begin());
+}
+
+std::size_t storedSize(std::span<const IndexEntry> entries, IndexPage::Kind kind,
+                       std::size_t prefix) {
+    if (entries.empty()) return 0;
+    std::size_t total = 0;
+    for (const IndexEntry& e : entries) total += e.key.size() + pointerSize(kind);
+    return total - (entries.size() - 1) * prefix;
+}
+
+}  // namespace
+
+bool entryBefore(const IndexEntry& a, const IndexEntry& b) {
+    const auto order = std::lexicographical_compare_three_way(a.key.begin(), a.key.end(),
+                                                              b.key.begin(), b.key.end());
+    if (order != 0) return order < 0;
+    return a.row < b.row;
+}
+
+IndexPage IndexPage::decode(std::span<const std::uint8_t> bytes, std::uint32_t pageNo) {
+    if (bytes.size() != kSize) corrupt(pageNo, "not " + std::to_string(kSize) + " bytes long");
+    IndexPage page;
+    if (bytes[0] != static_cast<std::uint8_t>(Kind::Node) &&
+        bytes[0] != static_cast<std::uint8_t>(Kind::Leaf))
+        corrupt(pageNo, "page type " + std::to_string(bytes[0]) + " is not an index page");
+    page.kind = static_cast<Kind>(bytes[0]);
+    page.tdefPage = get32le(bytes, kTdefAt);
+    page.prevPage = get32le(bytes, kPrevAt);
+    page.nextPage = get32le(bytes, kNextAt);
+    page.childTailPage = get32le(bytes, kChildTailAt);
+    const std::size_t prefixLength = get16le(bytes, kPrefixLengthAt);
+
+    const auto data = bytes.subspan(kEntriesStart);
+    std::vector<std::uint8_t> prefix;
+    std::size_t start = 0;
+    for (std::size_t bit = 0; bit < kBitmapSize * 8; ++bit) {
+        if ((bytes[kBitmapAt + bit / 8] & (1u << (bit % 8))) == 0) continue;
+        // The bitmap can name positions past the page end; a damaged one may.
+        if (bit > kMaxEntryBytes) corrupt(pageNo, "an entry ends past the page end");
+        if (bit == start) corrupt(pageNo, "an entry of no bytes");
+        const auto stored = data.subspan(start, bit - start);
+        std::vector<std::uint8_t> full;
+        if (page.entries.empty()) {
+            if (prefixLength > stored.size())
+                corrupt(pageNo, "shared prefix longer than the first entry");
+            prefix.assign(stored.begin(),
+                          stored.begin() + static_cast<std::ptrdiff_t>(prefixLength));
+            full.assign(stored.begin(), stored.end());
+        } else {
+            full = prefix;
+            full.insert(full.end(), stored.begin(), stored.end());
+        }
+        if (full.size() < pointerSize(page.kind))
+            corrupt(pageNo, "entry " + std::to_string(page.entries.size()) +
+                                " is too short for its pointers");
+        IndexEntry e = splitEntry(full, page.kind);
+        if (!page.entries.empty() && !entryBefore(page.entries.back(), e))
+            corrupt(pageNo, "entry " + std::to_string(page.entries.size()) + " is out of order");
+        page.entries.push_back(std::move(e));
+        start = bit;
+    }
+    page.prefixLength = prefixLength;
+    return page;
+}
+
+std::size_t IndexPage::effectivePrefix() const {
+    if (entries.empty()) return 0;
+    if (!prefixLength) return sharedPrefix(entries.front(), entries.back());
+    const std::size_t prefix = *prefixLength;
+    const std::vector<std::uint8_t> first = joinEntry(entries.front(), kind);
+    for (std::size_t i = 1; i < entries.size(); ++i) {
+        const std::vector<std::uint8_t> e = joinEntry(entries[i], kind);
+        if (e.size() <= prefix ||
+            !std::equal(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(prefix),
+                        e.begin()))
+            throw std::invalid_argument("index page: entry " + std::to_string(i) +
+                                        " does not share the page's prefix of " +
+                                        std::to_string(prefix) + " bytes");
+    }
+    if (prefix > first.size())
+        throw std::invalid_argument("index page: prefix longer than the first entry");
+    return prefix;
+}
+
+std::size_t IndexPage::entryBytes() const { return storedSize(entries, kind, effectivePrefix()); }
+
+std::size_t IndexPage::countFitting(Kind kind, std::span<const IndexEntry> entries) {
+    // Adding an entry never shrinks the total (its pointers are never shared), so the first
+    // count that does not fit ends the search.
+    std::size_t whole = 0;  // the entries' sizes without prefix compression
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        whole += entries[n].key.size() + pointerSize(kind);
+        const std::size_t shared = n * sharedPrefix(entries.front(), entries[n]);
+        if (whole - shared > kMaxEntryBytes) return n;
+    }
+    return entries.size();
+}
+
+bool IndexPage::encode(std::span<std::uint8_t> out) const {
+    if (out.size() != kSize || !fits()) return false;  // fits() checks the prefix
+    std::fill(out.begin(), out.end(), std::uint8_t{0});
+    out[0] = static_cast<std::uint8_t>(kind);
+    out[1] = 0x01;
+    put32le(out, kTdefAt, tdefPage);
+    put32le(out, kPrevAt, prevPage);
+    put32le(out, kNextAt, nextPage);
+    put32le(out, kChildTailAt, childTailPage);
+    const std::size_t prefix = effectivePrefix();
+    put16le(out, kPrefixLengthAt, prefix);
+
+    std::size_t end = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::vector<std::uint8_t> full = joinEntry(entries[i], kind);
+        const std::size_t skip = i == 0 ? 0 : prefix;
+        std::copy(full.begin() + static_cast<std::ptrdiff_t>(skip), full.end(),
+                  out.begin() + static_cast<std::ptrdiff_t>(kEntriesStart + end));
+        end += full.size() - skip;
+        out[kBitmapAt + end / 8] =
+            static_cast<std::uint8_t>(out[kBitmapAt + end / 8] | 1u << (end % 8));
+    }
+    put16le(out, kFreeSpaceAt, kMaxEntryBytes - end);
+    return true;
+}
+
+}  // namespace mdb

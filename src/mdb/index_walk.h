@@ -1,0 +1,37 @@
+// index_walk.h: reading a whole index, from its root page down to every leaf entry.
+//
+// A node's entries point to its children in order, and its child-tail page is the last child;
+// the leaves of one index are also chained through their previous/next page numbers. The walk
+// follows the tree and checks the chain against it.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "mdb/index_page.h"
+
+namespace mdb {
+
+// Pages by number, so the index code can read a file, the pager's cache or pages in memory.
+class PageSource {
+public:
+    virtual ~PageSource() = default;
+    // The 4096 bytes of page n. Throws Error when there is no such page.
+    virtual std::vector<std::uint8_t> page(std::uint32_t n) const = 0;
+};
+
+struct IndexContents {
+    std::vector<IndexEntry> entries;       // every leaf entry, in index order
+    std::vector<std::uint32_t> leafPages;  // in order
+    std::vector<std::uint32_t> nodePages;  // depth first, parents before children
+    int depth = 0;                         // 1 = the root is a leaf
+};
+
+// Walks the index whose root is `rootPage`. Throws Error (Kind::Corrupt) when a page is not an
+// index page or is damaged, when a page is reached twice (a cycle or shared child), when the
+// tree is deeper than any real index, when leaves sit at different depths, when entries are
+// out of order across pages, when a node entry is not the last entry under its child, or when
+// the leaves' previous/next chain disagrees with the tree.
+IndexContents walkIndex(const PageSource& pages, std::uint32_t rootPage);
+
+}  // namespace mdb
