@@ -1,6 +1,8 @@
 #include "mdb/database.h"
 
+#include "mdb/damage.h"
 #include "mdb/error.h"
+#include "mdb/name_compare.h"
 
 namespace mdb {
 
@@ -32,6 +34,35 @@ void Database::load() {
                     "Not a valid password: '" + path_ +
                         "' is protected by a database password and the connection gives none");
     pager_->setDatabaseKey(header_.databaseKey);
+    catalog_ = withDamageContext(path_, "", [this] { return readCatalog(*pager_); });
+}
+
+std::vector<std::string> Database::tableNames() const {
+    std::vector<std::string> names;
+    for (const CatalogEntry& e : catalog_)
+        if (e.isUserTable()) names.push_back(e.name);
+    return names;
+}
+
+const CatalogEntry* Database::findTable(std::string_view name) const {
+    for (const CatalogEntry& e : catalog_)
+        if (e.isLocalTable() && sameName(e.name, name)) return &e;
+    return nullptr;
+}
+
+bool Database::hasTable(std::string_view name) const { return findTable(name) != nullptr; }
+
+Table& Database::table(std::string_view name) {
+    const std::string key = foldCase(name);
+    if (auto it = tables_.find(key); it != tables_.end()) return *it->second;
+    const CatalogEntry* entry = findTable(name);
+    if (entry == nullptr)
+        throw Error(Error::Kind::NotFound,
+                    "The Microsoft Jet database engine cannot find the input table or query '" +
+                        std::string(name) +
+                        "'.  Make sure it exists and that its name is spelled correctly");
+    auto table = std::make_unique<Table>(*pager_, *entry);
+    return *tables_.emplace(key, std::move(table)).first->second;
 }
 
 }  // namespace mdb
