@@ -1,50 +1,68 @@
 #include "mdb/database.h"
 
-#include <array>
-#include <cstdint>
-#include <cstring>
-#include <fstream>
-
+#include "mdb/damage.h"
 #include "mdb/error.h"
+#include "mdb/name_compare.h"
 
 namespace mdb {
-namespace {
 
-// Page 0 starts with 00 01 00 00, the engine's name at offset 4 and the format version at 0x14.
-constexpr std::size_t kVersionOffset = 0x14;
-constexpr char kJetName[] = "Standard Jet DB";
-constexpr char kAceName[] = "Standard ACE DB";
+Database::Database(std::unique_ptr<Pager> pager, OpenMode mode)
+    : path_(pager->fileName()), mode_(mode), pager_(std::move(pager)) {}
 
-void checkHeader(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw Error(Error::Kind::Io, "Could not open file '" + path + "'");
-    std::array<char, 0x18> head{};
-    in.read(head.data(), head.size());
-    const bool complete = in.gcount() == static_cast<std::streamsize>(head.size());
-    const auto version = static_cast<std::uint8_t>(head[kVersionOffset]);
-    if (complete && std::memcmp(head.data() + 4, kAceName, sizeof kAceName - 1) == 0)
-        throw Error(
-            Error::Kind::Unsupported,
-            "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
-    if (!complete || std::memcmp(head.data() + 4, kJetName, sizeof kJetName - 1) != 0)
-        throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path + "'");
-    if (version == 0)
-        throw Error(Error::Kind::Unsupported,
-                    "'" + path + "' is an Access 97 (Jet 3) database, which is not supported");
-    if (version != 1)
-        throw Error(
-            Error::Kind::Unsupported,
-            "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
-}
-
-}  // namespace
-
-Database::Database(std::string path, OpenMode mode) : path_(std::move(path)), mode_(mode) {}
 Database::~Database() = default;
 
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
-    checkHeader(path);
-    return std::unique_ptr<Database>(new Database(path, mode));
+    return open(openDiskPageFile(path, mode == OpenMode::ReadWrite), mode);
+}
+
+std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
+    auto pager = std::make_unique<Pager>(std::move(file));
+    std::unique_ptr<Database> db(new Database(std::move(pager), mode));
+    db->load();
+    return db;
+}
+
+void Database::load() {
+    // A file shorter than one page cannot be a Jet 4 database; say so as for any other file.
+    if (pager_->pageCount() == 0)
+        throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path_ + "'");
+    PageRef first = pager_->page(0);
+    checkJet4Format(*first, path_);
+    header_ = readDatabaseHeader(*first);
+    if (header_.hasPassword)
+        throw Error(Error::Kind::Refused,
+                    "Not a valid password: '" + path_ +
+                        "' is protected by a database password and the connection gives none");
+    pager_->setDatabaseKey(header_.databaseKey);
+    catalog_ = withDamageContext(path_, "", [this] { return readCatalog(*pager_); });
+}
+
+std::vector<std::string> Database::tableNames() const {
+    std::vector<std::string> names;
+    for (const CatalogEntry& e : catalog_)
+        if (e.isUserTable()) names.push_back(e.name);
+    return names;
+}
+
+const CatalogEntry* Database::findTable(std::string_view name) const {
+    for (const CatalogEntry& e : catalog_)
+        if (e.isLocalTable() && sameName(e.name, name)) return &e;
+    return nullptr;
+}
+
+bool Database::hasTable(std::string_view name) const { return findTable(name) != nullptr; }
+
+Table& Database::table(std::string_view name) {
+    const std::string key = foldCase(name);
+    if (auto it = tables_.find(key); it != tables_.end()) return *it->second;
+    const CatalogEntry* entry = findTable(name);
+    if (entry == nullptr)
+        throw Error(Error::Kind::NotFound,
+                    "The Microsoft Jet database engine cannot find the input table or query '" +
+                        std::string(name) +
+                        "'.  Make sure it exists and that its name is spelled correctly");
+    auto table = std::make_unique<Table>(*pager_, *entry);
+    return *tables_.emplace(key, std::move(table)).first->second;
 }
 
 }  // namespace mdb

@@ -1,8 +1,21 @@
 // database.h: the engine's entry point, an open Jet 4 (.mdb) database file.
+//
+// Layers, bottom up: PageFile (bytes of whole pages) -> Pager (cache, page coding, the single
+// write path) -> pages (header, data, usage map, table definition) -> rows and values ->
+// catalogue and tables (this file and table.h).
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
+
+#include "mdb/catalog.h"
+#include "mdb/header_page.h"
+#include "mdb/page_file.h"
+#include "mdb/pager.h"
+#include "mdb/table.h"
 
 namespace mdb {
 
@@ -10,9 +23,13 @@ enum class OpenMode { ReadOnly, ReadWrite };
 
 class Database {
 public:
-    // Opens the file and checks that it is a Jet 4 database. Throws Error: Io when the file
-    // cannot be opened, Unsupported for other Access formats, Corrupt for anything else.
+    // Opens the file and reads its header and catalogue. Throws Error: Io when the file cannot be
+    // opened, Unsupported for other Access formats, Refused for a database with a password (the
+    // connection gives none), Corrupt for anything else that is not a sound Jet 4 database.
+    // Opening takes no lock, in either mode: writers lock while they write (see pager.h).
     static std::unique_ptr<Database> open(const std::string& path, OpenMode mode);
+    // The same over any page file (tests and the fuzzer open bytes in memory).
+    static std::unique_ptr<Database> open(std::unique_ptr<PageFile> file, OpenMode mode);
 
     ~Database();
     Database(const Database&) = delete;
@@ -20,11 +37,32 @@ public:
 
     const std::string& path() const { return path_; }
     OpenMode mode() const { return mode_; }
+    const DatabaseHeader& header() const { return header_; }
+    PageNumber pageCount() const { return pager_->pageCount(); }
+
+    // Every catalogue row, in storage order.
+    const std::vector<CatalogEntry>& catalog() const { return catalog_; }
+    // The user's tables (local, not system; hidden ones included), in catalogue order.
+    std::vector<std::string> tableNames() const;
+    // Any local table, system tables included, by name ignoring case. Throws Error (NotFound)
+    // when there is none, or (Corrupt) when its definition is damaged.
+    Table& table(std::string_view name);
+    bool hasTable(std::string_view name) const;
+
+    // For the writer: every page goes through this pager.
+    Pager& pager() { return *pager_; }
 
 private:
-    Database(std::string path, OpenMode mode);
+    Database(std::unique_ptr<Pager> pager, OpenMode mode);
+    void load();
+    const CatalogEntry* findTable(std::string_view name) const;
+
     std::string path_;
     OpenMode mode_;
+    std::unique_ptr<Pager> pager_;
+    DatabaseHeader header_;
+    std::vector<CatalogEntry> catalog_;
+    std::map<std::string, std::unique_ptr<Table>> tables_;  // by folded name
 };
 
 }  // namespace mdb

@@ -15,7 +15,7 @@ struct Error : std::runtime_error {
         Corrupt,      // the file's bytes contradict the format
         Unsupported,  // a valid file or feature this engine does not handle
         NotFound,     // a table, column or index that is not there
-        Refused,      // a write the database's rules do not allow
+        Refused,      // an open or a write the database or its rules do not allow
         Locked,       // another program holds the database
     };
     Error(Kind k, const std::string& what) : std::runtime_error(what), kind(k) {}

@@ -1,0 +1,126 @@
+#include "mdb/jet_text.h"
+
+namespace mdb {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes UTF-16LE code units, pairing surrogates; appends to out.
+void appendUtf16(std::string& out, ByteView bytes) {
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char32_t u = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
+            const char32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                appendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                ++i;
+                continue;
+            }
+        }
+        appendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
+    }
+}
+
+// Reads one code point from UTF-8 at `i`, advancing it; invalid input gives U+FFFD.
+char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i++]);
+    if (b0 < 0x80) return b0;
+    int extra = 0;
+    char32_t c = 0;
+    if ((b0 & 0xE0) == 0xC0) {
+        extra = 1;
+        c = b0 & 0x1F;
+    } else if ((b0 & 0xF0) == 0xE0) {
+        extra = 2;
+        c = b0 & 0x0F;
+    } else if ((b0 & 0xF8) == 0xF0) {
+        extra = 3;
+        c = b0 & 0x07;
+    } else {
+        return kReplacement;
+    }
+    for (int k = 0; k < extra; ++k) {
+        if (i >= s.size() || (static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) return kReplacement;
+        c = (c << 6) | (static_cast<unsigned char>(s[i++]) & 0x3F);
+    }
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
+    return c;
+}
+
+}  // namespace
+
+std::string decodeUtf16(ByteView bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    appendUtf16(out, bytes);
+    return out;
+}
+
+std::string decodeJetText(ByteView bytes) {
+    if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xFE) return decodeUtf16(bytes);
+    std::string out;
+    bool compressed = true;
+    std::size_t segment = 2;
+    for (std::size_t i = 2; i <= bytes.size(); ++i) {
+        if (i < bytes.size() && bytes[i] != 0) continue;
+        const ByteView part = bytes.subspan(segment, i - segment);
+        if (compressed) {
+            for (std::uint8_t b : part) appendUtf8(out, b);
+        } else {
+            appendUtf16(out, part);
+        }
+        compressed = !compressed;
+        segment = i + 1;
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> encodeUtf16(std::string_view utf8) {
+    std::vector<std::uint8_t> out;
+    out.reserve(utf8.size() * 2);
+    auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<std::uint8_t>(u));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = nextCodePoint(utf8, i);
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
+}
+
+std::vector<std::uint8_t> encodeJetText(std::string_view utf8, bool compress) {
+    std::vector<std::uint8_t> plain = encodeUtf16(utf8);
+    if (!compress) return plain;
+    for (std::size_t i = 0; i < plain.size(); i += 2)
+        if (plain[i] == 0 || plain[i + 1] != 0) return plain;
+    std::vector<std::uint8_t> out{0xFF, 0xFE};
+    for (std::size_t i = 0; i < plain.size(); i += 2) out.push_back(plain[i]);
+    return out;
+}
+
+}  // namespace mdb

@@ -1,0 +1,32 @@
+// jet_text.h: text as Jet 4 stores it, and the engine's text type.
+//
+// The engine hands text out as UTF-8 in a std::string: that is what the rest of the program
+// and the tools print, and every UTF-16 string converts without loss (a lone surrogate, which
+// no valid text contains, becomes U+FFFD).
+//
+// Jet 4 stores text as UTF-16LE, or "compressed": the bytes FF FE, then segments separated by
+// 0x00 bytes, the first segment holding one byte per character (the character's low byte, high
+// byte zero), the next plain UTF-16LE, and so on, alternating.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "mdb/byte_order.h"
+
+namespace mdb {
+
+// UTF-16LE to UTF-8. A trailing odd byte is ignored.
+std::string decodeUtf16(ByteView bytes);
+// A text value as stored in a Text or Memo column (compressed or not) to UTF-8.
+std::string decodeJetText(ByteView bytes);
+
+// UTF-8 to UTF-16LE. Invalid UTF-8 sequences become U+FFFD.
+std::vector<std::uint8_t> encodeUtf16(std::string_view utf8);
+// A text value as a column stores it: compressed (one segment) when `compress` is set and
+// every character is in U+0001..U+00FF, plain UTF-16LE otherwise.
+std::vector<std::uint8_t> encodeJetText(std::string_view utf8, bool compress);
+
+}  // namespace mdb

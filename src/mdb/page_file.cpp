@@ -1,0 +1,143 @@
+#include "mdb/page_file.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "mdb/error.h"
+
+namespace mdb {
+namespace {
+
+std::string systemText(int err) { return std::strerror(err); }
+
+// A file on disk, read and written with pread/pwrite so that no file position is shared.
+class DiskPageFile : public PageFile {
+public:
+    DiskPageFile(std::string path, int fd, bool writable)
+        : path_(std::move(path)), fd_(fd), writable_(writable) {
+        refresh();
+    }
+    ~DiskPageFile() override { ::close(fd_); }
+    DiskPageFile(const DiskPageFile&) = delete;
+    DiskPageFile& operator=(const DiskPageFile&) = delete;
+
+    const std::string& name() const override { return path_; }
+    bool writable() const override { return writable_; }
+    PageNumber pageCount() const override { return pages_; }
+
+    void read(PageNumber n, std::span<std::uint8_t, kPageSize> out) override {
+        transfer(n, out.data(), false);
+    }
+
+    void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) override {
+        if (!writable_)
+            throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
+        // pwrite takes a non-const pointer only through the shared helper.
+        transfer(n, const_cast<std::uint8_t*>(in.data()), true);
+        pages_ = std::max(pages_, n + 1);
+    }
+
+    void sync() override {
+        if (::fsync(fd_) != 0)
+            throw Error(Error::Kind::Io,
+                        "Could not write to '" + path_ + "': " + systemText(errno));
+    }
+
+    bool tryLockExclusive() override {
+        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+            if (errno == EINTR) continue;
+            if (errno == EWOULDBLOCK) return false;
+            throw Error(Error::Kind::Io, "Could not lock '" + path_ + "': " + systemText(errno));
+        }
+        return true;
+    }
+
+    void unlock() override { ::flock(fd_, LOCK_UN); }
+
+    void refresh() override {
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0)
+            throw Error(Error::Kind::Io, "Could not read '" + path_ + "': " + systemText(errno));
+        const auto pages = static_cast<std::uint64_t>(st.st_size) / kPageSize;
+        // Page numbers are 24 bits in row pointers; anything larger is not a Jet file.
+        pages_ = static_cast<PageNumber>(std::min<std::uint64_t>(pages, 0x1000000));
+    }
+
+private:
+    void transfer(PageNumber n, std::uint8_t* data, bool writing) {
+        const off_t base = static_cast<off_t>(n) * static_cast<off_t>(kPageSize);
+        std::size_t done = 0;
+        while (done < kPageSize) {
+            const off_t at = base + static_cast<off_t>(done);
+            const ssize_t r = writing ? ::pwrite(fd_, data + done, kPageSize - done, at)
+                                      : ::pread(fd_, data + done, kPageSize - done, at);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0)
+                throw Error(Error::Kind::Io,
+                            std::string(writing ? "Could not write to '" : "Could not read '") +
+                                path_ + "': " + systemText(errno));
+            if (r == 0)
+                throw Error(Error::Kind::Io, "Could not read '" + path_ + "': page " +
+                                                 std::to_string(n) + " is past the end of file");
+            done += static_cast<std::size_t>(r);
+        }
+    }
+
+    std::string path_;
+    int fd_;
+    bool writable_;
+    PageNumber pages_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable) {
+    int fd;
+    do {
+        fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        if (errno == ENOENT) throw Error(Error::Kind::Io, "Could not find file '" + path + "'");
+        throw Error(Error::Kind::Io, "Could not open file '" + path + "': " + systemText(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw Error(Error::Kind::Io, "Could not open file '" + path + "': not a regular file");
+    }
+    return std::make_unique<DiskPageFile>(path, fd, writable);
+}
+
+MemoryPageFile::MemoryPageFile(std::vector<std::uint8_t> bytes, std::string name, bool writable)
+    : bytes_(std::move(bytes)), name_(std::move(name)), writable_(writable) {}
+
+PageNumber MemoryPageFile::pageCount() const {
+    return static_cast<PageNumber>(std::min<std::size_t>(bytes_.size() / kPageSize, 0x1000000));
+}
+
+void MemoryPageFile::read(PageNumber n, std::span<std::uint8_t, kPageSize> out) {
+    if (n >= pageCount())
+        throw Error(Error::Kind::Io, "Could not read '" + name_ + "': page " + std::to_string(n) +
+                                         " is past the end of file");
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(n * kPageSize), kPageSize,
+                out.begin());
+}
+
+void MemoryPageFile::write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) {
+    if (!writable_) throw Error(Error::Kind::Io, "Cannot update '" + name_ + "': opened read-only");
+    if (n > pageCount())
+        throw Error(Error::Kind::Io, "Could not write to '" + name_ + "': page " +
+                                         std::to_string(n) + " leaves a gap after the end");
+    const std::size_t end = (static_cast<std::size_t>(n) + 1) * kPageSize;
+    // A partial page at the end is dropped when a page is appended over it.
+    if (bytes_.size() < end) bytes_.resize(end);
+    std::copy(in.begin(), in.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(n * kPageSize));
+}
+
+}  // namespace mdb

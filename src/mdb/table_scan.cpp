@@ -1,0 +1,67 @@
+#include "mdb/table_scan.h"
+
+#include <set>
+
+#include "mdb/error.h"
+#include "mdb/usage_map.h"
+
+namespace mdb {
+
+std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
+    std::set<RowPosition> seen;
+    RowPosition at = position;
+    for (bool first = true;; first = false) {
+        if (!seen.insert(at).second)
+            throw Error(Error::Kind::Corrupt,
+                        "the overflow pointers of " + describe(position) + " loop");
+        if (at.page == 0 || at.page >= pager.pageCount())
+            throw Error(Error::Kind::Corrupt,
+                        describe(position) + " points outside the file, at " + describe(at));
+        PageRef page = pager.page(at.page);
+        const DataPage data(*page, at.page);
+        if (at.row >= data.rowCount())
+            throw Error(Error::Kind::Corrupt, describe(at) + " does not exist");
+        // Only the first slot's deleted flag counts: rows reached through an overflow pointer
+        // are always marked deleted, so that scans do not meet them twice.
+        if (first && data.isDeleted(at.row)) return std::nullopt;
+        const ByteView bytes = data.row(at.row);
+        if (!data.isOverflow(at.row)) return LocatedRow{position, at, std::move(page), bytes};
+        if (bytes.size() < 4)
+            throw Error(Error::Kind::Corrupt, "the overflow pointer at " + describe(at) + " has " +
+                                                  std::to_string(bytes.size()) + " bytes");
+        at = rowPositionFromPointer(get32le(bytes, 0));
+    }
+}
+
+TableScan::TableScan(Pager& pager, const TableDefinition& table)
+    : pager_(pager),
+      tablePage_(table.page),
+      pages_(UsageMap::read(pager, table.ownedPagesMap).pages(pager)) {}
+
+bool TableScan::next() {
+    for (;;) {
+        while (page_ && ++slot_ < slots_) {
+            const RowPosition position{pages_[pageIndex_ - 1], static_cast<std::uint8_t>(slot_)};
+            if (std::optional<LocatedRow> found = locateRow(pager_, position)) {
+                row_ = std::move(*found);
+                return true;
+            }
+        }
+        page_.reset();
+        if (pageIndex_ >= pages_.size()) return false;
+        const PageNumber n = pages_[pageIndex_++];
+        PageRef bytes = pager_.page(n);
+        // Owned maps also list pages a table no longer uses; only its data pages hold rows.
+        if ((*bytes)[0] != kDataPageType || get32le(*bytes, 4) != tablePage_) continue;
+        const DataPage data(*bytes, n);
+        // Row numbers are one byte in row pointers: a page cannot address more rows.
+        if (data.rowCount() > 256)
+            throw Error(Error::Kind::Corrupt, "data page " + std::to_string(n) + " has " +
+                                                  std::to_string(data.rowCount()) + " rows");
+        slots_ = data.rowCount();
+        slot_ = -1;
+        page_ = std::move(bytes);
+    }
+}
+
+}  // namespace mdb

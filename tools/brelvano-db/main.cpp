@@ -1,0 +1,65 @@
+// brelvano-db: looks into a Jet 4 database without Access.
+//   brelvano-db tables FILE
+//   brelvano-db schema FILE TABLE
+//   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
+//   brelvano-db info FILE
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "mdb/error.h"
+
+namespace {
+
+int usage() {
+    std::cerr << "usage: brelvano-db tables FILE\n"
+                 "       brelvano-db schema FILE TABLE\n"
+                 "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
+                 "       brelvano-db info FILE\n";
+    return 2;
+}
+
+// Takes the export options off the front of `args`; false on a bad option.
+bool takeExportOptions(std::vector<std::string>& args, tool::ExportOptions& options) {
+    while (!args.empty() && args.front().starts_with("--")) {
+        if (args.size() < 2) return false;
+        if (args[0] == "--date-format") {
+            options.dateFormat = args[1];
+        } else if (args[0] == "--bin" && (args[1] == "raw" || args[1] == "hex")) {
+            options.binary = args[1] == "raw" ? tool::BinaryStyle::Raw : tool::BinaryStyle::Hex;
+        } else {
+            return false;
+        }
+        args.erase(args.begin(), args.begin() + 2);
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) return usage();
+    const std::string command = args.front();
+    args.erase(args.begin());
+    try {
+        if (command == "tables" && args.size() == 1) {
+            tool::listTables(args[0], std::cout);
+        } else if (command == "schema" && args.size() == 2) {
+            tool::printSchema(args[0], args[1], std::cout);
+        } else if (command == "info" && args.size() == 1) {
+            tool::printInfo(args[0], std::cout);
+        } else if (command == "export") {
+            tool::ExportOptions options;
+            if (!takeExportOptions(args, options) || args.size() != 2) return usage();
+            tool::exportTable(args[0], args[1], options, std::cout);
+        } else {
+            return usage();
+        }
+    } catch (const mdb::Error& e) {
+        std::cerr << "brelvano-db: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
