@@ -1,0 +1,46 @@
+// connection.h: the data module's connection to one database file (the class of `Con`).
+//
+// The connection string names the provider and the database file ("Data Source"); see
+// connection_string.h. Opening hands the file to the .mdb engine for reading and writing; other
+// programs may keep the same file open.
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace mdb {
+class Database;
+}
+
+namespace data {
+
+class Connection {
+public:
+    explicit Connection(std::string connectionString);
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Closing a connection that is not open does nothing.
+    void close();
+
+    // REQUIRES: the connection is closed (throws std::logic_error otherwise).
+    void setConnectionString(std::string connectionString);
+    const std::string& connectionString() const { return connectionString_; }
+
+    // Connects with the stored string; no user, no password, no login dialog. Does nothing when
+    // already connected. Throws UserError with the engine's message (trailing blanks and points
+    // removed) or the connection layer's own; the connection then stays closed.
+    void open();
+
+    bool connected() const { return database_ != nullptr; }
+
+    // REQUIRES: connected().
+    mdb::Database& database();
+
+private:
+    std::string connectionString_;
+    std::unique_ptr<mdb::Database> database_;
+};
+
+}  // namespace data

@@ -1,0 +1,18 @@
+// error_text.h: how an error's message becomes the text of the error display.
+#pragma once
+
+#include <string>
+
+namespace data {
+
+// The error display's text: the message with a "." appended when it is not empty and its last
+// character sorts after "." by character code. So a message ending in a letter, a digit, "?" or
+// any non-ASCII byte gets the point; one ending in ".", "!", ",", ")", an apostrophe or a blank
+// does not.
+std::string withFinalPoint(const std::string& message);
+
+// A database engine's message as the program passes it on: trailing blanks and points removed,
+// so that the final point is added exactly once.
+std::string providerMessage(const std::string& message);
+
+}  // namespace data

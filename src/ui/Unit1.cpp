@@ -1,0 +1,230 @@
+#include "ui/Unit1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QResizeEvent>
+
+#include "data/connect.h"
+#include "data/file_exists.h"
+#include "data/messages.h"
+#include "data/user_error.h"
+#include "ui/handler_guard.h"
+
+namespace ui {
+namespace {
+
+constexpr int kClientWidth = 524;
+constexpr int kClientHeight = 449;
+constexpr int kProgressHeight = 18;
+
+const QColor kGreen(0, 128, 0);
+const QColor kRed(255, 0, 0);
+
+QString text(const std::string& s) { return QString::fromStdString(s); }
+
+// A path box's text as the file system's own bytes (UTF-8 here), not through a code page.
+std::string pathOf(const QLineEdit& edit) { return QFile::encodeName(edit.text()).toStdString(); }
+
+template <class W>
+W* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* widget = new W(parent);
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(left, top, width, height);
+    return widget;
+}
+
+Label* label(QWidget* parent, const char* name, int left, int top, int width,
+             const std::string& caption, Label::Width mode = Label::Width::AtLeastDesigned) {
+    auto* l = new Label(parent, mode);
+    l->setObjectName(QLatin1String(name));
+    l->setDesignedGeometry(left, top, width, 13);
+    l->setText(text(caption));
+    return l;
+}
+
+void setTextColour(QLabel& l, const QColor& colour) {
+    QPalette palette = l.palette();
+    palette.setColor(QPalette::WindowText, colour);
+    l.setPalette(palette);
+}
+
+Label* statusLabel(QWidget* parent, const char* name, int left, int top, int width,
+                   const std::string& caption) {
+    Label* l = label(parent, name, left, top, width, caption);
+    QFont bold = l->font();
+    bold.setBold(true);
+    l->setFont(bold);
+    setTextColour(*l, kGreen);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, int left, int top, int width, int height,
+                    const std::string& caption) {
+    auto* b = place<QPushButton>(parent, name, left, top, width, height);
+    b->setText(text(caption));
+    return b;
+}
+
+// The small raised browse buttons: an empty face, never focused by keyboard or click.
+QToolButton* browseButton(QWidget* parent, const char* name, int top) {
+    auto* b = place<QToolButton>(parent, name, 416, top, 23, 22);
+    b->setFocusPolicy(Qt::NoFocus);
+    return b;
+}
+
+// The window's font: "MS Sans Serif" at 11 pixels (8 points at 96 dpi). Where it is not
+// installed, Qt falls back to a sans-serif font of the same pixel size.
+QFont windowFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+}  // namespace
+
+TForm1::TForm1(data::DataModules& modules, QWidget* parent)
+    : QWidget(parent), modules_(modules), boxes_(std::make_unique<ScreenMessageBoxes>()) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(text(msg::kWindowCaption));
+    setFont(windowFont());
+    resize(kClientWidth, kClientHeight);
+    move(354, 196);  // the frame's top-left corner
+    buildUi();
+    setTabOrderChain();
+    connectHandlers();
+    BitBtn1->setFocus();
+    FormCreate();
+}
+
+void TForm1::setMessageBoxes(std::unique_ptr<MessageBoxes> boxes) { boxes_ = std::move(boxes); }
+
+void TForm1::setFileDialogRunner(FileDialogRunner runner) {
+    OpenDialog1.setRunner(std::move(runner));
+}
+
+void TForm1::buildUi() {
+    Bevel1 = place<QFrame>(this, "Bevel1", 112, 177, 225, 160);
+    Bevel1->setFrameStyle(QFrame::Box | QFrame::Sunken);
+    Label1 = label(this, "Label1", 128, 184, 42, msg::kTextFilesLabel);
+    Label2 = statusLabel(this, "Label2", 230, 208, 100, msg::kNotConnected);
+    Label3 = statusLabel(this, "Label3", 230, 184, 91, msg::kNotFound);
+    Label4 = label(this, "Label4", 128, 208, 91, msg::kDatabaseLabel);
+    LAttivita = label(this, "LAttivita", 8, 343, 3, msg::kNoActivity, Label::Width::FollowsText);
+    Label5 = label(this, "Label5", 8, 8, 76, msg::kHeaderFileLabel);
+    Label6 = label(this, "Label6", 8, 48, 70, msg::kDetailFileLabel);
+    SpeedButton1 = browseButton(this, "SpeedButton1", 24);
+    SpeedButton2 = browseButton(this, "SpeedButton2", 64);
+    Label7 = label(this, "Label7", 8, 96, 61, msg::kDatabaseFileLabel);
+    SpeedButton3 = browseButton(this, "SpeedButton3", 112);
+    BitBtn1 = button(this, "BitBtn1", 128, 224, 193, 33, msg::kConnectButton);
+    BitBtn2 = button(this, "BitBtn2", 128, 264, 193, 33, msg::kImportButton);
+    BitBtn2->setEnabled(false);
+    BitBtn3 = button(this, "BitBtn3", 384, 152, 193, 33, msg::kPrintDetailButton);
+    BitBtn3->setEnabled(false);
+    BitBtn3->setVisible(false);
+    BitBtn4 = button(this, "BitBtn4", 256, 304, 65, 25, msg::kCloseButton);
+    PB = place<ProgressBar>(this, "PB", 0, kClientHeight - kProgressHeight, kClientWidth,
+                            kProgressHeight);
+    Edit1 = place<QLineEdit>(this, "Edit1", 8, 24, 401, 21);
+    Edit2 = place<QLineEdit>(this, "Edit2", 8, 64, 401, 21);
+    Edit3 = place<QLineEdit>(this, "Edit3", 8, 112, 401, 21);
+    BitBtn5 = button(this, "BitBtn5", 384, 192, 193, 33, msg::kPrintSummaryButton);
+    BitBtn5->setEnabled(false);
+    BitBtn5->setVisible(false);
+}
+
+// Tab order: Connetti, Importa, the two print buttons' slot, Fine, the bar (never focused), the
+// three path boxes, then the second print button.
+void TForm1::setTabOrderChain() {
+    QWidget* const chain[] = {BitBtn1, BitBtn2, BitBtn3, BitBtn4, PB, Edit1, Edit2, Edit3, BitBtn5};
+    for (std::size_t i = 0; i + 1 < std::size(chain); ++i) setTabOrder(chain[i], chain[i + 1]);
+}
+
+void TForm1::guardedOnClick(QAbstractButton* b, void (TForm1::*handler)()) {
+    connect(b, &QAbstractButton::clicked, this,
+            [this, handler] { runGuarded(*boxes_, [this, handler] { (this->*handler)(); }); });
+}
+
+// The print buttons BitBtn3 and BitBtn5 stay hidden, so nothing is connected to them.
+void TForm1::connectHandlers() {
+    guardedOnClick(SpeedButton1, &TForm1::SpeedButton1Click);
+    guardedOnClick(SpeedButton2, &TForm1::SpeedButton2Click);
+    guardedOnClick(SpeedButton3, &TForm1::SpeedButton3Click);
+    guardedOnClick(BitBtn1, &TForm1::BitBtn1Click);
+    guardedOnClick(BitBtn2, &TForm1::BitBtn2Click);
+    guardedOnClick(BitBtn4, &TForm1::BitBtn4Click);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Only the progress bar follows the window: docked along the bottom, full width.
+    PB->setGeometry(0, height() - kProgressHeight, width(), kProgressHeight);
+}
+
+void TForm1::FormCreate() { PB->setPosition(0); }
+
+void TForm1::trovato() { showMatch(Match::Found); }
+
+void TForm1::NonTrovato() { showMatch(Match::NotFound); }
+
+// The order of the effects is part of the behaviour: buttons first, then the labels' text and
+// colour, and only a match disables the path boxes (a miss leaves them as they are).
+void TForm1::showMatch(Match match) {
+    const bool found = match == Match::Found;
+    BitBtn1->setEnabled(!found);
+    BitBtn2->setEnabled(found);
+    BitBtn3->setEnabled(found);
+    BitBtn5->setEnabled(found);
+    const QString status = text(found ? msg::kFound : msg::kNotFound);
+    Label3->setText(status);
+    Label2->setText(status);
+    setTextColour(*Label3, found ? kGreen : kRed);
+    setTextColour(*Label2, found ? kGreen : kRed);
+    if (found) {
+        Edit1->setEnabled(false);
+        Edit2->setEnabled(false);
+        Edit3->setEnabled(false);
+    }
+}
+
+void TForm1::browse(const std::string& filter, QLineEdit& target) {
+    OpenDialog1.setFilter(text(filter));
+    OpenDialog1.setInitialDir(QDir::currentPath());
+    if (OpenDialog1.execute()) {
+        target.setText(OpenDialog1.fileName());  // also while the box is disabled
+    } else {
+        boxes_->information(text(msg::kOperationAborted));
+    }
+}
+
+void TForm1::SpeedButton1Click() { browse(msg::kTextFileFilter, *Edit1); }
+
+void TForm1::SpeedButton2Click() { browse(msg::kTextFileFilter, *Edit2); }
+
+void TForm1::SpeedButton3Click() { browse(msg::kDatabaseFileFilter, *Edit3); }
+
+void TForm1::BitBtn1Click() {
+    // The detail file is tested only when the header file exists.
+    if (data::namesExistingFile(pathOf(*Edit1)) && data::namesExistingFile(pathOf(*Edit2))) {
+        trovato();
+    } else {
+        NonTrovato();
+    }
+    data::connectDatabase(modules_, pathOf(*Edit3));
+}
+
+// The import's first step, its file tests, and its refusal to run without a data module. The
+// run itself (clearing and refilling the two tables) is not part of the program yet, and says so.
+void TForm1::BitBtn2Click() {
+    if (!data::namesExistingFile(pathOf(*Edit1)) || !data::namesExistingFile(pathOf(*Edit2))) {
+        NonTrovato();
+        return;
+    }
+    if (DM == nullptr) throw data::UserError(msg::kNoDatabaseConnected);
+    throw data::UserError(msg::kImportNotAvailable);
+}
+
+void TForm1::BitBtn4Click() { close(); }
+
+}  // namespace ui
