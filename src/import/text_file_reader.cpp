@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "import/byte_search.h"
 #include "import/input_file_error.h"
 
 namespace importer {
@@ -124,11 +125,17 @@ void TextFileReader::readLine(std::string& line) {
         const auto* feed = static_cast<const char*>(std::memchr(start, kLineFeed, available));
         const size_t segment = feed ? static_cast<size_t>(feed - start) : available;
         if (!skipping) {
-            const auto* mark =
-                static_cast<const char*>(std::memchr(start, kEndOfFileMark, segment));
-            size_t take = mark ? static_cast<size_t>(mark - start) : segment;
-            appendWithoutCarriageReturns(line, start, take);
-            skipping = mark != nullptr;
+            std::string_view text(start, segment);
+            const size_t first = bytes::findEither(text, kEndOfFileMark, kCarriageReturn);
+            if (first == segment) {
+                line.append(start, segment);
+            } else if (first == segment - 1 && start[first] == kCarriageReturn) {
+                line.append(start, first);  // the usual CR LF
+            } else {
+                size_t mark = bytes::find(text, kEndOfFileMark);
+                appendWithoutCarriageReturns(line, start, mark);
+                skipping = mark != segment;
+            }
         }
         if (feed) {
             begin_ += segment + 1;

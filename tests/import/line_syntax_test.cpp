@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -66,6 +68,42 @@ TEST(NormaliseLine, AByteZeroHidesTheRestOfTheLine) {
     }
 }
 
+// The two replacements done the slow way, one after the other, each stopping at a byte 0.
+std::string replaceAllBeforeZero(const std::string& s, const std::string& from,
+                                 const std::string& to) {
+    const size_t limit = std::min(s.find('\0'), s.size());
+    std::string out;
+    size_t i = 0;
+    while (i < limit) {
+        size_t hit = s.find(from, i);
+        if (hit == std::string::npos || hit + from.size() > limit) break;
+        out += s.substr(i, hit - i) + to;
+        i = hit + from.size();
+    }
+    return out + s.substr(i);
+}
+
+TEST(NormaliseLine, AgreesWithTwoSequentialReplacementsOnLongLines) {
+    // Lines long enough for the eight-bytes-at-a-time path, from an alphabet dense in the
+    // characters that matter.
+    const char alphabet[] = {'=', '"', ';', 'a', 'b', '.', ' ', '\0'};
+    std::uint32_t state = 12345;
+    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int length = static_cast<int>(next() % 60);
+        const bool withZero = next() % 8 == 0;
+        for (int i = 0; i < length; ++i) line += alphabet[next() % (withZero ? 8 : 7)];
+        std::string expected =
+            replaceAllBeforeZero(replaceAllBeforeZero(line, "=\"", ""), "\";", ";");
+        std::string actual = line;
+        importer::normaliseLine(actual);
+        ASSERT_EQ(actual, expected) << testing::PrintToString(line);
+        ASSERT_EQ(importer::removePoints(line), replaceAllBeforeZero(line, ".", ""))
+            << testing::PrintToString(line);
+    }
+}
+
 TEST(EstraiCampo, DeliversAColumnOnlyWhenASemicolonFollowsIt) {
     struct Case {
         std::string line;  // already normalised
@@ -81,6 +119,7 @@ TEST(EstraiCampo, DeliversAColumnOnlyWhenASemicolonFollowsIt) {
         {"", {"", ""}, ""},
         {" a ; b ;", {" a ", " b ", ""}, ""},  // blanks are part of the text
         {"a\0b;c;"s, {"a\0b"s, "c"}, ""},      // the splitter sees past a byte 0
+        {"0123456789abcdef;0123456789;x", {"0123456789abcdef", "0123456789", ""}, "x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(c.line));
