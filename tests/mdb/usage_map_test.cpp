@@ -25,7 +25,7 @@ std::unique_ptr<mdb::Pager> mapPages() {
     pages[3][1] = 0x01;
     pages[3][4] = 0x04;             // page 2
     pages[3][4 + 40 / 8] |= 0x01;   // page 40
-    pages[3][4 + 500 / 8] |= 0x10;  // page 500: past the end of this file, ignored
+    pages[3][4 + 500 / 8] |= 0x10;  // page 500: past the end of this file
     return build::pagerOver(pages);
 }
 
@@ -37,7 +37,16 @@ TEST(UsageMap, ListsPagesOfInlineAndReferenceMaps) {
     EXPECT_EQ(inlineMap.pages(*pager), (std::vector<mdb::PageNumber>{9, 12, 70}));
     const mdb::UsageMap reference = mdb::UsageMap::read(*pager, {1, 1});
     EXPECT_EQ(reference.kind(), mdb::UsageMap::Kind::Reference);
-    EXPECT_EQ(reference.pages(*pager), (std::vector<mdb::PageNumber>{2, 40}));
+    // Only the global map may mark pages past the end (as free); for a table it is damage.
+    EXPECT_EQ(reference.pages(*pager, mdb::UsageMap::PastEnd::Ignore),
+              (std::vector<mdb::PageNumber>{2, 40}));
+    try {
+        (void)reference.pages(*pager);
+        ADD_FAILURE() << "no error";
+    } catch (const mdb::Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "usage map at page 1 row 1: lists a page past the end of the file (80 pages)");
+    }
 }
 
 TEST(UsageMap, DamagedMapsAreCorrupt) {
