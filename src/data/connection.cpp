@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "data/connection_string.h"
+#include "data/engine_writes.h"
 #include "data/error_text.h"
 #include "data/messages.h"
 #include "data/user_error.h"
@@ -28,7 +29,10 @@ Connection::Connection(std::string connectionString)
 
 Connection::~Connection() = default;
 
-void Connection::close() { database_.reset(); }
+void Connection::close() {
+    database_.reset();
+    openedFile_.reset();
+}
 
 void Connection::setConnectionString(std::string connectionString) {
     if (connected()) throw std::logic_error("connection string set on an open connection");
@@ -40,12 +44,43 @@ void Connection::open() {
     const auto parsed = ConnectionString::parse(connectionString_);
     if (!isJetProvider(parsed.value("Provider").value_or("")))
         throw UserError(msg::kProviderNotFound);
-    const std::string dataSource = parsed.value("Data Source").value_or("");
+    const std::string path = parsed.value("Data Source").value_or("");
     try {
-        database_ = mdb::Database::open(dataSource, mdb::OpenMode::ReadWrite);
+        database_ = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
     } catch (const mdb::Error& e) {
         throw UserError(providerMessage(e.what()));
     }
+    openedFile_ = fileIdentityOf(path);
+}
+
+void Connection::beginBatch() {
+    try {
+        beginWriteBatch(database());
+    } catch (const mdb::Error& e) {
+        throw UserError(providerMessage(e.what()));
+    }
+}
+
+void Connection::endBatch() {
+    try {
+        endWriteBatch(database());
+    } catch (const mdb::Error& e) {
+        throw UserError(providerMessage(e.what()));
+    }
+}
+
+std::string Connection::dataSource() const {
+    try {
+        return ConnectionString::parse(connectionString_).value("Data Source").value_or("");
+    } catch (const UserError&) {
+        return {};  // a string that cannot be parsed names no file
+    }
+}
+
+bool Connection::namesDatabase(const std::string& path) const {
+    const std::optional<FileIdentity> named = fileIdentityOf(path);
+    if (connected()) return named && named == openedFile_;
+    return path == dataSource() || (named && named == fileIdentityOf(dataSource()));
 }
 
 mdb::Database& Connection::database() {

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "data/file_identity.h"
 
 namespace mdb {
 class Database;
@@ -38,9 +41,22 @@ public:
     // REQUIRES: connected().
     mdb::Database& database();
 
+    // A batch of writes (one import run): the database is held against other writers from
+    // beginBatch() to endBatch(), which makes every write durable. Each write still reaches the
+    // file when it is made. Throw UserError with the engine's message. REQUIRES: connected().
+    void beginBatch();
+    void endBatch();
+
+    // Whether `path` names the database file of this connection: the file it opened when
+    // connected (even if that file has since been renamed), else the file its string names.
+    bool namesDatabase(const std::string& path) const;
+
 private:
+    std::string dataSource() const;
+
     std::string connectionString_;
     std::unique_ptr<mdb::Database> database_;
+    std::optional<FileIdentity> openedFile_;  // the file the open connection reached
 };
 
 }  // namespace data

@@ -1,0 +1,177 @@
+#include "data/dataset.h"
+
+#include "data/column_value.h"
+#include "data/dataset_messages.h"
+#include "data/engine_writes.h"
+#include "data/error_text.h"
+#include "data/field_binding.h"
+#include "data/user_error.h"
+#include "mdb/database.h"
+#include "mdb/error.h"
+
+namespace data {
+namespace {
+
+// Runs `work`, passing the engine's errors on with its text as the program shows it.
+template <class Work>
+decltype(auto) engine(Work&& work) {
+    try {
+        return work();
+    } catch (const mdb::Error& e) {
+        throw UserError(providerMessage(e.what()));
+    }
+}
+
+}  // namespace
+
+Dataset::Dataset(std::string name, Connection& connection, std::string tableName,
+                 std::vector<Field*> fields)
+    : name_(std::move(name)),
+      connection_(connection),
+      tableName_(std::move(tableName)),
+      fields_(std::move(fields)),
+      columnOf_(fields_.size(), 0),
+      assigned_(fields_.size(), false) {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        fields_[i]->setStoreHook([this, i](const Field&) { noteAssignment(i); });
+    }
+}
+
+void Dataset::fail(const std::string& text) const {
+    throw UserError(msg::datasetError(name_, text));
+}
+
+void Dataset::requireActive() const {
+    if (!active()) fail(msg::kClosedDataset);
+}
+
+mdb::Database& Dataset::database() const {
+    // The rows' positions only mean something in the database they were read from.
+    if (!connection_.connected() || &connection_.database() != openedOn_) fail(msg::kClosedDataset);
+    return connection_.database();
+}
+
+void Dataset::open() {
+    if (active()) return;
+    connection_.open();
+    mdb::Database& db = connection_.database();
+    engine([&] {
+        const mdb::Table& table = db.table(tableName_);
+        bindFields(table);
+        columnCount_ = table.columns().size();
+        const std::vector<mdb::RowPosition> positions = table.rowPositions();
+        rows_.assign(positions.begin(), positions.end());
+    });
+    openedOn_ = &db;
+    state_ = State::Browse;
+    current_ = 0;
+    eof_ = rows_.empty();
+    clearRecord();
+}
+
+void Dataset::bindFields(const mdb::Table& table) {
+    for (std::size_t i = 0; i < fields_.size(); ++i) {
+        const Field& field = *fields_[i];
+        const std::optional<std::size_t> column = table.findColumn(field.name());
+        if (!column) fail(msg::fieldNotFound(field.name()));
+        const mdb::Column& c = table.columns()[*column];
+        if (!fieldAcceptsColumn(field.kind(), c)) {
+            fail(msg::typeMismatch(field.name(), fieldTypeName(field.kind()), columnTypeName(c)));
+        }
+        columnOf_[i] = *column;
+    }
+}
+
+void Dataset::close() {
+    state_ = State::Inactive;
+    openedOn_ = nullptr;
+    std::deque<mdb::RowPosition>().swap(rows_);  // gives the memory back
+    current_ = 0;
+    eof_ = true;
+    clearRecord();
+}
+
+std::size_t Dataset::recordCount() const {
+    requireActive();
+    return rows_.size();
+}
+
+void Dataset::first() {
+    requireActive();
+    finishPendingRecord();
+    current_ = 0;
+    eof_ = rows_.empty();
+}
+
+void Dataset::deleteRecord() {
+    requireActive();
+    if (state_ == State::Insert) {
+        cancel();  // deleting a record being appended drops it
+        return;
+    }
+    if (rows_.empty()) fail(msg::kEmptyDataset);
+    mdb::Database& db = database();
+    engine([&] { deleteRow(db, tableName_, rows_[current_]); });
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
+    if (current_ == rows_.size() && current_ > 0) --current_;
+    eof_ = rows_.empty();
+}
+
+bool Dataset::eof() const { return !active() || eof_; }
+
+void Dataset::append() {
+    requireActive();
+    if (database().mode() == mdb::OpenMode::ReadOnly) fail(msg::kReadOnlyDataset);
+    finishPendingRecord();
+    clearRecord();
+    state_ = State::Insert;
+}
+
+void Dataset::post() {
+    requireActive();
+    if (state_ != State::Insert) return;
+    mdb::Database& db = database();
+    std::vector<mdb::Value> values(columnCount_);
+    for (const std::size_t i : assignedOrder_) {
+        values[columnOf_[i]] = columnValueOf(fields_[i]->value());
+    }
+    const mdb::RowPosition position =
+        engine([&] { return insertRow(db, tableName_, std::move(values)); });
+    rows_.push_back(position);
+    current_ = rows_.size() - 1;
+    eof_ = false;
+    clearRecord();
+    state_ = State::Browse;
+}
+
+void Dataset::cancel() {
+    if (state_ != State::Insert) return;
+    clearRecord();
+    state_ = State::Browse;
+}
+
+void Dataset::finishPendingRecord() {
+    if (state_ != State::Insert) return;
+    if (assignedOrder_.empty()) {
+        cancel();
+    } else {
+        post();
+    }
+}
+
+void Dataset::noteAssignment(std::size_t field) {
+    if (!active()) fail(msg::kClosedDataset);
+    if (state_ != State::Insert) fail(msg::kNotEditing);
+    if (!assigned_[field]) {
+        assigned_[field] = true;
+        assignedOrder_.push_back(field);
+    }
+}
+
+void Dataset::clearRecord() {
+    for (Field* field : fields_) field->clear();
+    assigned_.assign(fields_.size(), false);
+    assignedOrder_.clear();
+}
+
+}  // namespace data

@@ -1,0 +1,96 @@
+// dataset.h: a table dataset of the data module (`TTestate`, `TDettaglioVoci`): the rows of one
+// table behind a cursor, and new records appended one at a time through the dataset's fields.
+//
+// Opening runs the dataset's "select * from <table>": it finds the table, binds each field to the
+// column of its name (ignoring case) and notes where the table's rows are. Only their positions
+// are kept, never their values, so counting and deleting the rows of a large table costs a few
+// bytes a row. Appended records are written at once, one row per post.
+//
+// Errors about the dataset itself carry its name first ("TTestate: Field 'iva' not found");
+// errors of the database engine keep its own text, without a final point and without prefix.
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "data/connection.h"
+#include "data/field.h"
+#include "mdb/row_position.h"
+
+namespace mdb {
+class Database;
+class Table;
+}  // namespace mdb
+
+namespace data {
+
+class Dataset {
+public:
+    enum class State { Inactive, Browse, Insert };
+
+    // `fields` are the persistent fields, in the table's field order; they must outlive the
+    // dataset, which takes over their store hooks.
+    Dataset(std::string name, Connection& connection, std::string tableName,
+            std::vector<Field*> fields);
+    Dataset(const Dataset&) = delete;
+    Dataset& operator=(const Dataset&) = delete;
+
+    const std::string& name() const { return name_; }
+    const std::string& tableName() const { return tableName_; }
+    std::string commandText() const { return "select * from " + tableName_; }
+    const std::vector<Field*>& fields() const { return fields_; }
+    State state() const { return state_; }
+    bool active() const { return state_ != State::Inactive; }
+
+    // Connects the connection first when it is not connected. Does nothing when already open.
+    void open();
+    // Discards a record being appended; nothing of it is written.
+    void close();
+
+    // The rows found by the last open, plus the records posted since.
+    std::size_t recordCount() const;
+    void first();
+    // Deletes the current row from the table at once and moves to the next row, or to the
+    // previous one when it was the last; deleting the only row left sets eof().
+    void deleteRecord();  // the dataset's "Delete"
+    // True when the dataset holds no rows or the cursor moved past the last one.
+    bool eof() const;
+
+    // Starts a new record with every field null. A record being appended is posted first when a
+    // field was assigned, else dropped.
+    void append();
+    // Writes the appended record as one new row, with the fields assigned since append() in the
+    // order of their first assignment; fields never assigned are left to the table. If the
+    // database refuses the row, nothing is stored and the record stays appended. Does nothing
+    // when no record is being appended.
+    void post();
+    void cancel();
+
+private:
+    [[noreturn]] void fail(const std::string& text) const;
+    void requireActive() const;
+    mdb::Database& database() const;
+    void bindFields(const mdb::Table& table);
+    void noteAssignment(std::size_t field);
+    void clearRecord();
+    void finishPendingRecord();
+
+    std::string name_;
+    Connection& connection_;
+    std::string tableName_;
+    std::vector<Field*> fields_;
+    std::vector<std::size_t> columnOf_;  // per field: its column's index in the table
+    std::size_t columnCount_ = 0;
+
+    State state_ = State::Inactive;
+    const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
+    std::deque<mdb::RowPosition> rows_;
+    std::size_t current_ = 0;
+    bool eof_ = true;
+    std::vector<bool> assigned_;              // per field, since the last append
+    std::vector<std::size_t> assignedOrder_;  // fields in the order of their first assignment
+};
+
+}  // namespace data
