@@ -37,9 +37,27 @@ inline const std::string kNoDatabaseConnected =
     "Nessuna banca dati connessa: il file della banca dati non esiste. Riavviare il programma "
     "indicando un file .mdb esistente";
 
+// "Importa" when the database box no longer names the file Connetti connected to (a browse
+// button changed it afterwards).
+inline const std::string kNotTheConnectedDatabase =
+    "La banca dati indicata non è quella connessa: riavviare il programma per usare il nuovo "
+    "file";
+
 // "Importa" while the import run itself is not part of the program yet.
 inline const std::string kImportNotAvailable =
     "Importazione non ancora disponibile in questa versione";
+
+// The import run: its question, its activity line and its final message.
+inline const std::string kDeleteExistingData = "Le tabelle contengono dei dati, li elimino? ";
+inline const std::string kDeletingHeaders = "Cancellazione testate";
+inline const std::string kImportingHeaders = "Inserimento dati nella tabella testate";
+inline const std::string kImportingDetails = "Inserimento dati nella tabella Dettaglio Voci";
+inline const std::string kImportDone = "Operazione terminata";
+
+// An input file with data lines of which none holds a ";" (`path` as typed).
+inline std::string noSemicolonLines(const std::string& path) {
+    return "Il file " + path + " non contiene righe separate da punto e virgola";
+}
 
 // The connection layer's own errors, worded like the database provider's (English).
 inline const std::string kBadConnectionString =

@@ -78,12 +78,14 @@ void TextFileReader::open() {
     }
     fd_ = fd;
     begin_ = end_ = 0;
+    fetched_ = 0;
 }
 
 void TextFileReader::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     begin_ = end_ = 0;
+    fetched_ = 0;
 }
 
 void TextFileReader::requireOpen() const {
@@ -105,6 +107,7 @@ bool TextFileReader::fill() {
     if (n < 0) throw InputFileError(windowsCodeForErrno(errno));
     begin_ = 0;
     end_ = static_cast<size_t>(n);
+    fetched_ += n;
     return n > 0;
 }
 

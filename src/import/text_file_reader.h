@@ -49,6 +49,9 @@ public:
     // True when no byte is left or the next unread byte is 26. Throws code 103 when not open.
     bool atEnd();
 
+    // Bytes of the file taken by the lines read so far (for progress displays).
+    std::int64_t consumed() const { return fetched_ - static_cast<std::int64_t>(end_ - begin_); }
+
 private:
     bool fill();  // reads the next block; false when the file has no more bytes
     void requireOpen() const;
@@ -56,8 +59,9 @@ private:
     std::string path_;
     int fd_ = -1;
     std::vector<char> buffer_;
-    size_t begin_ = 0;  // first unread byte in buffer_
-    size_t end_ = 0;    // one past the last valid byte in buffer_
+    size_t begin_ = 0;          // first unread byte in buffer_
+    size_t end_ = 0;            // one past the last valid byte in buffer_
+    std::int64_t fetched_ = 0;  // bytes read from the file since it was opened
 };
 
 }  // namespace importer
