@@ -5,12 +5,14 @@
 #include <QApplication>
 
 #include "data/data_modules.h"
+#include "data/qt/system_regional_settings.h"
 #include "ui/Unit1.h"
 
 int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
-    data::DataModules modules;  // every data module lives until the program ends
+    data::loadSystemRegionalSettings();  // read again when the platform announces a change
+    data::DataModules modules;           // every data module lives until the program ends
     ui::TForm1 form(modules);
     form.show();
     return QApplication::exec();

@@ -43,10 +43,6 @@ inline const std::string kNotTheConnectedDatabase =
     "La banca dati indicata non è quella connessa: riavviare il programma per usare il nuovo "
     "file";
 
-// "Importa" while the import run itself is not part of the program yet.
-inline const std::string kImportNotAvailable =
-    "Importazione non ancora disponibile in questa versione";
-
 // The import run: its question, its activity line and its final message.
 inline const std::string kDeleteExistingData = "Le tabelle contengono dei dati, li elimino? ";
 inline const std::string kDeletingHeaders = "Cancellazione testate";

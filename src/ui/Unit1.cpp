@@ -7,8 +7,10 @@
 #include "data/connect.h"
 #include "data/file_exists.h"
 #include "data/messages.h"
-#include "data/user_error.h"
+#include "data/qt/system_regional_settings.h"
+#include "import/import_run.h"
 #include "ui/handler_guard.h"
+#include "ui/window_import_host.h"
 
 namespace ui {
 namespace {
@@ -156,6 +158,12 @@ void TForm1::connectHandlers() {
     guardedOnClick(BitBtn4, &TForm1::BitBtn4Click);
 }
 
+void TForm1::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // The platform announced new regional settings: conversions use them from now on.
+    if (event->type() == QEvent::LocaleChange) data::loadSystemRegionalSettings();
+}
+
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // Only the progress bar follows the window: docked along the bottom, full width.
@@ -214,15 +222,11 @@ void TForm1::BitBtn1Click() {
     data::connectDatabase(modules_, pathOf(*Edit3));
 }
 
-// The import's first step, its file tests, and its refusal to run without a data module. The
-// run itself (clearing and refilling the two tables) is not part of the program yet, and says so.
+// The import run (import_run.h) on the newest data module, shown through this window. It blocks
+// the window until it ends; its error, if any, reaches the error display through the guard.
 void TForm1::BitBtn2Click() {
-    if (!data::namesExistingFile(pathOf(*Edit1)) || !data::namesExistingFile(pathOf(*Edit2))) {
-        NonTrovato();
-        return;
-    }
-    if (DM == nullptr) throw data::UserError(msg::kNoDatabaseConnected);
-    throw data::UserError(msg::kImportNotAvailable);
+    WindowImportHost host(*LAttivita, *PB, *boxes_, [this] { NonTrovato(); });
+    importer::runImport({pathOf(*Edit1), pathOf(*Edit2), pathOf(*Edit3)}, DM, host);
 }
 
 void TForm1::BitBtn4Click() { close(); }

@@ -32,6 +32,7 @@ public:
     void setFileDialogRunner(FileDialogRunner runner);
 
 protected:
+    void changeEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:

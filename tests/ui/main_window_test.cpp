@@ -426,7 +426,8 @@ private slots:
                                 "esiste. Riavviare il programma indicando un file .mdb esistente"));
     }
 
-    void importWithADataModuleSaysItIsNotAvailableYet() {
+    // A database without the roll's tables: the run stops when it opens the first dataset.
+    void importOnADatabaseWithoutTheRollTablesReportsTheMissingTable() {
         Window w;
         const QString database = testing_support::databaseCopy(dir_);
         if (database.isEmpty()) QSKIP("no fixtures");
@@ -436,8 +437,37 @@ private slots:
         w.click("BitBtn1");
         w.click("BitBtn2");
         QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
         QCOMPARE(w.boxes->shown[0].text,
-                 QStringLiteral("Importazione non ancora disponibile in questa versione"));
+                 QStringLiteral("The Microsoft Jet database engine cannot find the input table or "
+                                "query 'Testate'.  Make sure it exists and that its name is "
+                                "spelled correctly"));
+    }
+
+    // The browse button still changes the locked database box after Connetti.
+    void importRefusesADatabaseOtherThanTheConnectedOne() {
+        Window w;
+        const QString database = testing_support::databaseCopy(dir_);
+        const QString other = testing_support::databaseCopy(dir_, "altro.mdb");
+        if (database.isEmpty()) QSKIP("no fixtures");
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        w.edit(3)->setText(database);
+        w.click("BitBtn1");
+        w.dialog.pick(other);
+        w.click("SpeedButton3");
+        QCOMPARE(w.edit(3)->text(), other);
+        w.click("BitBtn2");
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].text,
+                 QStringLiteral("La banca dati indicata non è quella connessa: riavviare il "
+                                "programma per usare il nuovo file"));
+        // Browsing back to the connected file, by another spelling, is the same database.
+        w.dialog.pick(QDir(dir_.path()).filePath(QStringLiteral("./ruolo.mdb")));
+        w.click("SpeedButton3");
+        w.click("BitBtn2");
+        QCOMPARE(w.boxes->shown.size(), std::size_t{2});
+        QVERIFY(w.boxes->shown[1].text.startsWith(QStringLiteral("The Microsoft Jet")));
     }
 
     // As in the program: the event loop runs until "Fine" closes the last window.

@@ -1,0 +1,238 @@
+#include "import/import_run.h"
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+#include "data/file_exists.h"
+#include "data/messages.h"
+#include "data/user_error.h"
+#include "import/detail_layout.h"
+#include "import/header_layout.h"
+#include "import/input_check.h"
+#include "import/line_syntax.h"
+#include "import/text_file_reader.h"
+
+namespace importer {
+namespace {
+
+const std::string kDeleteHeaders = "delete from testate";
+const std::string kDeleteDetails = "delete from DettaglioVoci";
+
+// Holds the database against other writers from the first write to the end of the run. A run
+// that fails still releases it; the error that ended the run is the one reported.
+class WriteBatch {
+public:
+    explicit WriteBatch(data::Connection& connection) : connection_(connection) {}
+    ~WriteBatch() {
+        if (!open_) return;
+        try {
+            connection_.endBatch();
+        } catch (...) {  // the run's own error is already on its way
+        }
+    }
+    WriteBatch(const WriteBatch&) = delete;
+    WriteBatch& operator=(const WriteBatch&) = delete;
+
+    // Does nothing when the batch has begun already.
+    void begin() {
+        if (open_) return;
+        connection_.beginBatch();
+        open_ = true;
+    }
+    void end() {
+        if (!open_) return;
+        open_ = false;
+        connection_.endBatch();
+    }
+
+private:
+    data::Connection& connection_;
+    bool open_ = false;
+};
+
+// The run's steps, sharing the host, the data module and the one reader.
+class Run {
+public:
+    Run(const ImportRequest& request, data::TDM& dm, ImportHost& host)
+        : request_(request), dm_(dm), host_(host), batch_(dm.Con) {}
+
+    ImportOutcome go();
+
+private:
+    void reopen(data::Dataset& dataset);
+    void checkFiles();
+    void deleteHeaders();
+    void headerPass();
+    void detailPass();
+    void executeStatement(const std::string& statement);
+    void step();  // "PB.Position := PB.Position + 1": the bar caps it at its maximum
+    void readTitleRow();
+
+    const ImportRequest& request_;
+    data::TDM& dm_;
+    ImportHost& host_;
+    WriteBatch batch_;
+    TextFileReader reader_;
+    std::string line_;
+};
+
+ImportOutcome Run::go() {
+    reader_.bind(request_.headerPath);
+    reopen(dm_.TTestate);
+    reopen(dm_.TDettaglioVoci);
+    checkFiles();
+
+    bool proceed = true;
+    if (dm_.TTestate.recordCount() > 0 || dm_.TDettaglioVoci.recordCount() > 0) {
+        if (host_.ask(msg::kDeleteExistingData)) {
+            batch_.begin();
+            deleteHeaders();
+        } else {
+            proceed = false;
+        }
+    }
+    host_.activity("");
+    host_.setProgressPosition(0);
+    if (!proceed) return ImportOutcome::NotConfirmed;
+
+    batch_.begin();  // unless the deletion began it
+    headerPass();
+    detailPass();
+    batch_.end();
+    host_.tell(msg::kImportDone);
+    return ImportOutcome::Completed;
+}
+
+void Run::reopen(data::Dataset& dataset) {
+    dataset.close();
+    dataset.open();
+}
+
+void Run::checkFiles() {
+    const auto report = [this](Pass pass) {
+        return [this, pass](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
+            host_.linesRead(pass, lines, bytes, size);
+        };
+    };
+    checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
+    checkInputFile(request_.detailPath, detailLayout(), dm_, report(Pass::CheckDetail));
+}
+
+void Run::deleteHeaders() {
+    data::Dataset& headers = dm_.TTestate;
+    headers.first();
+    host_.setProgressMaximum(
+        static_cast<int>(std::min<std::size_t>(headers.recordCount(), INT_MAX)));
+    host_.activity(msg::kDeletingHeaders);
+    executeStatement(kDeleteHeaders);
+    reopen(headers);
+    while (!headers.eof()) {
+        headers.deleteRecord();
+        step();
+    }
+}
+
+void Run::executeStatement(const std::string& statement) {
+    dm_.Q.close();
+    dm_.Q.setStatement(statement);
+    dm_.Q.execute();
+}
+
+void Run::step() { host_.setProgressPosition(host_.progressPosition() + 1); }
+
+void Run::readTitleRow() { reader_.readLine(line_); }
+
+// Releases the reader's file however a pass ends.
+class ReleaseOnExit {
+public:
+    explicit ReleaseOnExit(TextFileReader& reader) : reader_(reader) {}
+    ~ReleaseOnExit() { reader_.close(); }
+    ReleaseOnExit(const ReleaseOnExit&) = delete;
+    ReleaseOnExit& operator=(const ReleaseOnExit&) = delete;
+
+private:
+    TextFileReader& reader_;
+};
+
+void Run::headerPass() {
+    const ReleaseOnExit release(reader_);
+    // A header file removed since the first step leaves the reader unopened, and reading its
+    // size then fails with "I/O error 103".
+    if (data::namesExistingFile(request_.headerPath)) reader_.open();
+    const std::int64_t size = reader_.size();
+    host_.setProgressMaximum(progressMaximumFor(size));
+    host_.activity(msg::kImportingHeaders);
+    readTitleRow();
+    const ColumnLayout& layout = headerLayout();
+    const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
+    data::Dataset& headers = dm_.TTestate;
+    std::int64_t lines = 1;
+    do {
+        reader_.readLine(line_);
+        // An empty line (a trailing empty line, or the end of a file of only its title row)
+        // would be an empty document in the roll: it makes no record, but still counts.
+        const bool empty = line_.empty();
+        normaliseLine(line_);
+        step();
+        if (!empty) {
+            headers.append();
+            layout.fill(line_, fields);
+            headers.post();
+        }
+        step();
+        host_.linesRead(Pass::Header, ++lines, reader_.consumed(), size);
+    } while (!reader_.atEnd());
+}
+
+void Run::detailPass() {
+    const ReleaseOnExit release(reader_);
+    reader_.bind(request_.detailPath);
+    reader_.open();
+    executeStatement(kDeleteDetails);
+    const std::int64_t size = reader_.size();
+    host_.setProgressMaximum(progressMaximumFor(size));
+    host_.activity(msg::kImportingDetails);
+    readTitleRow();
+    const ColumnLayout& layout = detailLayout();
+    const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
+    data::Dataset& details = dm_.TDettaglioVoci;
+    std::int64_t lines = 1;
+    do {
+        reader_.readLine(line_);
+        normaliseLine(line_);
+        step();
+        details.append();
+        layout.fill(line_, fields);
+        if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
+            details.post();
+        } else {
+            details.cancel();
+        }
+        step();
+        host_.linesRead(Pass::Detail, ++lines, reader_.consumed(), size);
+    } while (!reader_.atEnd());
+}
+
+}  // namespace
+
+int progressMaximumFor(std::int64_t bytes) {
+    if (bytes <= 0) return 0;
+    return static_cast<int>(std::min<std::int64_t>(bytes / 128 / 200, INT_MAX));
+}
+
+ImportOutcome runImport(const ImportRequest& request, data::TDM* dm, ImportHost& host) {
+    // The detail file is tested only when the header file exists.
+    if (!data::namesExistingFile(request.headerPath) ||
+        !data::namesExistingFile(request.detailPath)) {
+        host.filesNotFound();
+        return ImportOutcome::FilesNotFound;
+    }
+    if (dm == nullptr) throw data::UserError(msg::kNoDatabaseConnected);
+    if (!dm->Con.namesDatabase(request.databasePath)) {
+        throw data::UserError(msg::kNotTheConnectedDatabase);
+    }
+    return Run(request, *dm, host).go();
+}
+
+}  // namespace importer

@@ -1,0 +1,131 @@
+// brelvano-import: the window's import without the window, for scheduled jobs and tests.
+//
+//   brelvano-import --header FILE --detail FILE --database FILE [--yes]
+//
+// Runs exactly what "Connetti !!!" then "Importa" run, with the same checks, conversions and
+// messages. Amounts and dates are read with the regional settings of the locale variables
+// (LC_ALL, LC_NUMERIC, LC_TIME, LANG), as the window reads them.
+//
+// Exit status: 0 after "Operazione terminata"; 1 after an error (printed as the error display
+// shows it) or when a text file is not found; 2 for wrong usage; 3 when the tables held data
+// and their deletion was not confirmed.
+#include <unistd.h>
+
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "data/connect.h"
+#include "data/data_modules.h"
+#include "data/error_text.h"
+#include "data/file_exists.h"
+#include "data/messages.h"
+#include "data/qt/system_regional_settings.h"
+#include "import/import_run.h"
+#include "mdb/error.h"
+#include "terminal_host.h"
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+constexpr int kNotConfirmed = 3;
+
+const char* const kUsageText =
+    "usage: brelvano-import --header FILE --detail FILE --database FILE [--yes]\n"
+    "\n"
+    "Empties the tables Testate and DettaglioVoci of the database and refills them from the\n"
+    "header file and the detail file, as the window's Connetti and Importa do.\n"
+    "  --yes   confirm the deletion of existing data without asking (otherwise the question\n"
+    "          is asked when standard input is a terminal, and answered No when it is not)\n"
+    "Amounts and dates are read with the locale's regional settings, e.g. LC_ALL=it_IT.UTF-8.\n"
+    "Exit status: 0 done, 1 error, 2 wrong usage, 3 deletion not confirmed.\n";
+
+struct Options {
+    std::optional<std::string> header, detail, database;
+    bool yes = false;
+};
+
+// nullopt on wrong usage.
+std::optional<Options> parse(int argc, char* argv[]) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        std::optional<std::string>* target = arg == "--header"     ? &options.header
+                                             : arg == "--detail"   ? &options.detail
+                                             : arg == "--database" ? &options.database
+                                                                   : nullptr;
+        if (target != nullptr) {
+            if (i + 1 >= argc || target->has_value()) return std::nullopt;
+            *target = argv[++i];
+        } else if (arg == "--yes" && !options.yes) {
+            options.yes = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!options.header || !options.detail || !options.database) return std::nullopt;
+    return options;
+}
+
+// The error display's text for what ended the run.
+std::string shownMessage(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const mdb::Error& e) {
+        return data::withFinalPoint(data::providerMessage(e.what()));
+    } catch (const std::exception& e) {
+        return data::withFinalPoint(e.what());
+    } catch (...) {
+        return data::withFinalPoint(msg::kUnknownError);
+    }
+}
+
+int run(const Options& options) {
+    TerminalHost host(options.yes ? std::optional<bool>(true) : std::nullopt, isatty(0) == 1,
+                      isatty(2) == 1);
+    try {
+        // Connetti: the text files' status, then the data module and its connection.
+        if (!data::namesExistingFile(*options.header) ||
+            !data::namesExistingFile(*options.detail)) {
+            host.filesNotFound();  // the window would leave "Importa" disabled
+            return kFailed;
+        }
+        data::DataModules modules;
+        data::connectDatabase(modules, *options.database);
+        // Importa.
+        switch (
+            importer::runImport({*options.header, *options.detail, *options.database}, DM, host)) {
+            case importer::ImportOutcome::Completed:
+                return kDone;
+            case importer::ImportOutcome::FilesNotFound:
+                return kFailed;
+            case importer::ImportOutcome::NotConfirmed:
+                return kNotConfirmed;
+        }
+        return kFailed;
+    } catch (...) {
+        host.endProgress();
+        std::cerr << shownMessage(std::current_exception()) << '\n';
+        return kFailed;
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::cout << kUsageText;
+        return kDone;
+    }
+    const std::optional<Options> options = parse(argc, argv);
+    if (!options) {
+        std::cerr << kUsageText;
+        return kUsage;
+    }
+    data::loadSystemRegionalSettings();
+    return run(*options);
+}
