@@ -26,20 +26,12 @@
 
 #include "mdb/page_allocator.h"
 #include "mdb/pager.h"
+#include "mdb/row_key.h"
 #include "mdb/row_position.h"
 #include "mdb/table_definition.h"
 #include "mdb/value.h"
 
 namespace mdb {
-
-// The bytes of a leaf entry without its row pointer (index_key.h), and how many of its key
-// columns were null.
-struct IndexKey {
-    std::vector<std::uint8_t> bytes;
-    int nullColumns = 0;
-    bool allNull = false;  // every key column null (Yes/No columns are never null)
-    friend bool operator==(const IndexKey& a, const IndexKey& b) { return a.bytes == b.bytes; }
-};
 
 enum class KeyCheck {
     Ok,
