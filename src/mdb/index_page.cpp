@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "mdb/byte_order.h"
 #include "mdb/error.h"
 
 namespace mdb {
@@ -14,20 +15,6 @@ constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16,
 constexpr std::size_t kBitmapSize = IndexPage::kEntriesStart - kBitmapAt;  // 453
 constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
 
-std::uint32_t get32le(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
-}
-std::uint16_t get16le(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-void put32le(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put16le(std::span<std::uint8_t> b, std::size_t at, std::size_t v) {
-    b[at] = static_cast<std::uint8_t>(v & 0xFF);
-    b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
 std::uint32_t get32be(std::span<const std::uint8_t> b) {
     return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 |
            std::uint32_t{b[3]};
@@ -175,7 +162,7 @@ bool IndexPage::encode(std::span<std::uint8_t> out) const {
     put32le(out, kNextAt, nextPage);
     put32le(out, kChildTailAt, childTailPage);
     const std::size_t prefix = effectivePrefix();
-    put16le(out, kPrefixLengthAt, prefix);
+    put16le(out, kPrefixLengthAt, static_cast<std::uint16_t>(prefix));
 
     std::size_t end = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -187,7 +174,7 @@ bool IndexPage::encode(std::span<std::uint8_t> out) const {
         out[kBitmapAt + end / 8] =
             static_cast<std::uint8_t>(out[kBitmapAt + end / 8] | 1u << (end % 8));
     }
-    put16le(out, kFreeSpaceAt, kMaxEntryBytes - end);
+    put16le(out, kFreeSpaceAt, static_cast<std::uint16_t>(kMaxEntryBytes - end));
     return true;
 }
 
