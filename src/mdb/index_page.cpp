@@ -1,6 +1,7 @@
 #include "mdb/index_page.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 
@@ -46,6 +47,31 @@ std::vector<std::uint8_t> joinEntry(const IndexEntry& e, IndexPage::Kind kind) {
     if (kind == IndexPage::Kind::Node)
         for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(e.child >> (8 * i)));
     return out;
+}
+
+// Writes the entry's bytes (as joinEntry gives them) from byte `skip` on into `out`, without
+// building them first: pages are encoded after every change, so this is on the writer's path.
+// Returns the bytes written.
+std::size_t writeEntry(const IndexEntry& e, IndexPage::Kind kind, std::size_t skip,
+                       std::span<std::uint8_t> out) {
+    if (e.row.page >= (1u << 24))
+        throw std::invalid_argument("row pointer: page " + std::to_string(e.row.page) +
+                                    " does not fit 3 bytes");
+    const std::array<std::uint8_t, 8> pointers = {
+        static_cast<std::uint8_t>(e.row.page >> 16), static_cast<std::uint8_t>(e.row.page >> 8),
+        static_cast<std::uint8_t>(e.row.page),       e.row.row,
+        static_cast<std::uint8_t>(e.child >> 24),    static_cast<std::uint8_t>(e.child >> 16),
+        static_cast<std::uint8_t>(e.child >> 8),     static_cast<std::uint8_t>(e.child)};
+    const std::size_t keyLength = e.key.size();
+    const std::size_t total = keyLength + pointerSize(kind);
+    std::size_t n = 0;
+    if (skip < keyLength) {
+        std::copy(e.key.begin() + static_cast<std::ptrdiff_t>(skip), e.key.end(), out.begin());
+        n = keyLength - skip;
+    }
+    for (std::size_t at = std::max(skip, keyLength); at < total; ++at)
+        out[n++] = pointers[at - keyLength];
+    return n;
 }
 
 // Entries of a page share the prefix of the first and last key (they are sorted, so every key
@@ -166,11 +192,9 @@ bool IndexPage::encode(std::span<std::uint8_t> out) const {
 
     std::size_t end = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::vector<std::uint8_t> full = joinEntry(entries[i], kind);
-        const std::size_t skip = i == 0 ? 0 : prefix;
-        std::copy(full.begin() + static_cast<std::ptrdiff_t>(skip), full.end(),
-                  out.begin() + static_cast<std::ptrdiff_t>(kEntriesStart + end));
-        end += full.size() - skip;
+        const std::size_t written =
+            writeEntry(entries[i], kind, i == 0 ? 0 : prefix, out.subspan(kEntriesStart + end));
+        end += written;
         out[kBitmapAt + end / 8] =
             static_cast<std::uint8_t>(out[kBitmapAt + end / 8] | 1u << (end % 8));
     }

@@ -68,31 +68,38 @@ std::optional<std::string> whyRowKeyCannotBeBuilt(const TableDefinition& definit
     }
 }
 
-std::optional<IndexKey> rowKey(const TableDefinition& definition, const PhysicalIndex& index,
-                               std::span<const Value> row) {
-    const std::vector<KeyColumn> columns = keyColumns(definition, index);
+RowKeyBuilder::RowKeyBuilder(const TableDefinition& definition, const PhysicalIndex& index)
+    : columns_(keyColumns(definition, index)), ignoresNulls_(index.ignoresNulls()) {
+    for (const IndexColumn& ic : index.columns)
+        positions_.push_back(static_cast<std::size_t>(columnPosition(definition, ic.columnNumber)));
+}
+
+std::optional<IndexKey> RowKeyBuilder::operator()(std::span<const Value> row) const {
     std::vector<KeyValue> values;
-    values.reserve(columns.size());
+    values.reserve(columns_.size());
     IndexKey key;
     try {
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const IndexColumn& ic = index.columns[i];
-            const auto at = static_cast<std::size_t>(columnPosition(definition, ic.columnNumber));
-            if (at >= row.size())
-                throw std::invalid_argument("the row has no value for column number " +
-                                            std::to_string(ic.columnNumber));
-            values.push_back(std::visit(ToKeyValue{}, row[at]));
-            if (columns[i].type != ColumnType::Boolean &&
+        for (std::size_t i = 0; i < columns_.size(); ++i) {
+            if (positions_[i] >= row.size())
+                throw std::invalid_argument("the row has no value for column '" + columns_[i].name +
+                                            "'");
+            values.push_back(std::visit(ToKeyValue{}, row[positions_[i]]));
+            if (columns_[i].type != ColumnType::Boolean &&
                 std::holds_alternative<std::monostate>(values.back()))
                 ++key.nullColumns;
         }
-        if (!indexHasEntryFor(index.ignoresNulls(), columns, values)) return std::nullopt;
-        key.allNull = !indexHasEntryFor(true, columns, values);
-        key.bytes = buildIndexKey(columns, values);
+        if (!indexHasEntryFor(ignoresNulls_, columns_, values)) return std::nullopt;
+        key.allNull = !indexHasEntryFor(true, columns_, values);
+        key.bytes = buildIndexKey(columns_, values);
     } catch (const std::invalid_argument& e) {
         throw Error(Error::Kind::Refused, std::string("Cannot index the row: ") + e.what());
     }
     return key;
+}
+
+std::optional<IndexKey> rowKey(const TableDefinition& definition, const PhysicalIndex& index,
+                               std::span<const Value> row) {
+    return RowKeyBuilder(definition, index)(row);
 }
 
 }  // namespace mdb

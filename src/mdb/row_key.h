@@ -36,6 +36,21 @@ std::vector<KeyColumn> keyColumns(const TableDefinition& definition, const Physi
 std::optional<std::string> whyRowKeyCannotBeBuilt(const TableDefinition& definition,
                                                   const PhysicalIndex& index);
 
+// Builds the keys of one index for many rows (the column lookups done once).
+class RowKeyBuilder {
+public:
+    // Throws Error (Corrupt) when the index names a column the table does not have.
+    RowKeyBuilder(const TableDefinition& definition, const PhysicalIndex& index);
+    // As rowKey below.
+    std::optional<IndexKey> operator()(std::span<const Value> row) const;
+    const std::vector<KeyColumn>& columns() const { return columns_; }
+
+private:
+    std::vector<KeyColumn> columns_;
+    std::vector<std::size_t> positions_;  // of the key columns in the row
+    bool ignoresNulls_ = false;
+};
+
 // The key of a row whose values are given in the definition's column order; nullopt when the
 // index holds no entry for it (it ignores nulls and every key column is null). REQUIRES:
 // whyRowKeyCannotBeBuilt is nullopt. Throws Error (Refused) when a value does not fit its
