@@ -13,15 +13,16 @@ namespace {
     throw Error(Error::Kind::Corrupt, "usage map at " + describe(where) + ": " + what);
 }
 
-// Appends the pages first + i for each set bit i, stopping at `limit`.
-void collect(ByteView bitmap, std::uint64_t first, PageNumber limit, std::vector<PageNumber>& out) {
+// Visits the pages first + i for each set bit i, stopping at `limit`.
+void collect(ByteView bitmap, std::uint64_t first, PageNumber limit,
+             const std::function<void(PageNumber)>& visit) {
     for (std::size_t byte = 0; byte < bitmap.size(); ++byte) {
         if (bitmap[byte] == 0) continue;
         for (unsigned bit = 0; bit < 8; ++bit) {
             if ((bitmap[byte] & (1u << bit)) == 0) continue;
             const std::uint64_t page = first + byte * 8 + bit;
             if (page >= limit) return;
-            out.push_back(static_cast<PageNumber>(page));
+            visit(static_cast<PageNumber>(page));
         }
     }
 }
@@ -58,10 +59,15 @@ UsageMap UsageMap::read(Pager& pager, RowPosition where) {
 
 std::vector<PageNumber> UsageMap::pages(Pager& pager) const {
     std::vector<PageNumber> out;
+    forEachPage(pager, [&out](PageNumber n) { out.push_back(n); });
+    return out;
+}
+
+void UsageMap::forEachPage(Pager& pager, const std::function<void(PageNumber)>& visit) const {
     const PageNumber limit = pager.pageCount();
     if (kind_ == Kind::Inline) {
-        collect(bitmap_, start_, limit, out);
-        return out;
+        collect(bitmap_, start_, limit, visit);
+        return;
     }
     for (std::size_t j = 0; j < bitmapPages_.size(); ++j) {
         const std::uint64_t first = j * kPagesPerMapPage;
@@ -74,9 +80,8 @@ std::vector<PageNumber> UsageMap::pages(Pager& pager) const {
         PageRef bytes = pager.page(mapPage);
         if ((*bytes)[0] != kUsageMapPageType)
             corrupt(where_, "page " + std::to_string(mapPage) + " is not a usage bitmap page");
-        collect(ByteView(*bytes).subspan(4), first, limit, out);
+        collect(ByteView(*bytes).subspan(4), first, limit, visit);
     }
-    return out;
 }
 
 }  // namespace mdb

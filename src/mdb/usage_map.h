@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "mdb/pager.h"
@@ -44,6 +45,9 @@ public:
     // are ignored (the global map marks such pages free). Throws Error (Corrupt) when a bitmap
     // page is missing or of the wrong type.
     std::vector<PageNumber> pages(Pager& pager) const;
+    // The same pages, one call each, without holding them all (a large table's map lists
+    // many pages).
+    void forEachPage(Pager& pager, const std::function<void(PageNumber)>& visit) const;
 
 private:
     Kind kind_ = Kind::Inline;
