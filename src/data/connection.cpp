@@ -3,7 +3,6 @@
 #include <stdexcept>
 
 #include "data/connection_string.h"
-#include "data/engine_writes.h"
 #include "data/error_text.h"
 #include "data/messages.h"
 #include "data/user_error.h"
@@ -55,7 +54,7 @@ void Connection::open() {
 
 void Connection::beginBatch() {
     try {
-        beginWriteBatch(database());
+        database().beginBatch();
     } catch (const mdb::Error& e) {
         throw UserError(providerMessage(e.what()));
     }
@@ -63,7 +62,7 @@ void Connection::beginBatch() {
 
 void Connection::endBatch() {
     try {
-        endWriteBatch(database());
+        database().endBatch();
     } catch (const mdb::Error& e) {
         throw UserError(providerMessage(e.what()));
     }

@@ -2,7 +2,6 @@
 
 #include "data/column_value.h"
 #include "data/dataset_messages.h"
-#include "data/engine_writes.h"
 #include "data/error_text.h"
 #include "data/field_binding.h"
 #include "data/user_error.h"
@@ -111,7 +110,7 @@ void Dataset::deleteRecord() {
     }
     if (rows_.empty()) fail(msg::kEmptyDataset);
     mdb::Database& db = database();
-    engine([&] { deleteRow(db, tableName_, rows_[current_]); });
+    engine([&] { db.writer(tableName_).remove(rows_[current_]); });
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
     if (current_ == rows_.size() && current_ > 0) --current_;
     eof_ = rows_.empty();
@@ -136,7 +135,7 @@ void Dataset::post() {
         values[columnOf_[i]] = columnValueOf(fields_[i]->value());
     }
     const mdb::RowPosition position =
-        engine([&] { return insertRow(db, tableName_, std::move(values)); });
+        engine([&] { return db.writer(tableName_).insert(std::move(values)); });
     rows_.push_back(position);
     current_ = rows_.size() - 1;
     eof_ = false;

@@ -1,16 +1,16 @@
 #include "data/query.h"
 
-#include "data/engine_writes.h"
 #include "data/error_text.h"
 #include "data/user_error.h"
 #include "mdb/error.h"
+#include "mdb/statement.h"
 
 namespace data {
 
 void Query::execute() {
     connection_.open();
     try {
-        executeSql(connection_.database(), statement_);
+        mdb::executeStatement(connection_.database(), statement_);
     } catch (const mdb::Error& e) {
         throw UserError(providerMessage(e.what()));
     }

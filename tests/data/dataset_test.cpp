@@ -14,6 +14,7 @@
 #include "data/dataModule.h"
 #include "data/scratch_dir.h"
 #include "data/user_error.h"
+#include "mdb/database.h"
 
 namespace {
 
@@ -202,6 +203,110 @@ TEST_F(DatasetTest, ReopeningAfterAFailedConnectRetriesTheConnection) {
     std::filesystem::rename(moved, path_);
     ds.open();
     EXPECT_EQ(ds.recordCount(), 2u);
+}
+
+// The rows of a table as an independent reader sees them, in storage order.
+std::vector<std::vector<mdb::Value>> rowsOf(const std::string& path, const char* table) {
+    auto db = mdb::Database::open(path, mdb::OpenMode::ReadOnly);
+    std::vector<std::vector<mdb::Value>> rows;
+    mdb::Table::Cursor cursor = db->table(table).scan();
+    while (cursor.next()) rows.push_back(cursor.values());
+    return rows;
+}
+
+TEST_F(DatasetTest, PostWritesOneRowAtOnceWithAnAutonumber) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    data::Dataset& ds =
+        dataset("Table3", {{"a", FieldKind::AutoIncrement}, {"b", FieldKind::WideText}});
+    ds.open();
+    ds.append();
+    field(1).assignText("citt\xe0");  // Windows-1252
+    ds.post();
+    EXPECT_EQ(ds.state(), data::Dataset::State::Browse);
+    EXPECT_EQ(ds.recordCount(), 1u);
+    EXPECT_FALSE(ds.eof());
+    ds.append();
+    ds.post();                            // nothing assigned: a row of nulls but its number
+    auto rows = rowsOf(path_, "Table3");  // written already, while the dataset stays open
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][0], mdb::Value(std::int32_t{1}));
+    EXPECT_EQ(rows[0][1], mdb::Value(std::string("citt\u00e0")));
+    EXPECT_EQ(rows[1][0], mdb::Value(std::int32_t{2}));
+    EXPECT_TRUE(mdb::isNull(rows[1][1]));
+}
+
+TEST_F(DatasetTest, ARefusedPostKeepsTheRecordAppendedWithItsValues) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    // Table1's primary key is A: a row without it is refused.
+    data::Dataset& ds = dataset(
+        "Table1",
+        {{"A", FieldKind::WideText}, {"B", FieldKind::WideText}, {"E", FieldKind::Integer}});
+    ds.open();
+    ds.append();
+    field(1).assignText("senza chiave");
+    field(2).assignText("7");
+    try {
+        ds.post();
+        FAIL() << "posted a row without its key";
+    } catch (const data::UserError& e) {
+        const std::string message = e.what();
+        EXPECT_FALSE(message.empty());
+        EXPECT_NE(message.back(), '.');
+        EXPECT_EQ(message.rfind("TTab", 0), std::string::npos);  // the engine's text, no prefix
+    }
+    EXPECT_EQ(ds.state(), data::Dataset::State::Insert);
+    EXPECT_EQ(field(1).readText(), "senza chiave");
+    EXPECT_EQ(rowsOf(path_, "Table1").size(), 2u);
+    field(0).assignText("chiave");
+    ds.post();
+    const auto rows = rowsOf(path_, "Table1");
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(ds.recordCount(), 3u);
+}
+
+TEST_F(DatasetTest, DeleteMovesToTheNextRowOrThePreviousOneAtTheEnd) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    data::Dataset& ds =
+        dataset("Table3", {{"a", FieldKind::AutoIncrement}, {"b", FieldKind::WideText}});
+    ds.open();
+    for (const char* b : {"uno", "due", "tre", "quattro"}) {
+        ds.append();
+        field(1).assignText(b);
+        ds.post();  // the posted row becomes the current one: the last
+    }
+    ds.deleteRecord();  // "quattro", the last: back to "tre"
+    EXPECT_FALSE(ds.eof());
+    ds.deleteRecord();  // "tre"
+    ds.first();
+    ds.deleteRecord();  // "uno": on to "due"
+    EXPECT_EQ(ds.recordCount(), 1u);
+    EXPECT_FALSE(ds.eof());
+    auto rows = rowsOf(path_, "Table3");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0][1], mdb::Value(std::string("due")));
+    ds.deleteRecord();
+    EXPECT_TRUE(ds.eof());
+    EXPECT_EQ(ds.recordCount(), 0u);
+    EXPECT_TRUE(rowsOf(path_, "Table3").empty());
+    ds.close();
+    ds.open();
+    EXPECT_TRUE(ds.eof());
+}
+
+TEST_F(DatasetTest, QueryEmptiesATableOnTheSameConnection) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    data::Query q(*connection_);
+    q.setStatement("delete from table1");
+    q.execute();  // connects first
+    EXPECT_TRUE(connection_->connected());
+    EXPECT_TRUE(rowsOf(path_, "Table1").empty());
+    q.close();
+    q.setStatement("delete from Nessuna");
+    EXPECT_THROW(q.execute(), data::UserError);
 }
 
 TEST(DataModule, FieldsCarryTheColumnNamesKindsAndSizesOfTheRollTables) {
