@@ -1,5 +1,6 @@
 #include "data/dataset.h"
 
+#include "data/column_default.h"
 #include "data/column_value.h"
 #include "data/dataset_messages.h"
 #include "data/error_text.h"
@@ -58,6 +59,11 @@ void Dataset::open() {
         const mdb::Table& table = db.table(tableName_);
         bindFields(table);
         columnCount_ = table.columns().size();
+        defaults_.clear();
+        for (std::size_t i = 0; i < table.columns().size(); ++i) {
+            const mdb::Column& c = table.columns()[i];
+            if (c.properties.defaultValue && !c.isAutoNumber()) defaults_.emplace_back(i, c);
+        }
         const std::vector<mdb::RowPosition> positions = table.rowPositions();
         rows_.assign(positions.begin(), positions.end());
     });
@@ -131,6 +137,7 @@ void Dataset::post() {
     if (state_ != State::Insert) return;
     mdb::Database& db = database();
     std::vector<mdb::Value> values(columnCount_);
+    applyDefaults(values);
     for (const std::size_t i : assignedOrder_) {
         values[columnOf_[i]] = columnValueOf(fields_[i]->value());
     }
@@ -141,6 +148,15 @@ void Dataset::post() {
     eof_ = false;
     clearRecord();
     state_ = State::Browse;
+}
+
+// What the database gives the columns a new row leaves out; assigned fields overwrite it.
+void Dataset::applyDefaults(std::vector<mdb::Value>& values) const {
+    if (defaults_.empty()) return;
+    const mdb::DateTime now = localNow();
+    for (const auto& [index, column] : defaults_) {
+        if (std::optional<mdb::Value> v = columnDefault(column, now)) values[index] = std::move(*v);
+    }
 }
 
 void Dataset::cancel() {

@@ -17,7 +17,9 @@
 
 #include "data/connection.h"
 #include "data/field.h"
+#include "mdb/column.h"
 #include "mdb/row_position.h"
+#include "mdb/value.h"
 
 namespace mdb {
 class Database;
@@ -62,9 +64,9 @@ public:
     // field was assigned, else dropped.
     void append();
     // Writes the appended record as one new row, with the fields assigned since append() in the
-    // order of their first assignment; fields never assigned are left to the table. If the
-    // database refuses the row, nothing is stored and the record stays appended. Does nothing
-    // when no record is being appended.
+    // order of their first assignment; columns never assigned get the table's default value
+    // (column_default.h) or stay null. If the database refuses the row, nothing is stored and
+    // the record stays appended. Does nothing when no record is being appended.
     void post();
     void cancel();
 
@@ -76,6 +78,7 @@ private:
     void noteAssignment(std::size_t field);
     void clearRecord();
     void finishPendingRecord();
+    void applyDefaults(std::vector<mdb::Value>& values) const;
 
     std::string name_;
     Connection& connection_;
@@ -83,6 +86,7 @@ private:
     std::vector<Field*> fields_;
     std::vector<std::size_t> columnOf_;  // per field: its column's index in the table
     std::size_t columnCount_ = 0;
+    std::vector<std::pair<std::size_t, mdb::Column>> defaults_;  // columns with a DefaultValue
 
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from

@@ -266,6 +266,31 @@ TEST_F(DatasetTest, ARefusedPostKeepsTheRecordAppendedWithItsValues) {
     EXPECT_EQ(ds.recordCount(), 3u);
 }
 
+TEST_F(DatasetTest, ColumnsLeftOutTakeTheTablesDefaults) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    // Table1: C, D, E, F and H default to 0; G and I have no default.
+    data::Dataset& ds = dataset(
+        "Table1",
+        {{"A", FieldKind::WideText}, {"D", FieldKind::Integer}, {"G", FieldKind::DateTime}});
+    ds.open();
+    ds.append();
+    field(0).assignText("nuova");
+    field(1).assignText("");  // assigned null stays null
+    ds.post();
+    const auto rows = rowsOf(path_, "Table1");
+    ASSERT_EQ(rows.size(), 3u);
+    const std::vector<mdb::Value>& row = rows.back();
+    EXPECT_EQ(row[0], mdb::Value(std::string("nuova")));
+    EXPECT_TRUE(mdb::isNull(row[1]));                 // B: no default
+    EXPECT_EQ(row[2], mdb::Value(std::uint8_t{0}));   // C
+    EXPECT_TRUE(mdb::isNull(row[3]));                 // D: assigned
+    EXPECT_EQ(row[4], mdb::Value(std::int32_t{0}));   // E
+    EXPECT_EQ(row[5], mdb::Value(0.0));               // F
+    EXPECT_TRUE(mdb::isNull(row[6]));                 // G
+    EXPECT_EQ(row[7], mdb::Value(mdb::Currency{0}));  // H
+}
+
 TEST_F(DatasetTest, DeleteMovesToTheNextRowOrThePreviousOneAtTheEnd) {
     REQUIRE_FIXTURES();
     use("testV2003.mdb");
