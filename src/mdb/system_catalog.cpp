@@ -58,7 +58,7 @@ TableDefinition objects() {
                     column("LvExtra", T::Ole)},
         .indexes = {index("ParentIdName", {"ParentId", "Name"}, IndexSchema::Kind::Unique),
                     index("Id", {"Id"}, IndexSchema::Kind::PrimaryKey)}};
-    return systemTable(s, {0x01, 0x01});  // unique
+    return systemTable(s, {0x81, 0x81});  // unique, the primary key too
 }
 
 TableDefinition aces() {
@@ -67,7 +67,7 @@ TableDefinition aces() {
         .columns = {column("ObjectId", ColumnType::Long), binary("SID"),
                     column("ACM", ColumnType::Long), column("FInheritable", ColumnType::Boolean)},
         .indexes = {index("ObjectId", {"ObjectId"}, IndexSchema::Kind::Normal)}};
-    return systemTable(s, {0x08});  // required
+    return systemTable(s, {0x88});  // required
 }
 
 TableDefinition queries() {
@@ -79,7 +79,7 @@ TableDefinition queries() {
                     column("Flag", T::Integer), column("LvExtra", T::Long)},
         .indexes = {index("ObjectIdAttribute", {"ObjectId", "Attribute", "Order"},
                           IndexSchema::Kind::PrimaryKey)}};
-    return systemTable(s, {0x01});  // unique
+    return systemTable(s, {0x81});  // unique
 }
 
 TableDefinition relationships() {
@@ -93,7 +93,7 @@ TableDefinition relationships() {
             index("szRelationship", {"szRelationship"}, IndexSchema::Kind::Normal),
             index("szObject", {"szObject"}, IndexSchema::Kind::Normal),
             index("szReferencedObject", {"szReferencedObject"}, IndexSchema::Kind::Normal)}};
-    return systemTable(s, {0x02, 0x02, 0x02});  // ignore nulls
+    return systemTable(s, {0x82, 0x82, 0x82});  // ignore nulls
 }
 
 // Sets the value of column `name` in `values` (laid out as `t`'s columns).

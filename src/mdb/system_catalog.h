@@ -8,7 +8,8 @@
 //
 // They differ from a user table as the engine writes them: table type 'S', blocks sorted by
 // name, column flags 0x10 added (0x20 too on the account columns Owner and SID), every column
-// recording sort order 1033, and index flags without Access's 0x80. Their columns, indexes and
+// recording sort order 1033, and the flags of the primary keys without the required bit (0x81,
+// where Access writes 0x89). Their columns, indexes and
 // rows are listed in ../shared/docs/empty-database-anatomy.md sections 5.1 to 5.4.
 #pragma once
 
