@@ -160,6 +160,32 @@ TEST(RollTables, RowsWrittenReadBackEverywhere) {
     write_check::expectMdbExportAgrees(path, "DettaglioVoci", 50);
 }
 
+// mdbtools sees the two tables, their columns and their indexes.
+TEST(RollTables, OpensInMdbtools) {
+    if (!write_check::haveMdbtools()) GTEST_SKIP() << "mdbtools is not installed";
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "roll.mdb";
+    data::createRollDatabase(path);
+    const std::string quoted = write_check::shellQuote(path);
+    EXPECT_EQ(write_check::run("mdb-ver " + quoted), "JET4\n");
+    EXPECT_EQ(write_check::run("mdb-tables -1 " + quoted), "Testate\nDettaglioVoci\n");
+    const std::optional<std::string> schema =
+        write_check::run("mdb-schema " + quoted + " postgres");
+    ASSERT_TRUE(schema);
+    for (const char* line :
+         {"\"id\"\t\t\tSERIAL", "\"codice fiscale\"\t\t\tVARCHAR (255)",
+          "\"periodo\"\t\t\tVARCHAR (1)", "\"imponibile\"\t\t\tDOUBLE PRECISION",
+          "\"data doc\"\t\t\tTIMESTAMP WITHOUT TIME ZONE",
+          "CREATE INDEX \"testate_id doc_idx\" ON \"testate\" (\"id doc\");",
+          "CREATE INDEX \"testate_num doc_idx\" ON \"testate\" (\"num doc\");",
+          "CREATE INDEX \"dettagliovoci_id doc_idx\" ON \"dettagliovoci\" (\"id doc\");",
+          "ALTER TABLE \"testate\" ADD CONSTRAINT \"testate_pkey\" PRIMARY KEY (\"id\");",
+          "ALTER TABLE \"dettagliovoci\" ADD CONSTRAINT \"dettagliovoci_pkey\" PRIMARY KEY "
+          "(\"id\");"})
+        EXPECT_THAT(*schema, testing::HasSubstr(line));
+    write_check::expectMdbExportAgrees(path, "Testate", 0);
+}
+
 TEST(RollTables, RefusesAnExistingFileAndLeavesItAlone) {
     testing_support::ScratchDir dir;
     const std::string path = dir.write("roll.mdb", "not a database");
