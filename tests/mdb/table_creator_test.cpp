@@ -208,6 +208,25 @@ TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
     }
 }
 
+// While another writer holds the database, creating a table fails at once and changes nothing.
+TEST(TableCreator, FailsAtOnceWhileAnotherWriterHoldsTheDatabase) {
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("V2000_no-password.mdb");
+    const std::vector<char> before = copy.bytes();
+    auto other = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+    other->beginBatch();
+    try {
+        mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+        ADD_FAILURE() << "created";
+    } catch (const mdb::Error& e) {
+        EXPECT_EQ(e.kind, mdb::Error::Kind::Locked);
+    }
+    other->endBatch();
+    EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+    mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+    EXPECT_TRUE(mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly)->hasTable("New"));
+}
+
 // More usage maps than one page holds (two per Memo column), and a definition longer than a
 // page: both continue on further pages.
 TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
