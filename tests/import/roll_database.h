@@ -2,6 +2,7 @@
 // exporting system writes them, and the tables' rows read back by an independent reader.
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -27,12 +28,19 @@ inline std::string newRollDatabase(const std::filesystem::path& path) {
     return path.string();
 }
 
-// Every row of `table`, in storage order.
+// Every row of `table` in the order of its first column, the autonumber "ID" of the roll
+// tables: the order of insertion. (Storage order is not: a new row may fill room on an earlier
+// page.)
 inline std::vector<std::vector<mdb::Value>> tableRows(const std::string& path, const char* table) {
     auto db = mdb::Database::open(path, mdb::OpenMode::ReadOnly);
     std::vector<std::vector<mdb::Value>> rows;
     mdb::Table::Cursor cursor = db->table(table).scan();
     while (cursor.next()) rows.push_back(cursor.values());
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        const auto* x = std::get_if<std::int32_t>(&a.front());
+        const auto* y = std::get_if<std::int32_t>(&b.front());
+        return x && y && *x < *y;
+    });
     return rows;
 }
 
