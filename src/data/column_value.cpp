@@ -29,9 +29,14 @@ bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 }  // namespace
 
 std::string utf8Of(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
+    // Most of a roll is ASCII: one byte per unit, written straight into place.
+    std::string out(text.size(), '\0');
+    std::size_t i = 0;
+    for (; i < text.size() && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
+    if (i == text.size()) return out;
+    out.resize(i);
+    out.reserve(i + (text.size() - i) * 3);
+    for (; i < text.size(); ++i) {
         const char16_t u = text[i];
         if (u < 0x80) {
             out += static_cast<char>(u);

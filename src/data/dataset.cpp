@@ -51,6 +51,12 @@ mdb::Database& Dataset::database() const {
     return connection_.database();
 }
 
+mdb::TableWriter& Dataset::writer() {
+    mdb::Database& db = database();  // still the database the dataset was opened on
+    if (writer_ == nullptr) writer_ = &db.writer(tableName_);
+    return *writer_;
+}
+
 void Dataset::open() {
     if (active()) return;
     connection_.open();
@@ -68,6 +74,7 @@ void Dataset::open() {
         rows_.assign(positions.begin(), positions.end());
     });
     openedOn_ = &db;
+    writer_ = nullptr;
     state_ = State::Browse;
     current_ = 0;
     eof_ = rows_.empty();
@@ -90,6 +97,7 @@ void Dataset::bindFields(const mdb::Table& table) {
 void Dataset::close() {
     state_ = State::Inactive;
     openedOn_ = nullptr;
+    writer_ = nullptr;
     std::deque<mdb::RowPosition>().swap(rows_);  // gives the memory back
     current_ = 0;
     eof_ = true;
@@ -115,8 +123,7 @@ void Dataset::deleteRecord() {
         return;
     }
     if (rows_.empty()) fail(msg::kEmptyDataset);
-    mdb::Database& db = database();
-    engine([&] { db.writer(tableName_).remove(rows_[current_]); });
+    engine([&] { writer().remove(rows_[current_]); });
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
     if (current_ == rows_.size() && current_ > 0) --current_;
     eof_ = rows_.empty();
@@ -135,14 +142,12 @@ void Dataset::append() {
 void Dataset::post() {
     requireActive();
     if (state_ != State::Insert) return;
-    mdb::Database& db = database();
     std::vector<mdb::Value> values(columnCount_);
     applyDefaults(values);
     for (const std::size_t i : assignedOrder_) {
         values[columnOf_[i]] = columnValueOf(fields_[i]->value());
     }
-    const mdb::RowPosition position =
-        engine([&] { return db.writer(tableName_).insert(std::move(values)); });
+    const mdb::RowPosition position = engine([&] { return writer().insert(std::move(values)); });
     rows_.push_back(position);
     current_ = rows_.size() - 1;
     eof_ = false;

@@ -24,6 +24,7 @@
 namespace mdb {
 class Database;
 class Table;
+class TableWriter;
 }  // namespace mdb
 
 namespace data {
@@ -74,6 +75,7 @@ private:
     [[noreturn]] void fail(const std::string& text) const;
     void requireActive() const;
     mdb::Database& database() const;
+    mdb::TableWriter& writer();  // found once per open
     void bindFields(const mdb::Table& table);
     void noteAssignment(std::size_t field);
     void clearRecord();
@@ -90,6 +92,7 @@ private:
 
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
+    mdb::TableWriter* writer_ = nullptr;
     std::deque<mdb::RowPosition> rows_;
     std::size_t current_ = 0;
     bool eof_ = true;

@@ -1,6 +1,7 @@
 #include "import/input_check.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "data/messages.h"
@@ -12,19 +13,26 @@ namespace importer {
 namespace {
 
 // Fields that convert as the data module's do but belong to no dataset, so they can be
-// assigned without a record being appended.
-class ScratchFields {
+// assigned without a record being appended. Only the columns whose conversion can fail are
+// kept: a text field takes any text (it cuts a long one), so checking it would find nothing.
+class ScratchRecord {
 public:
-    explicit ScratchFields(const std::vector<data::Field*>& originals) {
-        owned_.reserve(originals.size());
-        for (const data::Field* f : originals) {
-            owned_.push_back(std::make_unique<data::Field>(f->name(), f->kind(), f->size()));
+    ScratchRecord(const ColumnLayout& layout, data::TDM& dm) {
+        const std::vector<data::Field*> originals = layout.fieldsOf(dm);
+        std::vector<ColumnMapping> checked;
+        for (std::size_t i = 0; i < originals.size(); ++i) {
+            const data::Field& f = *originals[i];
+            if (f.kind() == data::FieldKind::WideText) continue;
+            checked.push_back(layout.mappings()[i]);
+            owned_.push_back(std::make_unique<data::Field>(f.name(), f.kind(), f.size()));
             targets_.push_back(owned_.back().get());
         }
+        layout_.emplace(layout.lastColumn(), std::move(checked));
     }
-    const std::vector<data::Field*>& targets() const { return targets_; }
+    void fill(std::string_view line) const { layout_->fill(line, targets_); }
 
 private:
+    std::optional<ColumnLayout> layout_;
     std::vector<std::unique_ptr<data::Field>> owned_;
     std::vector<data::Field*> targets_;
 };
@@ -33,7 +41,7 @@ private:
 
 void checkInputFile(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
                     const LineProgress& progress) {
-    const ScratchFields fields(layout.fieldsOf(dm));
+    const ScratchRecord record(layout, dm);
     TextFileReader reader;  // closes the file however the check ends
     reader.bind(path);
     reader.open();
@@ -51,7 +59,7 @@ void checkInputFile(const std::string& path, const ColumnLayout& layout, data::T
             anySemicolon = anySemicolon || line.find(';') != std::string::npos;
         }
         normaliseLine(line);
-        layout.fill(line, fields.targets());
+        record.fill(line);
         if (progress) progress(lines, reader.consumed(), size);
     } while (!reader.atEnd());
     if (anyData && !anySemicolon) throw data::UserError(msg::noSemicolonLines(path));

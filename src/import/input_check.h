@@ -1,9 +1,10 @@
 // input_check.h: reading an input file the way the import will, before anything is deleted.
 //
 // The check reads every line with the import's reader, normalisation and column layout, and
-// converts every mapped column with a scratch copy of its field (same name, kind and size), so it
-// meets exactly the errors the import would meet, in the same order, and writes nothing. The
-// file is released when the check ends or fails.
+// converts every mapped column whose conversion can fail (integers, floats, dates; text takes
+// anything) with a scratch copy of its field (same name, kind and size), so it meets exactly the
+// errors the import would meet, in the same order, and writes nothing. The file is released when
+// the check ends or fails.
 #pragma once
 
 #include <cstdint>
