@@ -147,10 +147,9 @@ void Dataset::post() {
     for (const std::size_t i : assignedOrder_) {
         values[columnOf_[i]] = columnValueOf(fields_[i]->value());
     }
-    const mdb::RowPosition position = engine([&] { return writer().insert(std::move(values)); });
-    rows_.push_back(position);
-    current_ = rows_.size() - 1;
-    eof_ = false;
+    // The new row does not join the rows read by open: a million posts would otherwise keep a
+    // million positions for nothing. The next open counts it.
+    engine([&] { writer().insert(std::move(values)); });
     clearRecord();
     state_ = State::Browse;
 }

@@ -4,7 +4,8 @@
 // Opening runs the dataset's "select * from <table>": it finds the table, binds each field to the
 // column of its name (ignoring case) and notes where the table's rows are. Only their positions
 // are kept, never their values, so counting and deleting the rows of a large table costs a few
-// bytes a row. Appended records are written at once, one row per post.
+// bytes a row. Appended records are written at once, one row per post; the cursor moves over the
+// rows found by open, not over rows posted since.
 //
 // Errors about the dataset itself carry its name first ("TTestate: Field 'iva' not found");
 // errors of the database engine keep its own text, without a final point and without prefix.
@@ -52,7 +53,7 @@ public:
     // Discards a record being appended; nothing of it is written.
     void close();
 
-    // The rows found by the last open, plus the records posted since.
+    // The rows found by the last open; rows posted since are counted from the next open.
     std::size_t recordCount() const;
     void first();
     // Deletes the current row from the table at once and moves to the next row, or to the

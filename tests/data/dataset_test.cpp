@@ -224,8 +224,7 @@ TEST_F(DatasetTest, PostWritesOneRowAtOnceWithAnAutonumber) {
     field(1).assignText("citt\xe0");  // Windows-1252
     ds.post();
     EXPECT_EQ(ds.state(), data::Dataset::State::Browse);
-    EXPECT_EQ(ds.recordCount(), 1u);
-    EXPECT_FALSE(ds.eof());
+    EXPECT_EQ(ds.recordCount(), 0u);  // rows fetched by the last open
     ds.append();
     ds.post();                            // nothing assigned: a row of nulls but its number
     auto rows = rowsOf(path_, "Table3");  // written already, while the dataset stays open
@@ -261,8 +260,9 @@ TEST_F(DatasetTest, ARefusedPostKeepsTheRecordAppendedWithItsValues) {
     EXPECT_EQ(rowsOf(path_, "Table1").size(), 2u);
     field(0).assignText("chiave");
     ds.post();
-    const auto rows = rowsOf(path_, "Table1");
-    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rowsOf(path_, "Table1").size(), 3u);
+    ds.close();
+    ds.open();
     EXPECT_EQ(ds.recordCount(), 3u);
 }
 
@@ -291,7 +291,7 @@ TEST_F(DatasetTest, ColumnsLeftOutTakeTheTablesDefaults) {
     EXPECT_EQ(row[7], mdb::Value(mdb::Currency{0}));  // H
 }
 
-TEST_F(DatasetTest, DeleteMovesToTheNextRowOrThePreviousOneAtTheEnd) {
+TEST_F(DatasetTest, DeleteMovesToTheNextRowAndEndsAtEof) {
     REQUIRE_FIXTURES();
     use("testV2003.mdb");
     data::Dataset& ds =
@@ -300,25 +300,43 @@ TEST_F(DatasetTest, DeleteMovesToTheNextRowOrThePreviousOneAtTheEnd) {
     for (const char* b : {"uno", "due", "tre", "quattro"}) {
         ds.append();
         field(1).assignText(b);
-        ds.post();  // the posted row becomes the current one: the last
+        ds.post();
     }
-    ds.deleteRecord();  // "quattro", the last: back to "tre"
-    EXPECT_FALSE(ds.eof());
-    ds.deleteRecord();  // "tre"
+    EXPECT_EQ(ds.recordCount(), 0u);  // posted rows count from the next open
+    ds.close();
+    ds.open();
+    ASSERT_EQ(ds.recordCount(), 4u);
     ds.first();
     ds.deleteRecord();  // "uno": on to "due"
-    EXPECT_EQ(ds.recordCount(), 1u);
+    ds.deleteRecord();  // "due": on to "tre"
+    EXPECT_EQ(ds.recordCount(), 2u);
     EXPECT_FALSE(ds.eof());
     auto rows = rowsOf(path_, "Table3");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0][1], mdb::Value(std::string("due")));
-    ds.deleteRecord();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0][1], mdb::Value(std::string("tre")));
+    ds.deleteRecord();  // "tre": on to "quattro", the last row
+    ds.deleteRecord();  // the last remaining row
     EXPECT_TRUE(ds.eof());
     EXPECT_EQ(ds.recordCount(), 0u);
     EXPECT_TRUE(rowsOf(path_, "Table3").empty());
     ds.close();
     ds.open();
     EXPECT_TRUE(ds.eof());
+}
+
+TEST_F(DatasetTest, DeletingEveryRowOfAFetchedTableThenRefuses) {
+    REQUIRE_FIXTURES();
+    use("testV2003.mdb");
+    data::Dataset& ds = dataset("Table1", {{"A", FieldKind::WideText}});
+    ds.open();
+    ASSERT_EQ(ds.recordCount(), 2u);
+    ds.first();
+    ds.deleteRecord();  // the first row: on to the second, now the last
+    ds.deleteRecord();  // that one: nothing is left
+    EXPECT_TRUE(ds.eof());
+    EXPECT_THAT([&] { ds.deleteRecord(); },
+                ThrowsMessage<data::UserError>(
+                    StrEq("TTab: Cannot perform this operation on an empty dataset")));
 }
 
 TEST_F(DatasetTest, QueryEmptiesATableOnTheSameConnection) {
