@@ -83,13 +83,16 @@ void TerminalHost::draw(std::int64_t lines, std::int64_t bytes, std::int64_t siz
     const int filled = static_cast<int>(done * kWidth);
     std::string bar(static_cast<std::size_t>(filled), '#');
     bar.resize(kWidth, '.');
-    const double perSecond = elapsed > 0 ? static_cast<double>(lines) / elapsed : 0;
-    const double bytesPerSecond = elapsed > 0 ? static_cast<double>(bytes) / elapsed : 0;
+    // Rates over the first moments of a pass say nothing yet.
+    const bool settled = elapsed >= 0.5;
+    const double bytesPerSecond = settled ? static_cast<double>(bytes) / elapsed : 0;
+    const std::string rate =
+        settled ? std::to_string(static_cast<long>(static_cast<double>(lines) / elapsed)) : "-";
     const std::string left =
         bytesPerSecond > 0 ? duration(static_cast<double>(size - bytes) / bytesPerSecond) : "-";
-    char tail[96];
-    std::snprintf(tail, sizeof tail, " [%s] %3d%% %.0f righe/s, %s rimanenti", bar.c_str(),
-                  static_cast<int>(done * 100), perSecond, left.c_str());
+    char tail[128];
+    std::snprintf(tail, sizeof tail, " [%s] %3d%% %s righe/s, %s rimanenti", bar.c_str(),
+                  static_cast<int>(done * 100), rate.c_str(), left.c_str());
     std::cerr << "\r\033[K" << passLabel(*pass_, activity_) << tail << std::flush;
     lineShown_ = true;
 }
