@@ -272,6 +272,9 @@ std::uint32_t TableWriter::removeAll() {
     return operation([&] {
         TableDefinition& def = table_.definition_;
         const std::uint32_t rows = def.rowCount;
+        // Nothing can refuse the operation now; a big table's freed pages need not all wait in
+        // memory for the commit.
+        pager_.allowEarlyWrites();
         for (auto& [column, writer] : state_->longValues) writer->removeAll();
         state_->placer.releaseAll();
         for (IndexWriter& index : state_->indexes) index.clear();
