@@ -95,8 +95,8 @@ int main(int argc, char** argv) {
                     return usage();
                 }
             }
-            tool::createTableFromSpec(args[0], tool::parseTableSpec(args[1], columns, indexes),
-                                      std::cout);
+            tool::createTableFromDescription(
+                args[0], tool::parseTableDescription(args[1], columns, indexes), std::cout);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();
