@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "mdb/error.h"
 
@@ -41,6 +44,33 @@ public:
         // pwrite takes a non-const pointer only through the shared helper.
         transfer(n, const_cast<std::uint8_t*>(in.data()), true);
         pages_ = std::max(pages_, n + 1);
+    }
+
+    void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) override {
+        if (!writable_)
+            throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
+        std::vector<iovec> vectors;
+        for (std::size_t done = 0; done < pages.size();) {
+            const std::size_t count = std::min<std::size_t>(pages.size() - done, IOV_MAX);
+            vectors.clear();
+            for (std::size_t i = 0; i < count; ++i)
+                vectors.push_back({const_cast<std::uint8_t*>(pages[done + i]), kPageSize});
+            const off_t at = static_cast<off_t>(first + done) * static_cast<off_t>(kPageSize);
+            const ssize_t r = ::pwritev(fd_, vectors.data(), static_cast<int>(count), at);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0)
+                throw Error(Error::Kind::Io,
+                            "Could not write to '" + path_ + "': " + systemText(errno));
+            // A short write: the pages it finished are done, the rest go one by one.
+            const std::size_t whole = static_cast<std::size_t>(r) / kPageSize;
+            if (whole < count) {
+                for (std::size_t i = whole; i < count; ++i)
+                    write(static_cast<PageNumber>(first + done + i),
+                          std::span<const std::uint8_t, kPageSize>(pages[done + i], kPageSize));
+            }
+            done += count;
+            pages_ = std::max(pages_, static_cast<PageNumber>(first + done));
+        }
     }
 
     void sync() override {
@@ -112,6 +142,12 @@ std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writabl
         throw Error(Error::Kind::Io, "Could not open file '" + path + "': not a regular file");
     }
     return std::make_unique<DiskPageFile>(path, fd, writable);
+}
+
+void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) {
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        write(static_cast<PageNumber>(first + i),
+              std::span<const std::uint8_t, kPageSize>(pages[i], kPageSize));
 }
 
 MemoryPageFile::MemoryPageFile(std::vector<std::uint8_t> bytes, std::string name, bool writable)

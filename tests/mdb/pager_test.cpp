@@ -20,12 +20,16 @@ public:
         ++writes;
         MemoryPageFile::write(n, in);
     }
+    void writeRun(mdb::PageNumber first, std::span<const std::uint8_t* const> pages) override {
+        ++runs;
+        mdb::PageFile::writeRun(first, pages);
+    }
     void sync() override { ++syncs; }
     bool tryLockExclusive() override {
         ++locks;
         return true;
     }
-    int writes = 0, syncs = 0, locks = 0;
+    int writes = 0, runs = 0, syncs = 0, locks = 0;
 };
 
 TEST(Pager, WritesEachOperationAtOnceAndSyncsOnlyWhenTheBatchEnds) {
@@ -79,6 +83,49 @@ TEST(Pager, RollbackLeavesTheFileUntouchedAndSaysCachesAreStale) {
     const std::uint64_t unchanged = pager.generation();
     pager.rollback();
     EXPECT_EQ(pager.generation(), unchanged);
+}
+
+TEST(Pager, WritesRunsOfConsecutivePagesTogether) {
+    auto owned = std::make_unique<CountingFile>(10);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginWrite();
+    for (mdb::PageNumber n : {2u, 3u, 4u, 7u}) pager.modify(n)[0] = static_cast<std::uint8_t>(n);
+    pager.allocate();  // page 10, after 9: a run of its own
+    pager.modify(9)[0] = 9;
+    pager.commit();
+    EXPECT_EQ(file.runs, 3);  // 2-4, 7, 9-10
+    EXPECT_EQ(file.writes, 6);
+    EXPECT_EQ(file.pageCount(), 11u);
+    for (mdb::PageNumber n : {2u, 3u, 4u, 7u, 9u}) EXPECT_EQ(file.bytes()[n * mdb::kPageSize], n);
+}
+
+TEST(Pager, WritesEarlyOnlyWhenAllowedAndAtItsSafePoints) {
+    auto owned = std::make_unique<CountingFile>(4000);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginWrite();
+    for (mdb::PageNumber n = 1; n < 3000; ++n) pager.modify(n)[0] = 1;
+    pager.writeEarlyIfLarge();  // not allowed: nothing happens
+    EXPECT_EQ(file.writes, 0);
+    pager.allowEarlyWrites();
+    pager.writeEarlyIfLarge();
+    EXPECT_EQ(file.writes, 2999);
+    pager.modify(3500)[0] = 2;
+    pager.writeEarlyIfLarge();  // below the limit: waits for the commit
+    EXPECT_EQ(file.writes, 2999);
+    const std::uint64_t generation = pager.generation();
+    pager.rollback();  // too late for the pages written, and callers must read them again
+    EXPECT_NE(pager.generation(), generation);
+    EXPECT_EQ(file.bytes()[1 * mdb::kPageSize], 1);
+    EXPECT_EQ(file.bytes()[3500 * mdb::kPageSize], 0);
+
+    pager.beginWrite();  // the next operation writes nothing early on its own
+    for (mdb::PageNumber n = 1; n < 3000; ++n) pager.modify(n)[0] = 3;
+    pager.writeEarlyIfLarge();
+    EXPECT_EQ(file.writes, 2999);
+    pager.commit();
+    EXPECT_EQ(file.writes, 2 * 2999);
 }
 
 std::string fileOfPages(const testing_support::ScratchDir& dir, std::size_t pages) {
