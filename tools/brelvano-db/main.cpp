@@ -3,20 +3,24 @@
 //   brelvano-db schema FILE TABLE
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
 //   brelvano-db info FILE
+//   brelvano-db report FILE NAME --pdf OUT.pdf
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "mdb/error.h"
+#include "report_command.h"
 
 namespace {
 
 int usage() {
-    std::cerr << "usage: brelvano-db tables FILE\n"
-                 "       brelvano-db schema FILE TABLE\n"
-                 "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
-                 "       brelvano-db info FILE\n";
+    std::cerr
+        << "usage: brelvano-db tables FILE\n"
+           "       brelvano-db schema FILE TABLE\n"
+           "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
+           "       brelvano-db info FILE\n"
+           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n";
     return 2;
 }
 
@@ -50,6 +54,10 @@ int main(int argc, char** argv) {
             tool::printSchema(args[0], args[1], std::cout);
         } else if (command == "info" && args.size() == 1) {
             tool::printInfo(args[0], std::cout);
+        } else if (command == "report") {
+            const auto request = tool::parseReportRequest(args);
+            if (!request) return usage();
+            return tool::renderReport(*request, argc, argv, std::cout, std::cerr);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();
