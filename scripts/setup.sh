@@ -15,3 +15,12 @@ if ((${#missing[@]})); then
     "${sudo_cmd[@]}" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# The conversions are also tested under C-library locales with a decimal comma: make sure the
+# two the tests use exist (Qt's own locale data needs nothing installed).
+if command -v localedef >/dev/null && ! locale -a 2>/dev/null | grep -qi '^it_IT\.utf-\?8$'; then
+    dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q "install ok installed" ||
+        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq locales >/dev/null
+    localedef -i it_IT -f UTF-8 it_IT.UTF-8 2>/dev/null || true
+    localedef -i de_DE -f UTF-8 de_DE.UTF-8 2>/dev/null || true
+fi
