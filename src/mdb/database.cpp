@@ -34,7 +34,7 @@ void Database::load() {
                     "Not a valid password: '" + path_ +
                         "' is protected by a database password and the connection gives none");
     pager_->setDatabaseKey(header_.databaseKey);
-    catalog_ = withDamageContext(path_, "", [this] { return readCatalog(*pager_); });
+    catalog_ = withDamageContext(path_, "MSysObjects", [this] { return readCatalog(*pager_); });
 }
 
 std::vector<std::string> Database::tableNames() const {

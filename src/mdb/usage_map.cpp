@@ -13,17 +13,19 @@ namespace {
     throw Error(Error::Kind::Corrupt, "usage map at " + describe(where) + ": " + what);
 }
 
-// Appends the pages first + i for each set bit i, stopping at `limit`.
-void collect(ByteView bitmap, std::uint64_t first, PageNumber limit, std::vector<PageNumber>& out) {
+// Appends the pages first + i for each set bit i below `limit`; returns false when a bit was
+// set at or past it.
+bool collect(ByteView bitmap, std::uint64_t first, PageNumber limit, std::vector<PageNumber>& out) {
     for (std::size_t byte = 0; byte < bitmap.size(); ++byte) {
         if (bitmap[byte] == 0) continue;
         for (unsigned bit = 0; bit < 8; ++bit) {
             if ((bitmap[byte] & (1u << bit)) == 0) continue;
             const std::uint64_t page = first + byte * 8 + bit;
-            if (page >= limit) return;
+            if (page >= limit) return false;
             out.push_back(static_cast<PageNumber>(page));
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -56,25 +58,30 @@ UsageMap UsageMap::read(Pager& pager, RowPosition where) {
     return map;
 }
 
-std::vector<PageNumber> UsageMap::pages(Pager& pager) const {
+std::vector<PageNumber> UsageMap::pages(Pager& pager, PastEnd pastEnd) const {
     std::vector<PageNumber> out;
     const PageNumber limit = pager.pageCount();
+    auto checked = [&](bool inside) {
+        if (!inside && pastEnd == PastEnd::Corrupt)
+            corrupt(where_,
+                    "lists a page past the end of the file (" + std::to_string(limit) + " pages)");
+    };
     if (kind_ == Kind::Inline) {
-        collect(bitmap_, start_, limit, out);
+        checked(collect(bitmap_, start_, limit, out));
         return out;
     }
     for (std::size_t j = 0; j < bitmapPages_.size(); ++j) {
         const std::uint64_t first = j * kPagesPerMapPage;
-        if (first >= limit) break;
         const PageNumber mapPage = bitmapPages_[j];
         // Zero (or a negative number) means no bitmap page has been needed yet.
         if (mapPage == 0 || (mapPage & 0x80000000u) != 0) continue;
+        if (first >= limit && pastEnd == PastEnd::Ignore) break;
         if (mapPage >= limit)
             corrupt(where_, "bitmap page " + std::to_string(mapPage) + " is past the end of file");
         PageRef bytes = pager.page(mapPage);
         if ((*bytes)[0] != kUsageMapPageType)
             corrupt(where_, "page " + std::to_string(mapPage) + " is not a usage bitmap page");
-        collect(ByteView(*bytes).subspan(4), first, limit, out);
+        checked(collect(ByteView(*bytes).subspan(4), first, limit, out));
     }
     return out;
 }

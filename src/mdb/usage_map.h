@@ -39,10 +39,13 @@ public:
     PageNumber inlineStart() const { return start_; }                            // inline maps only
     const std::vector<PageNumber>& bitmapPages() const { return bitmapPages_; }  // reference
 
-    // The pages whose bit is set, in ascending order. Bits for pages past the end of the file
-    // are ignored (the global map marks such pages free). Throws Error (Corrupt) when a bitmap
-    // page is missing or of the wrong type.
-    std::vector<PageNumber> pages(Pager& pager) const;
+    // What a set bit for a page past the end of the file means: nothing for the global map,
+    // which marks such pages free, but damage (a truncated file) for a table's own pages.
+    enum class PastEnd { Ignore, Corrupt };
+
+    // The pages whose bit is set, in ascending order. Throws Error (Corrupt) when a bitmap
+    // page is missing or of the wrong type, or (PastEnd::Corrupt) a page is past the end.
+    std::vector<PageNumber> pages(Pager& pager, PastEnd pastEnd = PastEnd::Corrupt) const;
 
 private:
     Kind kind_ = Kind::Inline;

@@ -1,0 +1,144 @@
+#include "data/code_page.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+namespace data {
+
+namespace {
+
+constexpr int kFirstCodePage = 1250;
+constexpr int kLastCodePage = 1258;
+
+// Windows gives every byte of these code pages a character. glibc's iconv refuses the bytes the
+// published tables leave undefined; Windows maps most of them to the C1 control of the same value
+// and a few to private-use characters (and 1255's 0xCA to the Hebrew point holam haser), listed
+// here.
+struct WindowsOnlyByte {
+    int codePage;
+    unsigned char byte;
+    char16_t unit;
+};
+constexpr WindowsOnlyByte kWindowsOnlyBytes[] = {
+    {1253, 0xAA, 0xF8F9}, {1253, 0xD2, 0xF8FA}, {1253, 0xFF, 0xF8FB}, {1255, 0xCA, 0x05BA},
+    {1255, 0xD9, 0xF88D}, {1255, 0xDA, 0xF88E}, {1255, 0xDB, 0xF88F}, {1255, 0xDC, 0xF890},
+    {1255, 0xDD, 0xF891}, {1255, 0xDE, 0xF892}, {1255, 0xDF, 0xF893}, {1255, 0xFB, 0xF894},
+    {1255, 0xFC, 0xF895}, {1255, 0xFF, 0xF896}, {1257, 0xA1, 0xF8FC}, {1257, 0xA5, 0xF8FD},
+};
+
+std::optional<char16_t> windowsOnlyByte(int codePage, unsigned char byte) {
+    for (const WindowsOnlyByte& w : kWindowsOnlyBytes) {
+        if (w.codePage == codePage && w.byte == byte) return w.unit;
+    }
+    if (byte >= 0x80 && byte <= 0x9F) return static_cast<char16_t>(byte);
+    return std::nullopt;
+}
+
+struct IconvCloser {
+    void operator()(iconv_t cd) const { iconv_close(cd); }
+};
+using Iconv = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
+
+// Converts one byte on its own. Each byte is converted separately and the state is flushed, so
+// glibc's composition of Vietnamese and Hebrew marks with the preceding letter (which Windows
+// does not do) never happens.
+std::optional<char16_t> convertByte(iconv_t cd, unsigned char byte) {
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    char in[1] = {static_cast<char>(byte)};
+    char out[8];
+    char* inPtr = in;
+    char* outPtr = out;
+    size_t inLeft = 1;
+    size_t outLeft = sizeof out;
+    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+        return std::nullopt;
+    }
+    if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
+        return std::nullopt;
+    }
+    if (sizeof out - outLeft != 2) return std::nullopt;  // not a single BMP unit
+    auto lo = static_cast<unsigned char>(out[0]);
+    auto hi = static_cast<unsigned char>(out[1]);
+    return static_cast<char16_t>(lo | (hi << 8));
+}
+
+bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
+bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+}  // namespace
+
+bool CodePage::isSupported(int number) {
+    return number >= kFirstCodePage && number <= kLastCodePage;
+}
+
+const CodePage& CodePage::get(int number) {
+    if (!isSupported(number)) {
+        throw std::invalid_argument("unsupported code page " + std::to_string(number));
+    }
+    // Built on first use, all at once: nine small tables, thread-safe through the static.
+    static const std::array<std::unique_ptr<CodePage>, kLastCodePage - kFirstCodePage + 1> pages =
+        [] {
+            std::array<std::unique_ptr<CodePage>, kLastCodePage - kFirstCodePage + 1> all;
+            for (int n = kFirstCodePage; n <= kLastCodePage; ++n) {
+                all[n - kFirstCodePage] = std::unique_ptr<CodePage>(new CodePage(n));
+            }
+            return all;
+        }();
+    return *pages[number - kFirstCodePage];
+}
+
+CodePage::CodePage(int number) : number_(number) {
+    const std::string name = "CP" + std::to_string(number);
+    Iconv cd(iconv_open("UTF-16LE", name.c_str()));
+    if (cd.get() == reinterpret_cast<iconv_t>(-1)) {
+        cd.release();
+        throw std::runtime_error("iconv cannot convert from " + name);
+    }
+    for (int b = 0; b < 256; ++b) {
+        auto byte = static_cast<unsigned char>(b);
+        std::optional<char16_t> unit = convertByte(cd.get(), byte);
+        if (!unit) unit = windowsOnlyByte(number, byte);
+        if (!unit) throw std::runtime_error(name + ": no character for byte " + std::to_string(b));
+        toUnicode_[byte] = *unit;
+    }
+}
+
+std::u16string CodePage::toUtf16(std::string_view text) const {
+    std::u16string result(text.size(), u'\0');
+    for (size_t i = 0; i < text.size(); ++i) {
+        result[i] = toUnicode_[static_cast<unsigned char>(text[i])];
+    }
+    return result;
+}
+
+std::string CodePage::fromUtf16(std::u16string_view text) const {
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char16_t unit = text[i];
+        if (unit < 0x80 && toUnicode_[unit] == unit) {
+            result += static_cast<char>(unit);
+            continue;
+        }
+        char byte = '?';
+        if (isSurrogate(unit)) {
+            if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) ++i;
+        } else {
+            for (int b = 0; b < 256; ++b) {
+                if (toUnicode_[b] == unit) {
+                    byte = static_cast<char>(b);
+                    break;
+                }
+            }
+        }
+        result += byte;
+    }
+    return result;
+}
+
+}  // namespace data

@@ -1,0 +1,62 @@
+#include "mdb/jet_text.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(JetText, DecodesPlainAndCompressedForms) {
+    struct Case {
+        const char* label;
+        Bytes stored;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"plain UTF-16", {'H', 0, 'i', 0}, "Hi"},
+        {"compressed Latin-1",
+         {0xFF, 0xFE, 'a', 0xE4, 'b'},
+         "a\xC3\xA4"
+         "b"},
+        // One byte per character, a 0x00 switches to UTF-16 for Omega, another switches back.
+        {"compressed with a UTF-16 segment",
+         {0xFF, 0xFE, 'A', 0x00, 0xA9, 0x03, 0x00, 'z'},
+         "A\xCE\xA9z"},
+        {"compressed, ends in UTF-16 mode", {0xFF, 0xFE, 'x', 0x00, 0x1F, 0x04}, "x\xD0\x9F"},
+        {"surrogate pair", {0x3D, 0xD8, 0x00, 0xDE}, "\xF0\x9F\x98\x80"},
+        {"lone surrogate becomes U+FFFD",
+         {0x3D, 0xD8, 'a', 0},
+         "\xEF\xBF\xBD"
+         "a"},
+        {"odd trailing byte ignored", {'o', 0, 'k', 0, 'x'}, "ok"},
+        {"empty", {}, ""},
+        {"compression header alone", {0xFF, 0xFE}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        EXPECT_EQ(mdb::decodeJetText(c.stored), c.text);
+    }
+}
+
+TEST(JetText, CompressesOnlyWhenEveryCharacterFitsOneByte) {
+    EXPECT_EQ(mdb::encodeJetText("ab\xC3\xA4", true), (Bytes{0xFF, 0xFE, 'a', 'b', 0xE4}));
+    EXPECT_EQ(mdb::encodeJetText("ab", false), (Bytes{'a', 0, 'b', 0}));
+    EXPECT_EQ(mdb::encodeJetText("\xCE\xA9", true), (Bytes{0xA9, 0x03}));  // Greek stays UTF-16
+    // U+0000 cannot be compressed: its zero byte would read as a mode switch.
+    EXPECT_EQ(mdb::encodeJetText(std::string("a\0", 2), true), (Bytes{'a', 0, 0, 0}));
+}
+
+TEST(JetText, RoundTripsThroughBothForms) {
+    const char* samples[] = {"only ascii chars", "\xC3\xA4\xC3\xA4kk\xC3\xB6si\xC3\xA4",
+                             "\xD0\x9C\xD0\xB8\xD1\x80", "\xE6\xBC\xA2\xE5\xAD\x97",
+                             "\xF0\x9F\x98\x80 smile"};
+    for (const char* s : samples) {
+        SCOPED_TRACE(s);
+        EXPECT_EQ(mdb::decodeJetText(mdb::encodeJetText(s, true)), s);
+        EXPECT_EQ(mdb::decodeJetText(mdb::encodeJetText(s, false)), s);
+    }
+}
+
+}  // namespace
