@@ -72,6 +72,13 @@ TEST(ItemTotalsReport, ManyGroupsSplitTheChartOverSeveralImages) {
     EXPECT_THAT(pdf.text, HasSubstr("Categoria 1119"));
 }
 
+TEST(ItemTotalsReport, TextsThatLookLikeMarkupOrPlaceholdersAreShownAsTyped) {
+    MemorySource source;
+    source.items = {item("A <b>& C</b>", "%1 %2", 1)};
+    const auto pdf = render(*totalsOf(source));
+    EXPECT_THAT(lineWith(pdf.text, "A <b>"), MatchesRegex(".*A <b>& C</b> +%1 %2 +1 +1,00 *"));
+}
+
 TEST(ItemTotalsReport, NoLinesSaysThereIsNothingToSum) {
     MemorySource source;
     reports::DocumentRow d;

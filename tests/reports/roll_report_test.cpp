@@ -182,7 +182,7 @@ TEST(RollReport, AnEmptyRollSaysItHoldsNoDocuments) {
     EXPECT_THAT(pdf.text, HasSubstr("Pagina 1"));
 }
 
-TEST(RollReport, TextsThatLookLikeMarkupAreShownAsTyped) {
+TEST(RollReport, TextsThatLookLikeMarkupOrPlaceholdersAreShownAsTyped) {
     MemorySource source;
     DocumentRow d = rossi();
     d.taxpayer = "A <b>& C</b> %1 SNC";
