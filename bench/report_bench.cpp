@@ -1,7 +1,7 @@
 // report_bench: builds and renders the two reports from a large synthetic roll held in memory,
 // and prints the time of each step and the peak memory.
 //
-//   report_bench [--documents N] [--items-per-document K] [--pdf-dir DIR]
+//   report_bench [--documents N] [--items-per-document K] [--pdf-dir DIR] [--build-only 1]
 //
 // The rows come from memory, not from a database file: this measures grouping, layout and PDF
 // writing. Defaults: 200000 documents with 5 lines each (a million lines).
@@ -24,6 +24,7 @@ struct Options {
     long documents = 200000;
     int itemsPerDocument = 5;
     QString pdfDir = QDir::tempPath();
+    bool buildOnly = false;  // no PDF: the memory of the built reports alone
 };
 
 const char* const kCategories[] = {"Domestica", "Non domestica - uffici", "Non domestica - negozi",
@@ -99,6 +100,7 @@ void measure(reports::ReportKind kind, const Options& o) {
     std::printf("%s: built in %.1f s, peak %ld MB\n", reports::reportName(kind).c_str(), built,
                 peakMegabytes());
     std::fflush(stdout);
+    if (o.buildOnly) return;
     const auto paintStart = std::chrono::steady_clock::now();
     const QString pdf = QDir(o.pdfDir).filePath(QString::fromStdString(reports::reportName(kind)) +
                                                 QStringLiteral(".pdf"));
@@ -118,12 +120,15 @@ int main(int argc, char** argv) {
             o.documents = std::atol(argv[i + 1]);
         else if (std::strcmp(argv[i], "--items-per-document") == 0)
             o.itemsPerDocument = std::atoi(argv[i + 1]);
+        else if (std::strcmp(argv[i], "--build-only") == 0)
+            o.buildOnly = std::atoi(argv[i + 1]) != 0;
         else if (std::strcmp(argv[i], "--pdf-dir") == 0)
             o.pdfDir = QString::fromLocal8Bit(argv[i + 1]);
         else {
             std::fprintf(
                 stderr,
-                "usage: report_bench [--documents N] [--items-per-document K] [--pdf-dir DIR]\n");
+                "usage: report_bench [--documents N] [--items-per-document K] [--pdf-dir DIR] "
+                "[--build-only 1]\n");
             return 2;
         }
     }

@@ -35,8 +35,11 @@ Roll Roll::load(RollSource& source) {
     });
     if (roll.items_.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many detail lines for one report");
-    std::stable_sort(roll.items_.begin(), roll.items_.end(),
-                     [](const Item& a, const Item& b) { return before(a.idDoc, b.idDoc); });
+    // The import writes the lines in file order, which is usually "id doc" order already; a
+    // stable sort would then cost a buffer as large as all the lines for nothing.
+    const auto byIdDoc = [](const Item& a, const Item& b) { return before(a.idDoc, b.idDoc); };
+    if (!std::is_sorted(roll.items_.begin(), roll.items_.end(), byIdDoc))
+        std::stable_sort(roll.items_.begin(), roll.items_.end(), byIdDoc);
 
     // Both sides are sorted by "id doc": one walk matches them.
     roll.ranges_.reserve(roll.documents_.size());
@@ -47,9 +50,7 @@ Roll Roll::load(RollSource& source) {
         Range range;
         if (document.idDoc) {
             key.idDoc = document.idDoc;
-            const auto [first, end] = std::equal_range(
-                from, roll.items_.end(), key,
-                [](const Item& a, const Item& b) { return before(a.idDoc, b.idDoc); });
+            const auto [first, end] = std::equal_range(from, roll.items_.end(), key, byIdDoc);
             range = {static_cast<std::uint32_t>(first - roll.items_.begin()),
                      static_cast<std::uint32_t>(end - roll.items_.begin())};
             from = first;  // a later document with the same number gets the same lines

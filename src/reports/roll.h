@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -42,10 +43,11 @@ private:
     struct Range {
         std::uint32_t first = 0, end = 0;
     };
-    std::vector<DocumentRow> documents_;  // in table order
-    std::vector<std::uint32_t> order_;    // documents_ positions in "id doc" order
-    std::vector<Range> ranges_;           // one per document, in "id doc" order
-    std::vector<Item> items_;             // by "id doc", nulls first
+    // In table order. A deque grows without copying: a vector would briefly hold its rows twice.
+    std::deque<DocumentRow> documents_;
+    std::vector<std::uint32_t> order_;  // documents_ positions in "id doc" order
+    std::vector<Range> ranges_;         // one per document, in "id doc" order
+    std::vector<Item> items_;           // by "id doc", nulls first
     StringPool texts_;
 };
 
