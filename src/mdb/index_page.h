@@ -31,7 +31,7 @@ namespace mdb {
 
 struct IndexEntry {
     std::vector<std::uint8_t> key;
-    RowPointer row;
+    RowPosition row;
     std::uint32_t child = 0;  // node entries only
     friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
 };
@@ -44,6 +44,9 @@ struct IndexPage {
     static constexpr std::size_t kSize = 4096;
     static constexpr std::size_t kEntriesStart = 480;
     static constexpr std::size_t kMaxEntryBytes = kSize - kEntriesStart;  // 3616
+    // Header fields (see above).
+    static constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16,
+                                 kChildTailAt = 20, kPrefixLengthAt = 24, kBitmapAt = 27;
 
     Kind kind = Kind::Leaf;
     std::uint32_t tdefPage = 0;

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "mdb/pager.h"
@@ -37,6 +38,7 @@ public:
     Kind kind() const { return kind_; }
     RowPosition where() const { return where_; }
     PageNumber inlineStart() const { return start_; }                            // inline maps only
+    std::size_t inlineSpan() const { return bitmap_.size() * 8; }                // pages it covers
     const std::vector<PageNumber>& bitmapPages() const { return bitmapPages_; }  // reference
 
     // What a set bit for a page past the end of the file means: nothing for the global map,
@@ -46,6 +48,10 @@ public:
     // The pages whose bit is set, in ascending order. Throws Error (Corrupt) when a bitmap
     // page is missing or of the wrong type, or (PastEnd::Corrupt) a page is past the end.
     std::vector<PageNumber> pages(Pager& pager, PastEnd pastEnd = PastEnd::Corrupt) const;
+    // The same pages, one call each, without holding them all (a large table's map lists
+    // many pages).
+    void forEachPage(Pager& pager, const std::function<void(PageNumber)>& visit,
+                     PastEnd pastEnd = PastEnd::Corrupt) const;
 
 private:
     Kind kind_ = Kind::Inline;

@@ -3,6 +3,9 @@
 //   brelvano-db schema FILE TABLE
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
 //   brelvano-db info FILE
+//   brelvano-db verify FILE
+//   brelvano-db insert FILE TABLE COLUMN=VALUE...
+//   brelvano-db delete-all FILE TABLE
 //   brelvano-db report FILE NAME --pdf OUT.pdf
 #include <iostream>
 #include <string>
@@ -20,7 +23,12 @@ int usage() {
            "       brelvano-db schema FILE TABLE\n"
            "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
            "       brelvano-db info FILE\n"
-           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n";
+           "       brelvano-db verify FILE\n"
+           "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
+           "       brelvano-db delete-all FILE TABLE\n"
+           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n"
+           "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
+           "yes/no, binary data in hexadecimal; columns not named stay null.\n";
     return 2;
 }
 
@@ -54,6 +62,12 @@ int main(int argc, char** argv) {
             tool::printSchema(args[0], args[1], std::cout);
         } else if (command == "info" && args.size() == 1) {
             tool::printInfo(args[0], std::cout);
+        } else if (command == "verify" && args.size() == 1) {
+            return tool::verifyDatabaseFile(args[0], std::cout);
+        } else if (command == "insert" && args.size() >= 2) {
+            tool::insertRow(args[0], args[1], {args.begin() + 2, args.end()}, std::cout);
+        } else if (command == "delete-all" && args.size() == 2) {
+            tool::deleteAll(args[0], args[1], std::cout);
         } else if (command == "report") {
             const auto request = tool::parseReportRequest(args);
             if (!request) return usage();
