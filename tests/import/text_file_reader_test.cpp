@@ -254,16 +254,26 @@ TEST(TextFileReader, AFileLockedByAnotherProgramIsASharingViolation) {
     }
 }
 
-// Lowers the process's descriptor limit to the descriptors already in use, then opens `path`.
+// Lowers the process's descriptor limit to the descriptors already in use, opens `path`, and
+// returns the error's code with the limit restored (the sanitizers' runtime needs descriptors
+// of its own to check the exception object).
 int codeOfOpenWithNoDescriptorLeft(const std::string& path) {
+    rlimit saved{};
+    getrlimit(RLIMIT_NOFILE, &saved);
     int lowestFree = dup(0);
     close(lowestFree);
-    rlimit limit{};
-    limit.rlim_cur = limit.rlim_max = static_cast<rlim_t>(lowestFree);
-    setrlimit(RLIMIT_NOFILE, &limit);
+    rlimit lowered = saved;
+    lowered.rlim_cur = static_cast<rlim_t>(lowestFree);
+    setrlimit(RLIMIT_NOFILE, &lowered);
     importer::TextFileReader reader;
     reader.bind(path);
-    return codeOf([&] { reader.open(); });
+    try {
+        reader.open();
+    } catch (const importer::InputFileError& e) {
+        setrlimit(RLIMIT_NOFILE, &saved);
+        return e.code();
+    }
+    return -1;
 }
 
 TEST(TextFileReader, TooManyOpenFiles) {
