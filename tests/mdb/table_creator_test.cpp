@@ -226,6 +226,20 @@ TEST(TableCreator, FailsAtOnceWhileAnotherWriterHoldsTheDatabase) {
     EXPECT_TRUE(mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly)->hasTable("New"));
 }
 
+// Inside a caller's batch (an import run), creating a table leaves the batch to the caller.
+TEST(TableCreator, LeavesTheCallersBatchOpen) {
+    testing_support::ScratchDir dir;
+    mdb::createDatabase(dir / "db.mdb");
+    auto db = mdb::Database::open(dir / "db.mdb", mdb::OpenMode::ReadWrite);
+    db->beginBatch();
+    mdb::createTable(db->pager(), {.name = "T", .columns = {columnSchema("x", ColumnType::Long)}},
+                     mdb::currentDateTime());
+    EXPECT_TRUE(db->pager().inBatch());
+    db->endBatch();
+    db.reset();
+    EXPECT_TRUE(mdb::Database::open(dir / "db.mdb", mdb::OpenMode::ReadOnly)->hasTable("T"));
+}
+
 // More usage maps than one page holds (two per Memo column), and a definition longer than a
 // page: both continue on further pages.
 TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
