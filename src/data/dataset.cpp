@@ -70,8 +70,9 @@ void Dataset::open() {
             const mdb::Column& c = table.columns()[i];
             if (c.properties.defaultValue && !c.isAutoNumber()) defaults_.emplace_back(i, c);
         }
-        const std::vector<mdb::RowPosition> positions = table.rowPositions();
-        rows_.assign(positions.begin(), positions.end());
+        rows_.clear();
+        mdb::Table::Cursor cursor = table.scan();
+        while (cursor.next()) rows_.push_back(mdb::pointerFromRowPosition(cursor.position()));
     });
     openedOn_ = &db;
     writer_ = nullptr;
@@ -98,7 +99,7 @@ void Dataset::close() {
     state_ = State::Inactive;
     openedOn_ = nullptr;
     writer_ = nullptr;
-    std::deque<mdb::RowPosition>().swap(rows_);  // gives the memory back
+    std::deque<std::uint32_t>().swap(rows_);  // gives the memory back
     current_ = 0;
     eof_ = true;
     clearRecord();
@@ -123,7 +124,7 @@ void Dataset::deleteRecord() {
         return;
     }
     if (rows_.empty()) fail(msg::kEmptyDataset);
-    engine([&] { writer().remove(rows_[current_]); });
+    engine([&] { writer().remove(mdb::rowPositionFromPointer(rows_[current_])); });
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(current_));
     if (current_ == rows_.size() && current_ > 0) --current_;
     eof_ = rows_.empty();

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <string>
 #include <vector>
@@ -94,7 +95,9 @@ private:
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
     mdb::TableWriter* writer_ = nullptr;
-    std::deque<mdb::RowPosition> rows_;
+    // The rows found by open, as 4-byte row pointers (page << 8 | row): a million rows take
+    // 4 MB.
+    std::deque<std::uint32_t> rows_;
     std::size_t current_ = 0;
     bool eof_ = true;
     std::vector<bool> assigned_;              // per field, since the last append

@@ -36,7 +36,8 @@ void ColumnLayout::fill(std::string_view line, std::span<data::Field* const> tar
         const int m = mappingOf_[static_cast<std::size_t>(column)];
         if (m < 0) continue;
         const auto i = static_cast<std::size_t>(m);
-        if (mappings_[i].removePoints) {
+        // Most columns hold no point: they are assigned as they stand, without a copy.
+        if (mappings_[i].removePoints && text.find('.') != std::string_view::npos) {
             targets[i]->assignText(removePoints(text));
         } else {
             targets[i]->assignText(text);
