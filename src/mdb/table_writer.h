@@ -46,7 +46,9 @@ public:
     // Deletes the live row at `position`. Throws Error (NotFound) when there is none.
     void remove(RowPosition position);
 
-    // Deletes every row; returns how many the definition counted.
+    // Deletes every row; returns how many the definition counted. Its freed pages are written
+    // as it goes (Pager::allowEarlyWrites), so memory does not grow with the table; only an
+    // I/O error can stop it once it has begun.
     std::uint32_t removeAll();
 
     // Why every write to this table is refused, or nullopt.

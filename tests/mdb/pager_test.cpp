@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -160,6 +161,31 @@ TEST(Pager, ASecondWriterIsRefusedAtOnceWhileTheFirstHoldsTheLock) {
     first.beginBatch();
     EXPECT_EQ((*first.page(1))[7], 8);
     first.endBatch();
+}
+
+TEST(Pager, ChangesASparseCopyOnlyAfterReservingItsBlocks) {
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "sparse.mdb";
+    { std::ofstream(path, std::ios::binary); }
+    std::filesystem::resize_file(path, 64 * mdb::kPageSize);  // one hole, as cp leaves zeros
+    {
+        mdb::Pager pager(mdb::openDiskPageFile(path, true));
+        pager.beginWrite();
+        pager.modify(40)[9] = 0x5A;  // a page inside the file: through the mapping, if any
+        pager.allocate();            // page 64: appended
+        pager.modify(64)[1] = 0xA5;
+        pager.commit();
+        // Another reader of the file sees the change at once, before any sync.
+        mdb::Pager reader(mdb::openDiskPageFile(path, false));
+        EXPECT_EQ((*reader.page(40))[9], 0x5A);
+        EXPECT_EQ((*reader.page(64))[1], 0xA5);
+        EXPECT_EQ(reader.pageCount(), 65u);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 65 * static_cast<off_t>(mdb::kPageSize));
+    // The mapping reserved every block of the file before it wrote into the hole.
+    EXPECT_GE(st.st_blocks * 512, 41 * static_cast<off_t>(mdb::kPageSize));
 }
 
 TEST(Pager, RefusesWritesToAFileOpenedReadOnly) {
