@@ -1,6 +1,7 @@
 #include "mdb/index_key.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <limits>
 #include <stdexcept>
@@ -16,7 +17,7 @@ constexpr std::uint8_t kBinaryMore = 0x09;
 
 std::string describe(const KeyColumn& c) { return "column '" + c.name + "'"; }
 
-bool isText(std::uint8_t type) { return type == column_type::kText || type == column_type::kMemo; }
+bool isText(ColumnType type) { return type == ColumnType::Text || type == ColumnType::Memo; }
 
 // The sort order Jet 4 writes for "General" is 1033 version 0; 0 is what some other writers
 // leave there, and readers take it as the database's default, which for Jet 4 is the same one.
@@ -40,17 +41,17 @@ void appendInteger(std::vector<std::uint8_t>& key, const KeyColumn& c, std::int6
     std::int64_t low = std::numeric_limits<std::int64_t>::min();
     std::int64_t high = std::numeric_limits<std::int64_t>::max();
     switch (c.type) {
-        case column_type::kByte:
+        case ColumnType::Byte:
             bytes = 1, low = 0, high = 255;
             break;
-        case column_type::kInteger:
+        case ColumnType::Integer:
             bytes = 2, low = -32768, high = 32767;
             break;
-        case column_type::kLong:
+        case ColumnType::Long:
             bytes = 4, low = std::numeric_limits<std::int32_t>::min(),
             high = std::numeric_limits<std::int32_t>::max();
             break;
-        case column_type::kCurrency:
+        case ColumnType::Currency:
             break;
         default:
             badValue(c, "an integer value for a column that does not hold integers");
@@ -59,7 +60,7 @@ void appendInteger(std::vector<std::uint8_t>& key, const KeyColumn& c, std::int6
     std::uint64_t bits = static_cast<std::uint64_t>(v);
     // Byte is unsigned and stored as is; the signed kinds flip their sign bit so that negative
     // numbers sort first.
-    if (c.type != column_type::kByte) bits ^= std::uint64_t{1} << (8 * bytes - 1);
+    if (c.type != ColumnType::Byte) bits ^= std::uint64_t{1} << (8 * bytes - 1);
     const std::size_t from = key.size();
     appendBigEndian(key, bits, bytes);
     if (!c.ascending) invert(key, from);
@@ -68,10 +69,10 @@ void appendInteger(std::vector<std::uint8_t>& key, const KeyColumn& c, std::int6
 void appendFloating(std::vector<std::uint8_t>& key, const KeyColumn& c, double v) {
     std::uint64_t bits = 0;
     int bytes = 8;
-    if (c.type == column_type::kSingle) {
+    if (c.type == ColumnType::Single) {
         bits = std::bit_cast<std::uint32_t>(static_cast<float>(v));
         bytes = 4;
-    } else if (c.type == column_type::kDouble || c.type == column_type::kDateTime) {
+    } else if (c.type == ColumnType::Double || c.type == ColumnType::DateTime) {
         bits = std::bit_cast<std::uint64_t>(v);
     } else {
         badValue(c, "a floating value for a column that does not hold one");
@@ -106,17 +107,19 @@ void appendBinary(std::vector<std::uint8_t>& key, bool ascending, std::span<cons
     }
 }
 
-void appendGuid(std::vector<std::uint8_t>& key, const KeyColumn& c, const Guid& stored) {
-    if (c.type != column_type::kGuid) badValue(c, "a GUID value for a column that is not one");
+void appendGuid(std::vector<std::uint8_t>& key, const KeyColumn& c, const Guid& guid) {
+    if (c.type != ColumnType::Guid) badValue(c, "a GUID value for a column that is not one");
     // Text order: the first three groups are stored little-endian in the row.
-    const Guid g = {stored[3],  stored[2],  stored[1],  stored[0], stored[5],  stored[4],
-                    stored[7],  stored[6],  stored[8],  stored[9], stored[10], stored[11],
-                    stored[12], stored[13], stored[14], stored[15]};
+    const auto& stored = guid.bytes;
+    const std::array<std::uint8_t, 16> g = {stored[3],  stored[2],  stored[1],  stored[0],
+                                            stored[5],  stored[4],  stored[7],  stored[6],
+                                            stored[8],  stored[9],  stored[10], stored[11],
+                                            stored[12], stored[13], stored[14], stored[15]};
     appendBinary(key, c.ascending, g);
 }
 
 void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyValue& value) {
-    if (c.type == column_type::kBoolean) {
+    if (c.type == ColumnType::Boolean) {
         // Yes/No has no null: a missing value is No.
         const bool* yes = std::get_if<bool>(&value);
         if (!yes && !std::holds_alternative<std::monostate>(value))
@@ -138,7 +141,7 @@ void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyVa
     } else if (const auto* g = std::get_if<Guid>(&value)) {
         appendGuid(key, c, *g);
     } else if (const auto* bytes = std::get_if<std::vector<std::uint8_t>>(&value)) {
-        if (c.type != column_type::kBinary) badValue(c, "bytes for a column that is not Binary");
+        if (c.type != ColumnType::Binary) badValue(c, "bytes for a column that is not Binary");
         appendBinary(key, c.ascending, *bytes);
     } else if (const auto* t = std::get_if<std::u16string>(&value)) {
         if (!isText(c.type)) badValue(c, "a text value for a column that is not text");
@@ -150,25 +153,25 @@ void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyVa
 
 std::optional<std::string> whyColumnCannotBeMaintained(const KeyColumn& c) {
     switch (c.type) {
-        case column_type::kBoolean:
-        case column_type::kByte:
-        case column_type::kInteger:
-        case column_type::kLong:
-        case column_type::kCurrency:
-        case column_type::kSingle:
-        case column_type::kDouble:
-        case column_type::kDateTime:
-        case column_type::kGuid:
-        case column_type::kBinary:
+        case ColumnType::Boolean:
+        case ColumnType::Byte:
+        case ColumnType::Integer:
+        case ColumnType::Long:
+        case ColumnType::Currency:
+        case ColumnType::Single:
+        case ColumnType::Double:
+        case ColumnType::DateTime:
+        case ColumnType::Guid:
+        case ColumnType::Binary:
             return std::nullopt;
-        case column_type::kText:
-        case column_type::kMemo:
+        case ColumnType::Text:
+        case ColumnType::Memo:
             if (isGeneralLegacy(c.sortOrder)) return std::nullopt;
             return describe(c) + " uses the text sort order " + std::to_string(c.sortOrder.lcid) +
                    " version " + std::to_string(c.sortOrder.version) +
                    ", whose index keys this program cannot build (only the General sort order)";
         default:
-            return describe(c) + " has a type (code " + std::to_string(c.type) +
+            return describe(c) + " has a type (code " + std::to_string(static_cast<int>(c.type)) +
                    ") whose index keys this program cannot build";
     }
 }
@@ -198,13 +201,13 @@ bool indexHasEntryFor(bool ignoresNulls, std::span<const KeyColumn> columns,
                       std::span<const KeyValue> values) {
     if (!ignoresNulls) return true;
     for (std::size_t i = 0; i < columns.size() && i < values.size(); ++i)
-        if (columns[i].type == column_type::kBoolean ||
+        if (columns[i].type == ColumnType::Boolean ||
             !std::holds_alternative<std::monostate>(values[i]))
             return true;
     return false;
 }
 
-void appendRowPointer(std::vector<std::uint8_t>& out, RowPointer row) {
+void appendRowPointer(std::vector<std::uint8_t>& out, RowPosition row) {
     if (row.page >= (1u << 24))
         throw std::invalid_argument("row pointer: page " + std::to_string(row.page) +
                                     " does not fit 3 bytes");

@@ -18,7 +18,6 @@
 //   Text, Memo                 text_key.h
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -26,15 +25,11 @@
 #include <variant>
 #include <vector>
 
-namespace mdb {
+#include "mdb/column.h"
+#include "mdb/row_position.h"
+#include "mdb/value.h"
 
-// Column type codes of the table definition that an index can hold.
-namespace column_type {
-inline constexpr std::uint8_t kBoolean = 0x01, kByte = 0x02, kInteger = 0x03, kLong = 0x04,
-                              kCurrency = 0x05, kSingle = 0x06, kDouble = 0x07, kDateTime = 0x08,
-                              kBinary = 0x09, kText = 0x0A, kOle = 0x0B, kMemo = 0x0C, kGuid = 0x0F,
-                              kNumeric = 0x10;
-}
+namespace mdb {
 
 // The sort order a text column records (column definition bytes 11-14).
 struct TextSortOrder {
@@ -45,16 +40,14 @@ struct TextSortOrder {
 // One column of an index, as the table definition describes it.
 struct KeyColumn {
     std::string name;  // only for messages
-    std::uint8_t type = column_type::kLong;
+    ColumnType type = ColumnType::Long;
     bool ascending = true;
     TextSortOrder sortOrder;  // text and memo columns only
 };
 
-// A GUID as the row stores it: the first three groups little-endian, the rest as written.
-using Guid = std::array<std::uint8_t, 16>;
-
 // The value of one key column: null, Yes/No, any integer kind (Currency in ten-thousandths),
-// any floating kind (DateTime in days), a GUID, text (UTF-16) or binary bytes.
+// any floating kind (DateTime in days), a GUID (as the row stores it), text (UTF-16) or binary
+// bytes.
 using KeyValue = std::variant<std::monostate, bool, std::int64_t, double, Guid, std::u16string,
                               std::vector<std::uint8_t>>;
 
@@ -75,12 +68,8 @@ std::optional<std::string> whyIndexCannotBeMaintained(std::span<const KeyColumn>
 std::vector<std::uint8_t> buildIndexKey(std::span<const KeyColumn> columns,
                                         std::span<const KeyValue> values);
 
-// The row pointer that ends a leaf entry: page (3 bytes, big-endian) and row number.
-struct RowPointer {
-    std::uint32_t page = 0;  // below 2^24
-    std::uint8_t row = 0;
-    friend auto operator<=>(const RowPointer&, const RowPointer&) = default;
-};
-void appendRowPointer(std::vector<std::uint8_t>& out, RowPointer row);
+// The row pointer that ends a leaf entry: page (3 bytes, big-endian) and row number. Throws
+// std::invalid_argument for a page number of 2^24 or more.
+void appendRowPointer(std::vector<std::uint8_t>& out, RowPosition row);
 
 }  // namespace mdb

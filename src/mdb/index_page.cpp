@@ -1,9 +1,11 @@
 #include "mdb/index_page.h"
 
 #include <algorithm>
+#include <array>
 #include <stdexcept>
 #include <string>
 
+#include "mdb/byte_order.h"
 #include "mdb/error.h"
 
 namespace mdb {
@@ -14,20 +16,6 @@ constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16,
 constexpr std::size_t kBitmapSize = IndexPage::kEntriesStart - kBitmapAt;  // 453
 constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
 
-std::uint32_t get32le(std::span<const std::uint8_t> b, std::size_t at) {
-    return std::uint32_t{b[at]} | std::uint32_t{b[at + 1]} << 8 | std::uint32_t{b[at + 2]} << 16 |
-           std::uint32_t{b[at + 3]} << 24;
-}
-std::uint16_t get16le(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
-}
-void put32le(std::span<std::uint8_t> b, std::size_t at, std::uint32_t v) {
-    for (std::size_t i = 0; i < 4; ++i) b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-void put16le(std::span<std::uint8_t> b, std::size_t at, std::size_t v) {
-    b[at] = static_cast<std::uint8_t>(v & 0xFF);
-    b[at + 1] = static_cast<std::uint8_t>((v >> 8) & 0xFF);
-}
 std::uint32_t get32be(std::span<const std::uint8_t> b) {
     return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 |
            std::uint32_t{b[3]};
@@ -59,6 +47,31 @@ std::vector<std::uint8_t> joinEntry(const IndexEntry& e, IndexPage::Kind kind) {
     if (kind == IndexPage::Kind::Node)
         for (int i = 3; i >= 0; --i) out.push_back(static_cast<std::uint8_t>(e.child >> (8 * i)));
     return out;
+}
+
+// Writes the entry's bytes (as joinEntry gives them) from byte `skip` on into `out`, without
+// building them first: pages are encoded after every change, so this is on the writer's path.
+// Returns the bytes written.
+std::size_t writeEntry(const IndexEntry& e, IndexPage::Kind kind, std::size_t skip,
+                       std::span<std::uint8_t> out) {
+    if (e.row.page >= (1u << 24))
+        throw std::invalid_argument("row pointer: page " + std::to_string(e.row.page) +
+                                    " does not fit 3 bytes");
+    const std::array<std::uint8_t, 8> pointers = {
+        static_cast<std::uint8_t>(e.row.page >> 16), static_cast<std::uint8_t>(e.row.page >> 8),
+        static_cast<std::uint8_t>(e.row.page),       e.row.row,
+        static_cast<std::uint8_t>(e.child >> 24),    static_cast<std::uint8_t>(e.child >> 16),
+        static_cast<std::uint8_t>(e.child >> 8),     static_cast<std::uint8_t>(e.child)};
+    const std::size_t keyLength = e.key.size();
+    const std::size_t total = keyLength + pointerSize(kind);
+    std::size_t n = 0;
+    if (skip < keyLength) {
+        std::copy(e.key.begin() + static_cast<std::ptrdiff_t>(skip), e.key.end(), out.begin());
+        n = keyLength - skip;
+    }
+    for (std::size_t at = std::max(skip, keyLength); at < total; ++at)
+        out[n++] = pointers[at - keyLength];
+    return n;
 }
 
 // Entries of a page share the prefix of the first and last key (they are sorted, so every key
@@ -175,19 +188,17 @@ bool IndexPage::encode(std::span<std::uint8_t> out) const {
     put32le(out, kNextAt, nextPage);
     put32le(out, kChildTailAt, childTailPage);
     const std::size_t prefix = effectivePrefix();
-    put16le(out, kPrefixLengthAt, prefix);
+    put16le(out, kPrefixLengthAt, static_cast<std::uint16_t>(prefix));
 
     std::size_t end = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::vector<std::uint8_t> full = joinEntry(entries[i], kind);
-        const std::size_t skip = i == 0 ? 0 : prefix;
-        std::copy(full.begin() + static_cast<std::ptrdiff_t>(skip), full.end(),
-                  out.begin() + static_cast<std::ptrdiff_t>(kEntriesStart + end));
-        end += full.size() - skip;
+        const std::size_t written =
+            writeEntry(entries[i], kind, i == 0 ? 0 : prefix, out.subspan(kEntriesStart + end));
+        end += written;
         out[kBitmapAt + end / 8] =
             static_cast<std::uint8_t>(out[kBitmapAt + end / 8] | 1u << (end % 8));
     }
-    put16le(out, kFreeSpaceAt, kMaxEntryBytes - end);
+    put16le(out, kFreeSpaceAt, static_cast<std::uint16_t>(kMaxEntryBytes - end));
     return true;
 }
 

@@ -31,7 +31,7 @@ namespace mdb {
 
 struct IndexEntry {
     std::vector<std::uint8_t> key;
-    RowPointer row;
+    RowPosition row;
     std::uint32_t child = 0;  // node entries only
     friend bool operator==(const IndexEntry&, const IndexEntry&) = default;
 };

@@ -18,12 +18,12 @@ constexpr int kMaxDepth = 16;
 
 class Walker {
 public:
-    Walker(const PageSource& pages, IndexContents& out) : pages_(pages), out_(out) {}
+    Walker(Pager& pager, IndexContents& out) : pager_(pager), out_(out) {}
 
     void visit(std::uint32_t pageNo, int depth) {
         if (depth > kMaxDepth) corrupt(pageNo, "the index is deeper than any real one");
         if (!seen_.insert(pageNo).second) corrupt(pageNo, "reached twice while walking the index");
-        const IndexPage page = IndexPage::decode(pages_.page(pageNo), pageNo);
+        const IndexPage page = IndexPage::decode(*pager_.page(pageNo), pageNo);
         if (page.isLeaf()) {
             addLeaf(pageNo, page, depth);
             return;
@@ -65,7 +65,7 @@ private:
         out_.entries.insert(out_.entries.end(), page.entries.begin(), page.entries.end());
     }
 
-    const PageSource& pages_;
+    Pager& pager_;
     IndexContents& out_;
     std::set<std::uint32_t> seen_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> links_;
@@ -73,9 +73,9 @@ private:
 
 }  // namespace
 
-IndexContents walkIndex(const PageSource& pages, std::uint32_t rootPage) {
+IndexContents walkIndex(Pager& pager, PageNumber rootPage) {
     IndexContents out;
-    Walker walker(pages, out);
+    Walker walker(pager, out);
     walker.visit(rootPage, 1);
     walker.checkChain();
     return out;

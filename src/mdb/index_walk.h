@@ -9,16 +9,9 @@
 #include <vector>
 
 #include "mdb/index_page.h"
+#include "mdb/pager.h"
 
 namespace mdb {
-
-// Pages by number, so the index code can read a file, the pager's cache or pages in memory.
-class PageSource {
-public:
-    virtual ~PageSource() = default;
-    // The 4096 bytes of page n. Throws Error when there is no such page.
-    virtual std::vector<std::uint8_t> page(std::uint32_t n) const = 0;
-};
 
 struct IndexContents {
     std::vector<IndexEntry> entries;       // every leaf entry, in index order
@@ -32,6 +25,6 @@ struct IndexContents {
 // tree is deeper than any real index, when leaves sit at different depths, when entries are
 // out of order across pages, when a node entry is not the last entry under its child, or when
 // the leaves' previous/next chain disagrees with the tree.
-IndexContents walkIndex(const PageSource& pages, std::uint32_t rootPage);
+IndexContents walkIndex(Pager& pager, PageNumber rootPage);
 
 }  // namespace mdb

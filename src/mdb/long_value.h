@@ -19,6 +19,8 @@ constexpr std::size_t kLongValueHeaderSize = 12;
 constexpr std::uint8_t kLongValueInline = 0x80;
 constexpr std::uint8_t kLongValueSingleRow = 0x40;
 constexpr std::uint8_t kLongValueChain = 0x00;
+// The most one long-value row holds: a data page less its header and one row slot.
+constexpr std::size_t kMaxLongValueRowSize = 4076;
 
 // The bytes of the long value whose header (and, when inline, data) is `field`. Throws Error
 // (Corrupt) naming the row for a short header, an unknown type, a missing or looping chain.

@@ -10,6 +10,16 @@ namespace mdb {
 Pager::Pager(std::unique_ptr<PageFile> file, std::size_t cachePages)
     : file_(std::move(file)), cacheLimit_(std::max<std::size_t>(cachePages, 16)) {}
 
+Pager::~Pager() {
+    try {
+        if (writing_) rollback();
+        sync();
+    } catch (const Error&) {
+        // A destructor cannot report; callers that care call sync() or endBatch() first.
+    }
+    if (locked_) file_->unlock();
+}
+
 PageNumber Pager::pageCount() const { return file_->pageCount() + allocated_; }
 
 std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
@@ -36,16 +46,50 @@ void Pager::requireWriting(const char* what) const {
                     std::string("Cannot ") + what + " '" + file_->name() + "' outside an update");
 }
 
-void Pager::beginWrite() {
-    if (writing_) return;
+void Pager::lock() {
+    if (locked_) return;
     if (!file_->writable())
         throw Error(Error::Kind::Refused,
                     "Cannot update '" + file_->name() + "': the database is opened read-only");
     if (!file_->tryLockExclusive())
-        throw Error(Error::Kind::Locked,
-                    "Could not use '" + file_->name() + "'; file already in use");
+        throw Error(Error::Kind::Locked, "Could not use '" + file_->name() +
+                                             "'; the database is locked by another program");
+    locked_ = true;
+    // Another writer may have changed any page, or grown the file, while we held no lock.
     file_->refresh();
     clean_.clear();
+    ++generation_;
+}
+
+void Pager::unlockUnlessBatch() {
+    if (batch_ || !locked_) return;
+    locked_ = false;
+    file_->unlock();
+}
+
+void Pager::beginBatch() {
+    lock();
+    batch_ = true;
+}
+
+void Pager::endBatch() {
+    if (!batch_) return;
+    if (writing_) rollback();
+    batch_ = false;
+    try {
+        sync();
+    } catch (...) {
+        unlockUnlessBatch();
+        throw;
+    }
+    unlockUnlessBatch();
+}
+
+void Pager::beginWrite() {
+    if (writing_)
+        throw Error(Error::Kind::Refused,
+                    "Cannot update '" + file_->name() + "': another update is under way");
+    lock();
     writing_ = true;
 }
 
@@ -73,25 +117,46 @@ PageNumber Pager::allocate() {
 
 void Pager::commit() {
     requireWriting("commit changes to");
-    for (const auto& [n, bytes] : dirty_) {
-        PageBytes out = *bytes;
-        if (n != 0 && key_ != 0) rc4CodePage(key_, n, out);
-        file_->write(n, out);
+    try {
+        PageBytes out;
+        for (const auto& [n, bytes] : dirty_) {
+            if (n != 0 && key_ != 0) {
+                out = *bytes;
+                rc4CodePage(key_, n, out);
+                file_->write(n, out);
+            } else {
+                file_->write(n, *bytes);
+            }
+            unsynced_ = true;
+        }
+    } catch (...) {
+        // Part of the operation may be in the file; the cache must not pretend otherwise.
+        rollback();
+        clean_.clear();
+        throw;
     }
-    file_->sync();
+    if (clean_.size() + dirty_.size() > cacheLimit_) clean_.clear();
     for (auto& [n, bytes] : dirty_) clean_[n] = std::move(bytes);
     dirty_.clear();
     allocated_ = 0;
     writing_ = false;
-    file_->unlock();
+    unlockUnlessBatch();
 }
 
 void Pager::rollback() {
     if (!writing_) return;
+    // State drawn from pages that are now forgotten must be read again.
+    if (!dirty_.empty()) ++generation_;
     dirty_.clear();
     allocated_ = 0;
     writing_ = false;
-    file_->unlock();
+    unlockUnlessBatch();
+}
+
+void Pager::sync() {
+    if (!unsynced_) return;
+    file_->sync();
+    unsynced_ = false;
 }
 
 }  // namespace mdb

@@ -1,14 +1,26 @@
 // pager.h: the one way to pages. Every page the engine reads or writes passes through here.
 //
 // The pager caches plain pages, decodes pages of databases that carry a database key (RC4
-// keyed by key XOR page number; page 0 is never encoded), and is the single write path:
+// keyed by key XOR page number; page 0 is never encoded), and is the single write path. A
+// write is one operation (one inserted or deleted row, one emptied table):
 //
-//   beginWrite()   takes the exclusive advisory lock (writers exclude each other; readers take
-//                  no lock) and forgets cached pages, which another writer may have changed;
+//   beginWrite()   starts an operation; takes the exclusive advisory lock first when it is not
+//                  held (writers exclude each other; readers take no lock);
 //   modify(n)      returns page n for changing and marks it dirty;
 //   allocate()     appends a zeroed page at the end of the file, dirty;
-//   commit()       encodes and writes every dirty page in page order, syncs, releases the lock;
-//   rollback()     forgets the dirty pages (the file is untouched) and releases the lock.
+//   commit()       encodes and writes every dirty page in page order, so the operation is in
+//                  the file when it returns; releases the lock unless a batch holds it;
+//   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
+//                  batch holds it.
+//
+// Nothing is synced per operation: a sync per row would cost more than the row. A batch
+// (beginBatch() ... endBatch(), one import run) keeps the lock across its operations and syncs
+// when it ends; sync() (called when the database closes) makes any other written pages durable.
+//
+// Whenever the lock is taken the cached pages are forgotten, because another writer may have
+// changed the file while it was not held. generation() counts those moments and rollbacks, so
+// that code above the pager that keeps its own state drawn from pages (a table writer's copy of
+// its definition) knows when to read it again.
 //
 // Dirty pages stay in memory until commit or rollback; clean pages are dropped when the cache
 // grows past its limit. A page handed out by page() stays valid for as long as its holder keeps
@@ -30,6 +42,10 @@ using PageRef = std::shared_ptr<const PageBytes>;
 class Pager {
 public:
     explicit Pager(std::unique_ptr<PageFile> file, std::size_t cachePages = 4096);
+    // Syncs written pages; errors are lost here, call sync() first to see them.
+    ~Pager();
+    Pager(const Pager&) = delete;
+    Pager& operator=(const Pager&) = delete;
 
     const std::string& fileName() const { return file_->name(); }
     bool writable() const { return file_->writable(); }
@@ -43,6 +59,15 @@ public:
     // Page n, plain. Throws Error (Corrupt) when n is past the end of the file.
     PageRef page(PageNumber n);
 
+    // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
+    // when another program holds it, (Refused) for a file opened read-only.
+    void beginBatch();
+    // Ends the batch: rolls back an unfinished operation, syncs, releases the lock. Throws
+    // Error (Io) when the sync fails (the lock is released all the same).
+    void endBatch();
+    bool inBatch() const { return batch_; }
+
+    // Throws as beginBatch() does when the lock must be taken. REQUIRES: not writing().
     void beginWrite();
     bool writing() const { return writing_; }
     PageBytes& modify(PageNumber n);
@@ -50,9 +75,16 @@ public:
     void commit();
     void rollback();
 
+    // Makes every page written so far durable (nothing happens when none was).
+    void sync();
+
+    std::uint64_t generation() const { return generation_; }
+
 private:
     std::shared_ptr<PageBytes> load(PageNumber n);
     void requireWriting(const char* what) const;
+    void lock();
+    void unlockUnlessBatch();
 
     std::unique_ptr<PageFile> file_;
     std::size_t cacheLimit_;
@@ -61,6 +93,10 @@ private:
     std::map<PageNumber, std::shared_ptr<PageBytes>> dirty_;  // ordered: written in page order
     PageNumber allocated_ = 0;                                // pages appended since beginWrite
     bool writing_ = false;
+    bool locked_ = false;
+    bool batch_ = false;
+    bool unsynced_ = false;  // pages written since the last sync
+    std::uint64_t generation_ = 0;
 };
 
 }  // namespace mdb

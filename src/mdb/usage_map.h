@@ -37,6 +37,7 @@ public:
     Kind kind() const { return kind_; }
     RowPosition where() const { return where_; }
     PageNumber inlineStart() const { return start_; }                            // inline maps only
+    std::size_t inlineSpan() const { return bitmap_.size() * 8; }                // pages it covers
     const std::vector<PageNumber>& bitmapPages() const { return bitmapPages_; }  // reference
 
     // What a set bit for a page past the end of the file means: nothing for the global map,

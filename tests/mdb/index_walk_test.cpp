@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "mdb/error.h"
 
@@ -13,15 +14,15 @@ using Bytes = std::vector<std::uint8_t>;
 using mdb::IndexEntry;
 using mdb::IndexPage;
 
-class MemoryPages : public mdb::PageSource {
-public:
+// Index pages by number, turned into a file in memory (pages not given stay zero).
+struct MemoryPages {
     std::map<std::uint32_t, IndexPage> pages;
-    std::vector<std::uint8_t> page(std::uint32_t n) const override {
-        const auto it = pages.find(n);
-        if (it == pages.end()) throw mdb::Error(mdb::Error::Kind::Corrupt, "no page");
-        std::vector<std::uint8_t> out(IndexPage::kSize);
-        if (!it->second.encode(out)) ADD_FAILURE() << "page " << n << " does not fit";
-        return out;
+    std::unique_ptr<mdb::Pager> pager() const {
+        Bytes file((pages.rbegin()->first + 1) * IndexPage::kSize);
+        for (const auto& [n, p] : pages)
+            if (!p.encode(std::span(file).subspan(n * IndexPage::kSize, IndexPage::kSize)))
+                ADD_FAILURE() << "page " << n << " does not fit";
+        return std::make_unique<mdb::Pager>(std::make_unique<mdb::MemoryPageFile>(std::move(file)));
     }
 };
 
@@ -64,7 +65,7 @@ MemoryPages twoLevels() {
 
 TEST(IndexWalk, ReadsEveryLeafEntryInOrder) {
     const MemoryPages m = twoLevels();
-    const mdb::IndexContents c = mdb::walkIndex(m, 5);
+    const mdb::IndexContents c = mdb::walkIndex(*m.pager(), 5);
     ASSERT_EQ(c.entries.size(), 6u);
     for (std::size_t i = 0; i < c.entries.size(); ++i) EXPECT_EQ(c.entries[i].row.row, i);
     EXPECT_EQ(c.leafPages, (std::vector<std::uint32_t>{10, 11, 12}));
@@ -75,7 +76,7 @@ TEST(IndexWalk, ReadsEveryLeafEntryInOrder) {
 TEST(IndexWalk, EmptyIndexIsARootLeaf) {
     MemoryPages m;
     m.pages[3] = page(IndexPage::Kind::Leaf, {});
-    const mdb::IndexContents c = mdb::walkIndex(m, 3);
+    const mdb::IndexContents c = mdb::walkIndex(*m.pager(), 3);
     EXPECT_TRUE(c.entries.empty());
     EXPECT_EQ(c.depth, 1);
 }
@@ -112,7 +113,7 @@ TEST(IndexWalk, DamagedTreesRaiseCorrupt) {
         MemoryPages m = twoLevels();
         c.damage(m);
         try {
-            mdb::walkIndex(m, 5);
+            mdb::walkIndex(*m.pager(), 5);
             ADD_FAILURE() << "walked";
         } catch (const mdb::Error& e) {
             EXPECT_EQ(e.kind, mdb::Error::Kind::Corrupt) << e.what();

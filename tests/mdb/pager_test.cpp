@@ -1,93 +1,125 @@
 #include "mdb/pager.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "data/scratch_dir.h"
 #include "mdb/error.h"
-#include "mdb/rc4.h"
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+// A file in memory that counts what the pager asks of it.
+class CountingFile : public mdb::MemoryPageFile {
+public:
+    explicit CountingFile(std::size_t pages)
+        : MemoryPageFile(std::vector<std::uint8_t>(pages * mdb::kPageSize, 0)) {}
+    void write(mdb::PageNumber n, std::span<const std::uint8_t, mdb::kPageSize> in) override {
+        ++writes;
+        MemoryPageFile::write(n, in);
+    }
+    void sync() override { ++syncs; }
+    bool tryLockExclusive() override {
+        ++locks;
+        return true;
+    }
+    int writes = 0, syncs = 0, locks = 0;
+};
 
-Bytes pages(int count) {
-    Bytes b(static_cast<std::size_t>(count) * mdb::kPageSize);
-    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i / mdb::kPageSize);
-    return b;
-}
+TEST(Pager, WritesEachOperationAtOnceAndSyncsOnlyWhenTheBatchEnds) {
+    auto owned = std::make_unique<CountingFile>(4);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    for (int post = 0; post < 3; ++post) {
+        pager.beginWrite();
+        pager.modify(1)[0] = static_cast<std::uint8_t>(post + 1);
+        pager.modify(2)[0] = 9;
+        pager.commit();
+        EXPECT_EQ(file.bytes()[mdb::kPageSize], post + 1);  // in the file when commit returns
+    }
+    EXPECT_EQ(file.writes, 6);
+    EXPECT_EQ(file.syncs, 0);
+    EXPECT_EQ(file.locks, 1);
+    pager.endBatch();
+    EXPECT_EQ(file.syncs, 1);
+    pager.sync();  // nothing written since
+    EXPECT_EQ(file.syncs, 1);
 
-TEST(Pager, WritesDirtyPagesOnlyOnCommitAndEncodesThem) {
-    Bytes coded = pages(3);  // stored coded, as a database with a key stores them
-    for (std::uint32_t n = 1; n < 3; ++n)
-        mdb::rc4CodePage(0x01020304, n,
-                         std::span(coded).subspan(n * mdb::kPageSize, mdb::kPageSize));
-    auto file = std::make_unique<mdb::MemoryPageFile>(coded);
-    mdb::MemoryPageFile* raw = file.get();
-    mdb::Pager pager(std::move(file));
-    pager.setDatabaseKey(0x01020304);
-
+    // Outside a batch a write locks around itself; the sync waits for close.
     pager.beginWrite();
-    mdb::PageRef before = pager.page(2);
-    pager.modify(2)[100] = 0xAB;
-    const mdb::PageNumber added = pager.allocate();
-    pager.modify(added)[0] = 0x01;
-    EXPECT_EQ(added, 3u);
-    EXPECT_EQ(pager.pageCount(), 4u);
-    EXPECT_EQ(raw->bytes().size(), 3 * mdb::kPageSize);  // nothing written yet
-    EXPECT_EQ((*before)[100], 2);                        // a held page keeps its bytes
-    EXPECT_EQ((*pager.page(2))[100], 0xAB);
+    pager.allocate();
     pager.commit();
-
-    ASSERT_EQ(raw->bytes().size(), 4 * mdb::kPageSize);
-    mdb::PageBytes stored{};
-    std::copy_n(raw->bytes().begin() + 2 * mdb::kPageSize, mdb::kPageSize, stored.begin());
-    EXPECT_NE(stored[100], 0xAB);  // coded on disk
-    mdb::rc4CodePage(0x01020304, 2, stored);
-    EXPECT_EQ(stored[100], 0xAB);
-    EXPECT_EQ(stored[99], 2);
+    EXPECT_EQ(file.locks, 2);
+    EXPECT_EQ(file.syncs, 1);
+    EXPECT_EQ(file.pageCount(), 5u);
 }
 
-TEST(Pager, RollbackForgetsChangesAndWritesNeedAnUpdate) {
-    mdb::Pager pager(std::make_unique<mdb::MemoryPageFile>(pages(2)));
-    EXPECT_THROW(pager.modify(1), mdb::Error);
+TEST(Pager, RollbackLeavesTheFileUntouchedAndSaysCachesAreStale) {
+    auto owned = std::make_unique<CountingFile>(3);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    const std::vector<std::uint8_t> before = file.bytes();
     pager.beginWrite();
-    pager.modify(1)[0] = 0xEE;
-    (void)pager.allocate();
+    const std::uint64_t generation = pager.generation();
+    pager.modify(2)[100] = 1;
+    pager.allocate();
+    EXPECT_EQ(pager.pageCount(), 4u);
     pager.rollback();
-    EXPECT_EQ((*pager.page(1))[0], 1);
-    EXPECT_EQ(pager.pageCount(), 2u);
-    EXPECT_THROW((void)pager.page(2), mdb::Error);
+    EXPECT_EQ(file.bytes(), before);
+    EXPECT_EQ(file.writes, 0);
+    EXPECT_EQ(pager.pageCount(), 3u);
+    EXPECT_NE(pager.generation(), generation);
+    EXPECT_EQ((*pager.page(2))[100], 0);
+
+    // A rollback with nothing changed keeps what callers cached.
+    pager.beginWrite();
+    const std::uint64_t unchanged = pager.generation();
+    pager.rollback();
+    EXPECT_EQ(pager.generation(), unchanged);
 }
 
-TEST(Pager, WritersOnTheSameFileExcludeEachOther) {
-    const auto path = std::filesystem::temp_directory_path() / "brelvano-pager-lock.mdb";
-    {
-        std::ofstream out(path, std::ios::binary);
-        const Bytes b = pages(2);
-        out.write(reinterpret_cast<const char*>(b.data()), static_cast<long>(b.size()));
-    }
-    mdb::Pager first(mdb::openDiskPageFile(path.string(), true));
-    mdb::Pager second(mdb::openDiskPageFile(path.string(), true));
-    mdb::Pager reader(mdb::openDiskPageFile(path.string(), false));
+std::string fileOfPages(const testing_support::ScratchDir& dir, std::size_t pages) {
+    return dir.write("db.mdb", std::string(pages * mdb::kPageSize, '\0'));
+}
+
+TEST(Pager, ASecondWriterIsRefusedAtOnceWhileTheFirstHoldsTheLock) {
+    testing_support::ScratchDir dir;
+    const std::string path = fileOfPages(dir, 3);
+    // Two open file descriptions of one file, as two programs would have.
+    mdb::Pager first(mdb::openDiskPageFile(path, true));
+    mdb::Pager second(mdb::openDiskPageFile(path, true));
+    first.beginBatch();
+    EXPECT_THAT([&] { second.beginWrite(); },
+                testing::ThrowsMessage<mdb::Error>(testing::StrEq(
+                    "Could not use '" + path + "'; the database is locked by another program")));
+    EXPECT_THROW(second.beginBatch(), mdb::Error);
     first.beginWrite();
-    first.modify(1)[5] = 0x77;
-    try {
-        second.beginWrite();
-        ADD_FAILURE() << "second writer got the lock";
-    } catch (const mdb::Error& e) {
-        EXPECT_EQ(e.kind, mdb::Error::Kind::Locked);
-        EXPECT_EQ(std::string(e.what()),
-                  "Could not use '" + path.string() + "'; file already in use");
-    }
-    EXPECT_EQ((*reader.page(1))[5], 1);  // readers take no lock
-    first.commit();
-    second.beginWrite();  // free again
-    EXPECT_EQ((*second.page(1))[5], 0x77);
-    second.rollback();
-    EXPECT_THROW(reader.beginWrite(), mdb::Error);  // opened read-only
-    std::filesystem::remove(path);
+    first.modify(1)[7] = 7;
+    first.commit();  // the batch keeps the lock
+    EXPECT_THROW(second.beginWrite(), mdb::Error);
+    first.endBatch();
+
+    // Taking the lock forgets cached pages: the second writer sees the first one's change.
+    EXPECT_EQ((*second.page(1))[7], 7);
+    second.beginWrite();
+    EXPECT_THROW(first.beginWrite(), mdb::Error);
+    second.modify(1)[7] = 8;
+    second.commit();
+    EXPECT_EQ((*first.page(1))[7], 7);  // a reader's cache is its own affair
+    first.beginBatch();
+    EXPECT_EQ((*first.page(1))[7], 8);
+    first.endBatch();
+}
+
+TEST(Pager, RefusesWritesToAFileOpenedReadOnly) {
+    testing_support::ScratchDir dir;
+    mdb::Pager pager(mdb::openDiskPageFile(fileOfPages(dir, 2), false));
+    EXPECT_THROW(pager.beginBatch(), mdb::Error);
+    EXPECT_THROW(pager.beginWrite(), mdb::Error);
+    EXPECT_THROW(pager.modify(1), mdb::Error);
 }
 
 }  // namespace

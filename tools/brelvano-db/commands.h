@@ -18,5 +18,7 @@ void printSchema(const std::string& file, const std::string& table, std::ostream
 void exportTable(const std::string& file, const std::string& table, const ExportOptions& options,
                  std::ostream& out);
 void printInfo(const std::string& file, std::ostream& out);
+// Prints one line per problem found in the file; returns the exit status (0: none).
+int verifyDatabaseFile(const std::string& file, std::ostream& out);
 
 }  // namespace tool

@@ -3,6 +3,7 @@
 //   brelvano-db schema FILE TABLE
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
 //   brelvano-db info FILE
+//   brelvano-db verify FILE
 #include <iostream>
 #include <string>
 #include <vector>
@@ -16,7 +17,8 @@ int usage() {
     std::cerr << "usage: brelvano-db tables FILE\n"
                  "       brelvano-db schema FILE TABLE\n"
                  "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
-                 "       brelvano-db info FILE\n";
+                 "       brelvano-db info FILE\n"
+                 "       brelvano-db verify FILE\n";
     return 2;
 }
 
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
             tool::printSchema(args[0], args[1], std::cout);
         } else if (command == "info" && args.size() == 1) {
             tool::printInfo(args[0], std::cout);
+        } else if (command == "verify" && args.size() == 1) {
+            return tool::verifyDatabaseFile(args[0], std::cout);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();
