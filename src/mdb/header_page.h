@@ -11,7 +11,8 @@
 //   0x6E     2      sort order: a Windows locale id (1033 = 0x0409 for "General")
 //   0x71     1      sort order version (0 = the "General Legacy" order of Access 2000-2003)
 //   0x72     8      creation date, a double counting days since 1899-12-30
-// Nothing else on the page is needed to read the database.
+// Nothing else on the page is needed to read the database. A few other fields are constants of
+// the format, whose meaning is unknown; the writer reproduces them (header_page.cpp).
 #pragma once
 
 #include <cstdint>
@@ -38,6 +39,10 @@ void checkJet4Format(std::span<const std::uint8_t> page0, const std::string& pat
 
 // Decodes the masked region of a Jet 4 header page.
 DatabaseHeader readDatabaseHeader(std::span<const std::uint8_t, kPageSize> page0);
+
+// Page 0 of a new Jet 4 database: no password and no database key (REQUIRES both, else
+// std::invalid_argument), the given code page, sort order and creation date.
+PageBytes encodeHeaderPage(const DatabaseHeader& header);
 
 // "General" for locale 1033, otherwise "locale N"; the version is appended when not 0.
 std::string sortOrderName(std::uint16_t locale, std::uint8_t version);

@@ -118,6 +118,10 @@ TableDefinition parseTableDefinition(ByteView bytes, PageNumber first) {
     for (std::size_t i = 0; i < columnCount; ++i, at += kColumnBlockSize)
         t.columns.push_back(readColumn(r, at));
     for (Column& c : t.columns) c.name = r.name(at, "a column name");
+    const bool inNumberOrder =
+        std::is_sorted(t.columns.begin(), t.columns.end(),
+                       [](const Column& a, const Column& b) { return a.number < b.number; });
+    if (!inNumberOrder) t.blockOrder = TableDefinition::BlockOrder::ByName;
 
     std::stable_sort(t.columns.begin(), t.columns.end(),
                      [](const Column& a, const Column& b) { return a.number < b.number; });

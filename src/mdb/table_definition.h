@@ -77,6 +77,12 @@ struct Index {
 };
 
 struct TableDefinition {
+    // How the definition orders its column blocks and long-value maps. Access's table designer
+    // writes them in column-number order; the database engine (its own catalogue, tables made
+    // through DDL) sorts them by name, ignoring case. Logical indexes are sorted by name in both.
+    // Read as ByName only when the stored blocks are not in number order.
+    enum class BlockOrder : std::uint8_t { ByNumber, ByName };
+
     PageNumber page = 0;            // first TDEF page (the table's id in the catalogue)
     std::vector<PageNumber> pages;  // the whole chain, first page first
     std::uint32_t length = 0;
@@ -88,6 +94,7 @@ struct TableDefinition {
     std::uint16_t variableColumns = 0;
     RowPosition ownedPagesMap;
     RowPosition freePagesMap;
+    BlockOrder blockOrder = BlockOrder::ByNumber;
     std::vector<Column> columns;  // in column-number order
     std::vector<PhysicalIndex> physicalIndexes;
     std::vector<Index> indexes;

@@ -18,7 +18,7 @@ using testing_mdb::reopen;
 // Whether the global map marks page n free: only a set bit does (see page_allocator.h).
 bool markedFree(mdb::Pager& pager, mdb::PageNumber n) {
     const mdb::UsageMap map = mdb::UsageMap::read(pager, {1, 0});
-    const std::vector<mdb::PageNumber> free = map.pages(pager);
+    const std::vector<mdb::PageNumber> free = map.pages(pager, mdb::UsageMap::PastEnd::Ignore);
     return std::binary_search(free.begin(), free.end(), n);
 }
 
