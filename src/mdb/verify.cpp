@@ -77,7 +77,7 @@ private:
             for (PageNumber bitmap : map.bitmapPages())
                 if (bitmap != 0 && (bitmap & 0x80000000u) == 0)
                     claim(bitmap, "a bitmap page of the global usage map");
-            const std::vector<PageNumber> free = map.pages(pager_);
+            const std::vector<PageNumber> free = map.pages(pager_, UsageMap::PastEnd::Ignore);
             free_.insert(free.begin(), free.end());
         } catch (const Error& e) {
             problem(std::string("global usage map: ") + e.what());
