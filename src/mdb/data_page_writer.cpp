@@ -89,8 +89,9 @@ void DataPageWriter::writeHeader() {
 void DataPageWriter::repack(std::optional<std::size_t> extraSlot, ByteView extra) {
     PageBytes copy = page_;
     if (extraSlot && *extraSlot == slots_.size()) slots_.push_back({0, 0, 0});
-    // Free slots at the end need not exist at all.
-    while (!slots_.empty() && reusable(slots_.back()) && slots_.size() - 1 != extraSlot)
+    // Free slots at the end need not exist at all, but one slot stays: mdbtools reads row 0 of
+    // a page without checking that it has any (and prints a record of nulls).
+    while (slots_.size() > 1 && reusable(slots_.back()) && slots_.size() - 1 != extraSlot)
         slots_.pop_back();
     std::size_t end = kPageSize;
     for (std::size_t i = 0; i < slots_.size(); ++i) {

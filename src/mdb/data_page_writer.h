@@ -6,7 +6,7 @@
 //
 // A deleted row keeps its slot, flagged 0xC000 as Access writes it, and loses its bytes at
 // once: the rows after it move up and its slot points, with zero length, at where it ended.
-// Its number is free for a later row, and trailing free slots are dropped altogether. A slot
+// Its number is free for a later row, and trailing free slots are dropped (all but slot 0). A slot
 // flagged deleted that still holds bytes is left alone unless it is also flagged 0x4000 (a row
 // another writer deleted in place): with the deleted flag alone it may be the target of an
 // overflow pointer, whose row lives on.

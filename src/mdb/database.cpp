@@ -9,7 +9,10 @@ namespace mdb {
 Database::Database(std::unique_ptr<Pager> pager, OpenMode mode)
     : path_(pager->fileName()), mode_(mode), pager_(std::move(pager)) {}
 
-Database::~Database() = default;
+Database::~Database() {
+    // Writers go before the tables they refer to.
+    writers_.clear();
+}
 
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
     return open(openDiskPageFile(path, mode == OpenMode::ReadWrite), mode);
@@ -63,6 +66,17 @@ Table& Database::table(std::string_view name) {
                         "'.  Make sure it exists and that its name is spelled correctly");
     auto table = std::make_unique<Table>(*pager_, *entry);
     return *tables_.emplace(key, std::move(table)).first->second;
+}
+
+}  // namespace mdb
+
+namespace mdb {
+
+TableWriter& Database::writer(std::string_view name) {
+    Table& t = table(name);
+    const std::string key = foldCase(t.name());
+    if (auto it = writers_.find(key); it != writers_.end()) return *it->second;
+    return *writers_.emplace(key, std::make_unique<TableWriter>(*pager_, t)).first->second;
 }
 
 }  // namespace mdb

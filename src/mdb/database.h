@@ -16,6 +16,7 @@
 #include "mdb/page_file.h"
 #include "mdb/pager.h"
 #include "mdb/table.h"
+#include "mdb/table_writer.h"
 
 namespace mdb {
 
@@ -52,6 +53,17 @@ public:
     // For the writer: every page goes through this pager.
     Pager& pager() { return *pager_; }
 
+    // The writer of a table (as table() finds it). Each insert or delete it makes is one
+    // operation, in the file when it returns (pager.h).
+    TableWriter& writer(std::string_view table);
+    // A batch keeps the database locked against other writers from beginBatch() to endBatch()
+    // and syncs the file at its end; outside a batch each write locks around itself. Throws
+    // Error (Locked) at once when another program holds the lock.
+    void beginBatch() { pager_->beginBatch(); }
+    void endBatch() { pager_->endBatch(); }
+    // Makes every write so far durable (closing the database does this too).
+    void sync() { pager_->sync(); }
+
 private:
     Database(std::unique_ptr<Pager> pager, OpenMode mode);
     void load();
@@ -62,7 +74,8 @@ private:
     std::unique_ptr<Pager> pager_;
     DatabaseHeader header_;
     std::vector<CatalogEntry> catalog_;
-    std::map<std::string, std::unique_ptr<Table>> tables_;  // by folded name
+    std::map<std::string, std::unique_ptr<Table>> tables_;         // by folded name
+    std::map<std::string, std::unique_ptr<TableWriter>> writers_;  // by folded name
 };
 
 }  // namespace mdb

@@ -11,8 +11,11 @@
 namespace mdb {
 namespace {
 
-constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16, kChildTailAt = 20,
-                      kPrefixLengthAt = 24, kBitmapAt = 27;
+constexpr std::size_t kFreeSpaceAt = IndexPage::kFreeSpaceAt, kTdefAt = IndexPage::kTdefAt,
+                      kPrevAt = IndexPage::kPrevAt, kNextAt = IndexPage::kNextAt,
+                      kChildTailAt = IndexPage::kChildTailAt,
+                      kPrefixLengthAt = IndexPage::kPrefixLengthAt,
+                      kBitmapAt = IndexPage::kBitmapAt;
 constexpr std::size_t kBitmapSize = IndexPage::kEntriesStart - kBitmapAt;  // 453
 constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
 

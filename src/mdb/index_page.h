@@ -44,6 +44,9 @@ struct IndexPage {
     static constexpr std::size_t kSize = 4096;
     static constexpr std::size_t kEntriesStart = 480;
     static constexpr std::size_t kMaxEntryBytes = kSize - kEntriesStart;  // 3616
+    // Header fields (see above).
+    static constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16,
+                                 kChildTailAt = 20, kPrefixLengthAt = 24, kBitmapAt = 27;
 
     Kind kind = Kind::Leaf;
     std::uint32_t tdefPage = 0;

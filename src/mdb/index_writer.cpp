@@ -6,7 +6,9 @@
 #include <unordered_map>
 #include <utility>
 
+#include "mdb/byte_order.h"
 #include "mdb/error.h"
+#include "mdb/index_leaf.h"
 #include "mdb/index_page.h"
 #include "mdb/index_walk.h"
 #include "mdb/usage_map_writer.h"
@@ -14,8 +16,10 @@
 namespace mdb {
 namespace {
 
-// Decoded pages kept between operations; past this many, the next operation starts afresh.
-constexpr std::size_t kCacheLimit = 512;
+// Pages kept between operations (about 5 KB each); past this many, the next operation drops
+// leaves until half are left (nodes, which every descent reads, stay), and past it with nodes
+// alone, everything.
+constexpr std::size_t kCacheLimit = 2048;
 // Real indexes are a handful of levels deep; a damaged file must not lead the search in circles.
 constexpr std::size_t kMaxDepth = 16;
 // A leaf entry is the key, 3 bytes of page and 1 of row; a node entry adds 4 bytes of child.
@@ -25,11 +29,12 @@ constexpr std::size_t kNodeEntryExtra = 8;
 
 // The B-tree of one index, and its pages in memory.
 //
-// A page in memory (Page) holds the decoded page with one difference: a node's entries name
-// EVERY child, the child-tail one last. On disk a node with one child stores it as an entry; a
-// node with more stores all but the last, which is the child-tail page (as Access and Jackcess
-// write them). The last child's entry is then not on the page, so after reading it is a
-// placeholder until needed; it is worked out by following the last children down to a leaf.
+// A leaf is kept as its bytes (LeafPage), changed in place. A node is kept decoded, with one
+// difference from the page: its entries name EVERY child, the child-tail one last. On disk a
+// node with one child stores it as an entry; a node with more stores all but the last, which
+// is the child-tail page (as Access and Jackcess write them). The last child's entry is then
+// not on the page, so after reading it is a placeholder until needed; it is worked out by
+// following the last children down to a leaf.
 //
 // Each operation descends from the root, changes pages in memory, and then writes every
 // changed page through the pager. A page read earlier is used again only while the pager still
@@ -55,51 +60,63 @@ public:
     std::optional<IndexKey> keyFor(std::span<const Value> row) const { return keys_(row); }
 
     bool contains(const IndexKey& key) {
-        return run([&] { return containsKey(key.bytes); });
+        return run([&] {
+            // Every entry with this key sorts at or after (key, the smallest row pointer).
+            const Path& path = descend(key.bytes, RowPosition{});
+            const LeafPage& leaf = *path.back().page->leaf;
+            const std::size_t at = leaf.lowerBound(key.bytes, RowPosition{});
+            return at < leaf.size() && leaf.keyEquals(at, key.bytes);
+        });
     }
 
     bool insert(const IndexKey& key, RowPosition row) {
-        if (key.bytes.size() + kNodeEntryExtra > IndexPage::kMaxEntryBytes)
+        if (key.bytes.size() + kNodeEntryExtra > IndexPage::kMaxEntryBytes / 2)
             throw Error(Error::Kind::Refused, "The key of index " + std::to_string(index_.number) +
                                                   " is too long to store (" +
                                                   std::to_string(key.bytes.size()) + " bytes)");
         return run([&] {
-            const bool isNew = !containsKey(key.bytes);
-            IndexEntry entry{key.bytes, row, 0};
-            Path path = descend(entry);
-            std::vector<IndexEntry>& entries = path.back().page->entries();
-            const auto at = std::lower_bound(entries.begin(), entries.end(), entry, entryBefore);
-            if (at != entries.end() && at->key == entry.key && at->row == entry.row)
+            Path& path = descend(key.bytes, row);
+            Page& page = *path.back().page;
+            LeafPage& leaf = *page.leaf;
+            const std::size_t at = leaf.lowerBound(key.bytes, row);
+            if (at < leaf.size() && leaf.holds(at, key.bytes, row))
                 return false;  // this very entry is there already
-            const bool becomesLast = at == entries.end();
-            entries.insert(at, std::move(entry));
-            touch(*path.back().page);
-            if (becomesLast) propagateLast(path, path.size() - 1);
-            splitOverfullPages(path);
+            const bool isNew =
+                !sameKeyBefore(page, at, key.bytes) && !sameKeyFrom(page, at, key.bytes);
+            const bool becomesLast = at == leaf.size();
+            touch(page);
+            if (!leaf.insert(at, key.bytes, row)) {
+                std::vector<IndexEntry> all = leaf.entries();
+                all.insert(all.begin() + static_cast<std::ptrdiff_t>(at), {key.bytes, row, 0});
+                if (becomesLast) propagateLast(path, path.size() - 1, all.back());
+                overflow(path, path.size() - 1, std::move(all));
+            } else if (becomesLast) {
+                propagateLast(path, path.size() - 1, {key.bytes, row, 0});
+            }
+            splitOverfullNodes(path);
             return isNew;
         });
     }
 
     void remove(const IndexKey& key, RowPosition row) {
         run([&] {
-            const IndexEntry entry{key.bytes, row, 0};
-            Path path = descend(entry);
-            Page& leaf = *path.back().page;
-            std::vector<IndexEntry>& entries = leaf.entries();
-            const auto at = std::lower_bound(entries.begin(), entries.end(), entry, entryBefore);
-            if (at == entries.end() || at->key != entry.key || at->row != entry.row)
+            Path& path = descend(key.bytes, row);
+            Page& page = *path.back().page;
+            LeafPage& leaf = *page.leaf;
+            const std::size_t at = leaf.lowerBound(key.bytes, row);
+            if (at == leaf.size() || !leaf.holds(at, key.bytes, row))
                 throw Error(Error::Kind::Corrupt, "index " + std::to_string(index_.number) +
                                                       " has no entry for the row at " +
                                                       describe(row));
-            const bool wasLast = at + 1 == entries.end();
-            entries.erase(at);
-            touch(leaf);
-            if (entries.empty() && path.size() > 1)
+            const bool wasLast = at + 1 == leaf.size();
+            leaf.erase(at);
+            touch(page);
+            if (leaf.empty() && path.size() > 1)
                 path.resize(dropPage(path, path.size() - 1));
-            else if (wasLast && !entries.empty())
-                propagateLast(path, path.size() - 1);
+            else if (wasLast && !leaf.empty())
+                propagateLast(path, path.size() - 1, leaf.entry(leaf.size() - 1));
             // A parent entry may have taken a longer key than before.
-            splitOverfullPages(path);
+            splitOverfullNodes(path);
             return true;
         });
     }
@@ -110,9 +127,7 @@ public:
             std::vector<PageNumber> pages = contents.leafPages;
             pages.insert(pages.end(), contents.nodePages.begin(), contents.nodePages.end());
             Page& root = load(index_.rootPage);
-            root.page = IndexPage{};
-            root.page.tdefPage = tablePage_;
-            root.lastFromTail = false;
+            makeEmptyLeaf(root);
             touch(root);
             for (PageNumber n : pages) {
                 if (n == index_.rootPage) continue;
@@ -128,13 +143,14 @@ public:
 private:
     struct Page {
         PageNumber number = 0;
-        IndexPage page;
-        PageBytes image{};              // the bytes the pager held when this was read or written
-        bool lastFromTail = false;      // node: entries().back() is the child tail's placeholder...
+        std::optional<LeafPage> leaf;   // leaves
+        IndexPage node;                 // nodes: entries name every child, the child tail last
+        PageBytes image{};              // nodes: the bytes as read or last written
+        bool lastFromTail = false;      // node: its last entry is the child tail's placeholder...
         std::uint64_t lastKnownIn = 0;  // ...unless it was worked out in this operation
         bool dirty = false;
-        bool isLeaf() const { return page.isLeaf(); }
-        std::vector<IndexEntry>& entries() { return page.entries; }
+        bool isLeaf() const { return leaf.has_value(); }
+        const PageBytes& bytes() const { return leaf ? leaf->bytes() : image; }
     };
     struct Step {
         Page* page;
@@ -147,7 +163,11 @@ private:
     template <class Work>
     bool run(Work&& work) {
         ++operation_;
-        if (cache_.size() > kCacheLimit) cache_.clear();
+        if (cache_.size() > kCacheLimit) {
+            for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > kCacheLimit / 2;)
+                it = it->second->isLeaf() ? cache_.erase(it) : std::next(it);
+            if (cache_.size() > kCacheLimit) cache_.clear();
+        }
         try {
             const bool result = work();
             flush();
@@ -170,29 +190,35 @@ private:
         if (found != cache_.end() && found->second->dirty) return *found->second;
         PageRef bytes = pager_.page(n);
         if (found != cache_.end() &&
-            std::memcmp(found->second->image.data(), bytes->data(), kPageSize) == 0)
+            std::memcmp(found->second->bytes().data(), bytes->data(), kPageSize) == 0)
             return *found->second;
         auto page = std::make_unique<Page>();
         page->number = n;
-        page->image = *bytes;
-        page->page = IndexPage::decode(*bytes, n);
-        page->page.prefixLength.reset();  // when written again, the longest shared prefix
-        if (page->page.tdefPage != tablePage_)
-            corrupt(n, "it belongs to the table whose definition is on page " +
-                           std::to_string(page->page.tdefPage));
-        if (!page->isLeaf()) {
-            if (page->page.childTailPage != 0) {
-                page->entries().push_back({{}, {}, page->page.childTailPage});
+        if ((*bytes)[0] == static_cast<std::uint8_t>(IndexPage::Kind::Leaf)) {
+            page->leaf.emplace(*bytes, n);
+        } else {
+            page->image = *bytes;
+            page->node = IndexPage::decode(*bytes, n);
+            page->node.prefixLength.reset();  // when written again, the longest shared prefix
+            if (page->node.childTailPage != 0) {
+                page->node.entries.push_back({{}, {}, page->node.childTailPage});
                 page->lastFromTail = true;
             }
-            if (page->entries().empty()) corrupt(n, "a node page without children");
+            if (page->node.entries.empty()) corrupt(n, "a node page without children");
         }
+        const std::uint32_t owner = get32le(*bytes, IndexPage::kTdefAt);
+        if (owner != tablePage_)
+            corrupt(n,
+                    "it belongs to the table whose definition is on page " + std::to_string(owner));
         Page& out = *page;
         cache_[n] = std::move(page);
         return out;
     }
 
-    void forget(PageNumber n) { cache_.erase(n); }
+    void forget(PageNumber n) {
+        cache_.erase(n);
+        std::erase(changed_, n);
+    }
 
     void touch(Page& page) {
         if (page.dirty) return;
@@ -200,76 +226,131 @@ private:
         changed_.push_back(page.number);
     }
 
+    void makeEmptyLeaf(Page& page) {
+        page.leaf.emplace(tablePage_);
+        page.node = IndexPage{};
+        page.lastFromTail = false;
+    }
+
+    void makeNode(Page& page) {
+        page.leaf.reset();
+        page.node = IndexPage{};
+        page.node.kind = IndexPage::Kind::Node;
+        page.node.tdefPage = tablePage_;
+        page.lastFromTail = false;
+    }
+
+    static PageNumber prevOf(const Page& p) {
+        return p.leaf ? p.leaf->prevPage() : p.node.prevPage;
+    }
+    static PageNumber nextOf(const Page& p) {
+        return p.leaf ? p.leaf->nextPage() : p.node.nextPage;
+    }
+    void setPrev(Page& p, PageNumber n) {
+        if (p.leaf)
+            p.leaf->setPrevPage(n);
+        else
+            p.node.prevPage = n;
+        touch(p);
+    }
+    void setNext(Page& p, PageNumber n) {
+        if (p.leaf)
+            p.leaf->setNextPage(n);
+        else
+            p.node.nextPage = n;
+        touch(p);
+    }
+
     bool lastKnown(const Page& page) const {
         return !page.lastFromTail || page.lastKnownIn == operation_;
     }
 
     // The last entry under `page`, working out a child tail's entry when needed.
-    const IndexEntry& lastEntry(Page& page, std::size_t depth = 0) {
+    IndexEntry lastEntry(Page& page, std::size_t depth = 0) {
         if (depth > kMaxDepth) corrupt(page.number, "the index is deeper than any real one");
-        if (page.entries().empty()) corrupt(page.number, "an empty page below the root");
-        if (page.isLeaf() || lastKnown(page)) return page.entries().back();
-        Page& child = load(page.entries().back().child);
-        const IndexEntry& last = lastEntry(child, depth + 1);
-        page.entries().back().key = last.key;
-        page.entries().back().row = last.row;
-        page.lastKnownIn = operation_;
-        return page.entries().back();
+        if (page.leaf) {
+            if (page.leaf->empty()) corrupt(page.number, "an empty page below the root");
+            return page.leaf->entry(page.leaf->size() - 1);
+        }
+        IndexEntry& last = page.node.entries.back();
+        if (!lastKnown(page)) {
+            const IndexEntry below = lastEntry(load(last.child), depth + 1);
+            last.key = below.key;
+            last.row = below.row;
+            page.lastKnownIn = operation_;
+        }
+        return {last.key, last.row, 0};
+    }
+
+    // Whether the entry before position `at` of leaf `page` (on the previous leaf when `at` is
+    // 0) has this key; and the same for the entry at `at` (or the next leaf's first).
+    bool sameKeyBefore(Page& page, std::size_t at, std::span<const std::uint8_t> key) {
+        if (at > 0) return page.leaf->keyEquals(at - 1, key);
+        if (page.leaf->prevPage() == 0) return false;
+        Page& prev = load(page.leaf->prevPage());
+        if (!prev.leaf || prev.leaf->empty()) corrupt(prev.number, "not a leaf with entries");
+        return prev.leaf->keyEquals(prev.leaf->size() - 1, key);
+    }
+    bool sameKeyFrom(Page& page, std::size_t at, std::span<const std::uint8_t> key) {
+        if (at < page.leaf->size()) return page.leaf->keyEquals(at, key);
+        if (page.leaf->nextPage() == 0) return false;
+        Page& next = load(page.leaf->nextPage());
+        if (!next.leaf || next.leaf->empty()) corrupt(next.number, "not a leaf with entries");
+        return next.leaf->keyEquals(0, key);
     }
 
     // The child of a node under which `entry` is or belongs: the first whose last entry is
     // not before it, else the last child.
-    static std::size_t childFor(Page& node, const IndexEntry& entry) {
-        std::vector<IndexEntry>& entries = node.entries();
+    static std::size_t childFor(Page& node, std::span<const std::uint8_t> key, RowPosition row) {
+        const std::vector<IndexEntry>& entries = node.node.entries;
         const auto stored = entries.end() - 1;
-        return static_cast<std::size_t>(
-            std::lower_bound(entries.begin(), stored, entry, entryBefore) - entries.begin());
+        const auto before = [&](const IndexEntry& e) {
+            const auto order = std::lexicographical_compare_three_way(e.key.begin(), e.key.end(),
+                                                                      key.begin(), key.end());
+            return order != 0 ? order < 0 : e.row < row;
+        };
+        return static_cast<std::size_t>(std::partition_point(entries.begin(), stored, before) -
+                                        entries.begin());
     }
 
-    Path descend(const IndexEntry& entry) {
-        Path path;
+    // The pages from the root down to the leaf where (key, row) is or belongs. The path is
+    // kept between operations so that descending allocates nothing.
+    Path& descend(std::span<const std::uint8_t> key, RowPosition row) {
+        path_.clear();
         Page* page = &load(index_.rootPage);
         while (!page->isLeaf()) {
-            if (path.size() >= kMaxDepth)
+            if (path_.size() >= kMaxDepth)
                 corrupt(page->number, "the index is deeper than any real one");
-            const std::size_t child = childFor(*page, entry);
-            path.push_back({page, child});
-            page = &load(page->entries()[child].child);
+            const std::size_t child = childFor(*page, key, row);
+            path_.push_back({page, child});
+            page = &load(page->node.entries[child].child);
         }
-        path.push_back({page, 0});
-        return path;
+        path_.push_back({page, 0});
+        return path_;
     }
 
-    bool containsKey(const std::vector<std::uint8_t>& key) {
-        // Every entry with this key sorts at or after (key, the smallest row pointer).
-        const IndexEntry probe{key, {}, 0};
-        Path path = descend(probe);
-        const std::vector<IndexEntry>& entries = path.back().page->entries();
-        const auto at = std::lower_bound(entries.begin(), entries.end(), probe, entryBefore);
-        return at != entries.end() && at->key == key;
-    }
-
-    // The last entry of the page at path[level] changed: its parents' entries follow.
-    void propagateLast(Path& path, std::size_t level) {
+    // The last entry under the page at path[level] is now `last`: its parents' entries follow.
+    // Only entries stored on a page make it change; a child tail's entry is only remembered.
+    void propagateLast(Path& path, std::size_t level, const IndexEntry& last) {
         for (; level > 0; --level) {
-            const IndexEntry& last = lastEntry(*path[level].page);
             Page& parent = *path[level - 1].page;
+            std::vector<IndexEntry>& entries = parent.node.entries;
             const std::size_t at = path[level - 1].child;
-            parent.entries()[at].key = last.key;
-            parent.entries()[at].row = last.row;
-            touch(parent);
-            if (at + 1 != parent.entries().size()) return;
+            entries[at].key = last.key;
+            entries[at].row = last.row;
+            const bool isLast = at + 1 == entries.size();
+            // The last entry of a node with several children is its child tail, not on the page.
+            if (!isLast || !parent.lastFromTail) touch(parent);
+            if (!isLast) return;
             parent.lastKnownIn = operation_;
         }
     }
 
-    // The bytes the page's stored entries take (a node's child tail is not stored).
-    static bool fits(const Page& page) {
-        const auto& entries = page.page.entries;
-        const std::size_t stored =
-            page.isLeaf() || entries.size() < 2 ? entries.size() : entries.size() - 1;
+    // Whether entries fit one page of this kind (a node's child tail is not stored).
+    static bool fits(bool leaf, const std::vector<IndexEntry>& entries) {
+        const std::size_t stored = leaf || entries.size() < 2 ? entries.size() : entries.size() - 1;
         if (stored == 0) return true;
-        const std::size_t extra = page.isLeaf() ? 4 : kNodeEntryExtra;
+        const std::size_t extra = leaf ? 4 : kNodeEntryExtra;
         const auto& first = entries.front().key;
         const auto& last = entries[stored - 1].key;
         const std::size_t prefix = static_cast<std::size_t>(
@@ -285,97 +366,94 @@ private:
         maps_.add(index_.usageMap, n);
         auto page = std::make_unique<Page>();
         page->number = n;
-        page->page.kind = leaf ? IndexPage::Kind::Leaf : IndexPage::Kind::Node;
-        page->page.tdefPage = tablePage_;
-        page->image = *pager_.page(n);
+        if (leaf)
+            makeEmptyLeaf(*page);
+        else
+            makeNode(*page);
         Page& out = *page;
         cache_[n] = std::move(page);
         touch(out);
         return out;
     }
 
-    // Splits every page on the path that no longer fits, from the leaf up.
-    void splitOverfullPages(Path& path) {
-        for (std::size_t level = path.size(); level-- > 0;) {
-            if (fits(*path[level].page)) continue;
-            if (level == 0) {
-                nestRoot(path);
-                level = 1;
+    // Gives the page at path[level] these entries, which do not fit it: splits it (the root
+    // first moves its entries to a new only child).
+    void overflow(Path& path, std::size_t level, std::vector<IndexEntry> entries) {
+        if (level == 0) {
+            Page& root = *path[0].page;
+            const bool leaf = root.isLeaf();
+            Page& child = newPage(leaf);
+            if (!leaf) {
+                child.lastFromTail = root.lastFromTail;
+                child.lastKnownIn = root.lastKnownIn;
             }
-            std::size_t at = path[level - 1].child;
-            splitUntilFits(*path[level - 1].page, at, *path[level].page);
+            const IndexEntry& last = entries.back();
+            makeNode(root);
+            root.node.entries.push_back({last.key, last.row, child.number});
+            touch(root);
+            path.insert(path.begin() + 1, Step{&child, path[0].child});
+            path[0].child = 0;
+            level = 1;
+        }
+        std::size_t at = path[level - 1].child;
+        place(*path[level - 1].page, at, *path[level].page, std::move(entries));
+    }
+
+    // Splits every node on the path that no longer fits, from the bottom up.
+    void splitOverfullNodes(Path& path) {
+        for (std::size_t level = path.size(); level-- > 0;) {
+            Page& page = *path[level].page;
+            if (page.isLeaf() || !page.dirty || fits(false, page.node.entries)) continue;
+            if (level == 0) lastEntry(page);  // the new root entry needs it
+            overflow(path, level, std::move(page.node.entries));
+            if (level == 0) return;
         }
     }
 
-    // The root never moves: its entries go to a new page, its only child.
-    void nestRoot(Path& path) {
-        Page& root = *path[0].page;
-        Page& child = newPage(root.isLeaf());
-        child.page.entries = std::move(root.page.entries);
-        child.lastFromTail = root.lastFromTail;
-        child.lastKnownIn = root.lastKnownIn;
-        root.page.kind = IndexPage::Kind::Node;
-        root.page.entries.clear();
-        const IndexEntry& last = lastEntry(child);
-        root.page.entries.push_back({last.key, last.row, child.number});
-        root.lastFromTail = false;
-        touch(root);
-        path.insert(path.begin() + 1, Step{&child, path[0].child});
-        path[0].child = 0;
-    }
-
-    // Splits `page`, the child at `at` of `parent`, until it and the pages split off fit.
-    void splitUntilFits(Page& parent, std::size_t& at, Page& page) {
-        while (!fits(page)) {
-            Page& head = splitOffHead(parent, at, page);
+    // Gives `page`, the child at `at` of `parent`, the entries, splitting off pages before it
+    // until everything fits; `at` follows the page as pages are added before it.
+    void place(Page& parent, std::size_t& at, Page& page, std::vector<IndexEntry> entries) {
+        const bool leaf = page.isLeaf();
+        while (!fits(leaf, entries)) {
+            const std::size_t stored =
+                leaf || entries.size() < 2 ? entries.size() : entries.size() - 1;
+            if (stored < 2) corrupt(page.number, "an entry too large for a page");
+            const std::size_t moved = (stored + 1) / 2;
+            std::vector<IndexEntry> head(
+                std::make_move_iterator(entries.begin()),
+                std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(moved)));
+            entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(moved));
+            Page& headPage = newPage(leaf);
+            // The new page goes before `page` in its level's chain.
+            const PageNumber prev = prevOf(page);
+            setPrev(headPage, prev);
+            setNext(headPage, page.number);
+            if (prev != 0) setNext(load(prev), headPage.number);
+            setPrev(page, headPage.number);
+            // Leaves are chained from first to last; node pages only to peers under the same
+            // parent, so children that are nodes are cut apart where the split falls.
+            if (!leaf) {
+                Page& lastChild = load(head.back().child);
+                if (!lastChild.isLeaf()) {
+                    setNext(lastChild, 0);
+                    setPrev(load(entries.front().child), 0);
+                }
+            }
+            const IndexEntry& last = head.back();
+            parent.node.entries.insert(
+                parent.node.entries.begin() + static_cast<std::ptrdiff_t>(at),
+                IndexEntry{last.key, last.row, headPage.number});
+            touch(parent);
             std::size_t headAt = at;
-            splitUntilFits(parent, headAt, head);
+            place(parent, headAt, headPage, std::move(head));
             at = headAt + 1;
         }
-    }
-
-    // Moves the first half of the stored entries of `page` to a new page placed before it (the
-    // page keeps its last entry, so its parent entry stays). Returns the new page, which
-    // takes position `at` in the parent; `page` moves to at + 1.
-    Page& splitOffHead(Page& parent, std::size_t at, Page& page) {
-        std::vector<IndexEntry>& entries = page.entries();
-        const bool leaf = page.isLeaf();
-        const std::size_t stored = leaf || entries.size() < 2 ? entries.size() : entries.size() - 1;
-        if (stored < 2) corrupt(page.number, "an entry too large for a page");
-        const std::size_t moved = (stored + 1) / 2;
-        Page& head = newPage(leaf);
-        head.entries().assign(
-            std::make_move_iterator(entries.begin()),
-            std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(moved)));
-        entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(moved));
+        if (leaf) {
+            if (!page.leaf->assign(entries)) corrupt(page.number, "the entries do not fit");
+        } else {
+            page.node.entries = std::move(entries);
+        }
         touch(page);
-
-        head.page.prevPage = page.page.prevPage;
-        head.page.nextPage = page.number;
-        if (page.page.prevPage != 0) {
-            Page& prev = load(page.page.prevPage);
-            prev.page.nextPage = head.number;
-            touch(prev);
-        }
-        page.page.prevPage = head.number;
-
-        // Leaves are chained from first to last; node pages only to peers under the same
-        // parent, so children that are nodes are cut apart where the split falls.
-        if (!leaf) {
-            Page& lastChild = load(head.entries().back().child);
-            if (!lastChild.isLeaf()) {
-                Page& firstChild = load(entries.front().child);
-                lastChild.page.nextPage = 0;
-                firstChild.page.prevPage = 0;
-                touch(lastChild);
-                touch(firstChild);
-            }
-        }
-        const IndexEntry& last = head.entries().back();
-        parent.entries().insert(parent.entries().begin() + static_cast<std::ptrdiff_t>(at),
-                                IndexEntry{last.key, last.row, head.number});
-        touch(parent);
-        return head;
     }
 
     // The page at path[level] has no entries left: it leaves the tree and the file, and so do
@@ -384,35 +462,25 @@ private:
         Page& page = *path[level].page;
         Page& parent = *path[level - 1].page;
         const std::size_t at = path[level - 1].child;
-        const PageNumber prevPage = page.page.prevPage, nextPage = page.page.nextPage;
-        if (prevPage != 0) {
-            Page& prev = load(prevPage);
-            prev.page.nextPage = nextPage;
-            touch(prev);
-        }
-        if (nextPage != 0) {
-            Page& next = load(nextPage);
-            next.page.prevPage = prevPage;
-            touch(next);
-        }
+        const PageNumber prevPage = prevOf(page), nextPage = nextOf(page);
+        if (prevPage != 0) setNext(load(prevPage), nextPage);
+        if (nextPage != 0) setPrev(load(nextPage), prevPage);
         const PageNumber number = page.number;
-        std::erase(changed_, number);
         forget(number);
         allocator_.release(number);
         maps_.remove(index_.usageMap, number);
 
-        std::vector<IndexEntry>& siblings = parent.entries();
+        std::vector<IndexEntry>& siblings = parent.node.entries;
         const bool wasLast = at + 1 == siblings.size();
         siblings.erase(siblings.begin() + static_cast<std::ptrdiff_t>(at));
         touch(parent);
         if (wasLast) parent.lastFromTail = false;  // the new last child is a stored entry
         if (siblings.empty()) {
             if (level - 1 > 0) return dropPage(path, level - 1);
-            parent.page = IndexPage{};  // an empty root is an empty leaf
-            parent.page.tdefPage = tablePage_;
+            makeEmptyLeaf(parent);  // an empty root is an empty leaf
             return 1;
         }
-        if (wasLast) propagateLast(path, level - 1);
+        if (wasLast) propagateLast(path, level - 1, lastEntry(parent));
         return level;
     }
 
@@ -422,27 +490,29 @@ private:
             auto found = cache_.find(n);
             if (found == cache_.end()) continue;
             Page& page = *found->second;
-            std::vector<IndexEntry>& entries = page.entries();
-            std::optional<IndexEntry> tail;
-            page.page.childTailPage = 0;
-            if (!page.isLeaf() && entries.size() == 1) lastEntry(page);  // stored: must be known
-            if (!page.isLeaf() && entries.size() >= 2) {
-                tail = std::move(entries.back());
-                entries.pop_back();
-                page.page.childTailPage = tail->child;
-            }
-            PageBytes bytes{};
-            const bool ok = page.page.encode(bytes);
-            if (tail) entries.push_back(std::move(*tail));
-            if (!ok) corrupt(n, "the entries do not fit the page");
-            if (!page.isLeaf()) page.lastFromTail = entries.size() >= 2;
-            if (bytes != page.image) {
-                pager_.modify(n) = bytes;
-                page.image = bytes;
-            }
+            if (!page.isLeaf()) encodeNode(page);
+            pager_.modify(n) = page.bytes();
             page.dirty = false;
         }
         changed_.clear();
+    }
+
+    void encodeNode(Page& page) {
+        std::vector<IndexEntry>& entries = page.node.entries;
+        std::optional<IndexEntry> tail;
+        page.node.childTailPage = 0;
+        if (entries.size() == 1) lastEntry(page);  // stored: must be known
+        if (entries.size() >= 2) {
+            tail = std::move(entries.back());
+            entries.pop_back();
+            page.node.childTailPage = tail->child;
+        }
+        PageBytes bytes{};
+        const bool ok = page.node.encode(bytes);
+        if (tail) entries.push_back(std::move(*tail));
+        if (!ok) corrupt(page.number, "the entries do not fit the page");
+        page.lastFromTail = entries.size() >= 2;
+        page.image = bytes;
     }
 
     Pager& pager_;
@@ -454,6 +524,7 @@ private:
     bool backsPrimaryKey_ = false;
     std::unordered_map<PageNumber, std::unique_ptr<Page>> cache_;
     std::vector<PageNumber> changed_;
+    Path path_;
     std::uint64_t operation_ = 0;
 };
 

@@ -97,11 +97,11 @@ PageBytes& Pager::modify(PageNumber n) {
     requireWriting("change a page of");
     if (auto d = dirty_.find(n); d != dirty_.end()) return *d->second;
     std::shared_ptr<PageBytes> bytes = load(n);
-    // Copy on write: readers still holding the clean page keep seeing the old bytes.
-    auto copy = std::make_shared<PageBytes>(*bytes);
     clean_.erase(n);
-    dirty_.emplace(n, copy);
-    return *copy;
+    // Copy on write: readers still holding the clean page keep seeing the old bytes. A page no
+    // one else holds is changed in place; a rollback forgets it, and the file still has it.
+    if (bytes.use_count() > 1) bytes = std::make_shared<PageBytes>(*bytes);
+    return *dirty_.emplace(n, std::move(bytes)).first->second;
 }
 
 PageNumber Pager::allocate() {

@@ -56,13 +56,13 @@ Binary longValueField(const Binary& data, bool inlined) {
     return field;
 }
 
-bool asBoolean(const Value& v, std::string_view field) {
+bool asBoolean(const Value& v, std::string_view table, const Column& c) {
     if (const auto* b = std::get_if<bool>(&v)) return *b;
     if (const auto* i = std::get_if<std::int32_t>(&v)) return *i != 0;
     if (const auto* s = std::get_if<std::int16_t>(&v)) return *s != 0;
     if (const auto* u = std::get_if<std::uint8_t>(&v)) return *u != 0;
-    throw Error(Error::Kind::Refused,
-                "Data type mismatch: field '" + std::string(field) + "' (Boolean) needs Yes or No");
+    throw Error(Error::Kind::Refused, "Data type mismatch: field '" + std::string(table) + "." +
+                                          c.name + "' (Boolean) needs Yes or No");
 }
 
 }  // namespace
@@ -94,13 +94,12 @@ PreparedRow prepareRow(const TableDefinition& table, std::span<const Value> valu
     std::vector<std::size_t> inlined;  // long values kept in the row, by column index
     for (std::size_t i = 0; i < values.size(); ++i) {
         const Column& c = table.columns[i];
-        const std::string field = std::string(tableName) + "." + c.name;
         if (c.type == ColumnType::Boolean) {
-            if (!isNull(values[i]) && asBoolean(values[i], field)) row.fields[i] = Binary{};
+            if (!isNull(values[i]) && asBoolean(values[i], tableName, c)) row.fields[i] = Binary{};
             continue;
         }
         if (isNull(values[i])) continue;
-        Binary bytes = encodeColumnValue(c, values[i], field);
+        Binary bytes = encodeColumnValue(c, values[i], tableName);
         if (!isLongValue(c.type)) {
             row.fields[i] = std::move(bytes);
         } else if (bytes.size() <= kMaxInlineLongValue) {

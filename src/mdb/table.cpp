@@ -12,9 +12,13 @@ decltype(auto) Table::guarded(Work&& work) const {
 }
 
 Table::Table(Pager& pager, CatalogEntry entry) : pager_(pager), entry_(std::move(entry)) {
+    guarded([this] { properties_ = parsePropertyMaps(entry_.properties); });
+    reloadDefinition();
+}
+
+void Table::reloadDefinition() {
     guarded([this] {
         definition_ = readTableDefinition(pager_, entry_.tablePage());
-        properties_ = parsePropertyMaps(entry_.properties);
         for (Column& c : definition_.columns) {
             const PropertyMap* map = nullptr;
             for (const PropertyMap& m : properties_)

@@ -66,8 +66,11 @@ public:
     std::vector<RowPosition> rowPositions() const;
 
 private:
+    friend class TableWriter;  // keeps the definition current as it writes
     template <class Work>
     decltype(auto) guarded(Work&& work) const;
+    // Reads the definition again (a writer changed it, or another program may have).
+    void reloadDefinition();
 
     Pager& pager_;
     CatalogEntry entry_;

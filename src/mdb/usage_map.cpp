@@ -13,16 +13,17 @@ namespace {
     throw Error(Error::Kind::Corrupt, "usage map at " + describe(where) + ": " + what);
 }
 
-// Appends the pages first + i for each set bit i below `limit`; returns false when a bit was
+// Visits the pages first + i for each set bit i below `limit`; returns false when a bit was
 // set at or past it.
-bool collect(ByteView bitmap, std::uint64_t first, PageNumber limit, std::vector<PageNumber>& out) {
+bool collect(ByteView bitmap, std::uint64_t first, PageNumber limit,
+             const std::function<void(PageNumber)>& visit) {
     for (std::size_t byte = 0; byte < bitmap.size(); ++byte) {
         if (bitmap[byte] == 0) continue;
         for (unsigned bit = 0; bit < 8; ++bit) {
             if ((bitmap[byte] & (1u << bit)) == 0) continue;
             const std::uint64_t page = first + byte * 8 + bit;
             if (page >= limit) return false;
-            out.push_back(static_cast<PageNumber>(page));
+            visit(static_cast<PageNumber>(page));
         }
     }
     return true;
@@ -60,6 +61,12 @@ UsageMap UsageMap::read(Pager& pager, RowPosition where) {
 
 std::vector<PageNumber> UsageMap::pages(Pager& pager, PastEnd pastEnd) const {
     std::vector<PageNumber> out;
+    forEachPage(pager, [&out](PageNumber n) { out.push_back(n); }, pastEnd);
+    return out;
+}
+
+void UsageMap::forEachPage(Pager& pager, const std::function<void(PageNumber)>& visit,
+                           PastEnd pastEnd) const {
     const PageNumber limit = pager.pageCount();
     auto checked = [&](bool inside) {
         if (!inside && pastEnd == PastEnd::Corrupt)
@@ -67,8 +74,8 @@ std::vector<PageNumber> UsageMap::pages(Pager& pager, PastEnd pastEnd) const {
                     "lists a page past the end of the file (" + std::to_string(limit) + " pages)");
     };
     if (kind_ == Kind::Inline) {
-        checked(collect(bitmap_, start_, limit, out));
-        return out;
+        checked(collect(bitmap_, start_, limit, visit));
+        return;
     }
     for (std::size_t j = 0; j < bitmapPages_.size(); ++j) {
         const std::uint64_t first = j * kPagesPerMapPage;
@@ -81,9 +88,8 @@ std::vector<PageNumber> UsageMap::pages(Pager& pager, PastEnd pastEnd) const {
         PageRef bytes = pager.page(mapPage);
         if ((*bytes)[0] != kUsageMapPageType)
             corrupt(where_, "page " + std::to_string(mapPage) + " is not a usage bitmap page");
-        checked(collect(ByteView(*bytes).subspan(4), first, limit, out));
+        checked(collect(ByteView(*bytes).subspan(4), first, limit, visit));
     }
-    return out;
 }
 
 }  // namespace mdb

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "mdb/pager.h"
@@ -47,6 +48,10 @@ public:
     // The pages whose bit is set, in ascending order. Throws Error (Corrupt) when a bitmap
     // page is missing or of the wrong type, or (PastEnd::Corrupt) a page is past the end.
     std::vector<PageNumber> pages(Pager& pager, PastEnd pastEnd = PastEnd::Corrupt) const;
+    // The same pages, one call each, without holding them all (a large table's map lists
+    // many pages).
+    void forEachPage(Pager& pager, const std::function<void(PageNumber)>& visit,
+                     PastEnd pastEnd = PastEnd::Corrupt) const;
 
 private:
     Kind kind_ = Kind::Inline;

@@ -15,7 +15,10 @@ namespace {
 
 constexpr std::size_t kMinCompressedTextLength = 3;  // below that FF FE costs more than it saves
 
-std::string quoted(std::string_view field) { return "'" + std::string(field) + "'"; }
+// 'Table.column', as messages name a field.
+std::string quoted(std::string_view table, const Column& c) {
+    return "'" + std::string(table) + "." + c.name + "'";
+}
 
 std::string kindOf(const Value& v) {
     switch (v.index()) {
@@ -43,14 +46,14 @@ std::string kindOf(const Value& v) {
     }
 }
 
-[[noreturn]] void mismatch(const Column& c, const Value& v, std::string_view field) {
-    throw Error(Error::Kind::Refused, "Data type mismatch: field " + quoted(field) + " (" +
+[[noreturn]] void mismatch(const Column& c, const Value& v, std::string_view table) {
+    throw Error(Error::Kind::Refused, "Data type mismatch: field " + quoted(table, c) + " (" +
                                           typeName(c.type) + ") cannot hold " + kindOf(v));
 }
 
-[[noreturn]] void overflow(const Column& c, std::string_view field) {
+[[noreturn]] void overflow(const Column& c, std::string_view table) {
     throw Error(Error::Kind::Refused, "Numeric field overflow: the value does not fit field " +
-                                          quoted(field) + " (" + typeName(c.type) + ")");
+                                          quoted(table, c) + " (" + typeName(c.type) + ")");
 }
 
 // The value as a whole number, when it is one.
@@ -82,20 +85,20 @@ void put(Binary& out, std::uint64_t v, std::size_t bytes) {
     for (std::size_t i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-Binary integerBytes(const Column& c, const Value& v, std::string_view field, std::int64_t lo,
+Binary integerBytes(const Column& c, const Value& v, std::string_view table, std::int64_t lo,
                     std::int64_t hi, std::size_t bytes) {
     const std::optional<std::int64_t> i = asInteger(v);
     if (!i) {
-        if (asReal(v)) overflow(c, field);  // a fraction where a whole number belongs
-        mismatch(c, v, field);
+        if (asReal(v)) overflow(c, table);  // a fraction where a whole number belongs
+        mismatch(c, v, table);
     }
-    if (*i < lo || *i > hi) overflow(c, field);
+    if (*i < lo || *i > hi) overflow(c, table);
     Binary out;
     put(out, static_cast<std::uint64_t>(*i), bytes);
     return out;
 }
 
-Binary currencyBytes(const Column& c, const Value& v, std::string_view field) {
+Binary currencyBytes(const Column& c, const Value& v, std::string_view table) {
     std::int64_t units = 0;
     if (const auto* cur = std::get_if<Currency>(&v)) {
         units = cur->units;
@@ -103,22 +106,22 @@ Binary currencyBytes(const Column& c, const Value& v, std::string_view field) {
         units = *i * 10000;
     } else if (auto d = asReal(v)) {
         const double scaled = std::round(*d * 10000.0);
-        if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18) overflow(c, field);
+        if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18) overflow(c, table);
         units = static_cast<std::int64_t>(scaled);
     } else {
-        mismatch(c, v, field);
+        mismatch(c, v, table);
     }
     Binary out;
     put(out, static_cast<std::uint64_t>(units), 8);
     return out;
 }
 
-Binary realBytes(const Column& c, const Value& v, std::string_view field) {
+Binary realBytes(const Column& c, const Value& v, std::string_view table) {
     const std::optional<double> d = asReal(v);
-    if (!d) mismatch(c, v, field);
+    if (!d) mismatch(c, v, table);
     Binary out;
     if (c.type == ColumnType::Single) {
-        if (std::isfinite(*d) && std::fabs(*d) > FLT_MAX) overflow(c, field);
+        if (std::isfinite(*d) && std::fabs(*d) > FLT_MAX) overflow(c, table);
         put(out, std::bit_cast<std::uint32_t>(static_cast<float>(*d)), 4);
     } else {
         put(out, std::bit_cast<std::uint64_t>(*d), 8);
@@ -126,14 +129,14 @@ Binary realBytes(const Column& c, const Value& v, std::string_view field) {
     return out;
 }
 
-Binary dateBytes(const Column& c, const Value& v, std::string_view field) {
+Binary dateBytes(const Column& c, const Value& v, std::string_view table) {
     double days = 0;
     if (const auto* t = std::get_if<DateTime>(&v))
         days = t->days;
     else if (const auto* d = std::get_if<double>(&v))
         days = *d;
     else
-        mismatch(c, v, field);
+        mismatch(c, v, table);
     Binary out;
     put(out, std::bit_cast<std::uint64_t>(days), 8);
     return out;
@@ -170,7 +173,7 @@ std::size_t digitCount(std::array<std::uint32_t, 4> words) {
     return digits;
 }
 
-Binary numericBytes(const Column& c, const Value& v, std::string_view field) {
+Binary numericBytes(const Column& c, const Value& v, std::string_view table) {
     Decimal d;
     if (const auto* dec = std::get_if<Decimal>(&v)) {
         d = *dec;
@@ -180,14 +183,14 @@ Binary numericBytes(const Column& c, const Value& v, std::string_view field) {
             d.negative ? 0 - static_cast<std::uint64_t>(*i) : static_cast<std::uint64_t>(*i);
         d.magnitude = {0, 0, static_cast<std::uint32_t>(m >> 32), static_cast<std::uint32_t>(m)};
     } else {
-        mismatch(c, v, field);
+        mismatch(c, v, table);
     }
     // Bring the value to the column's scale; digits dropped must be zeros.
     for (; d.scale < c.scale; ++d.scale)
-        if (!timesTen(d.magnitude)) overflow(c, field);
+        if (!timesTen(d.magnitude)) overflow(c, table);
     for (; d.scale > c.scale; --d.scale)
-        if (divideByTen(d.magnitude) != 0) overflow(c, field);
-    if (c.precision > 0 && digitCount(d.magnitude) > c.precision) overflow(c, field);
+        if (divideByTen(d.magnitude) != 0) overflow(c, table);
+    if (c.precision > 0 && digitCount(d.magnitude) > c.precision) overflow(c, table);
     Binary out{static_cast<std::uint8_t>(d.negative ? 0x80 : 0x00)};
     for (std::uint32_t w : d.magnitude) put(out, w, 4);
     return out;
@@ -223,30 +226,30 @@ std::optional<Guid> parseGuid(std::string_view text) {
     return g;
 }
 
-Binary guidBytes(const Column& c, const Value& v, std::string_view field) {
+Binary guidBytes(const Column& c, const Value& v, std::string_view table) {
     std::optional<Guid> g;
     if (const auto* guid = std::get_if<Guid>(&v)) g = *guid;
     if (const auto* text = std::get_if<std::string>(&v)) g = parseGuid(*text);
-    if (!g) mismatch(c, v, field);
+    if (!g) mismatch(c, v, table);
     return Binary(g->bytes.begin(), g->bytes.end());
 }
 
-Binary textBytes(const Column& c, const Value& v, std::string_view field) {
+Binary textBytes(const Column& c, const Value& v, std::string_view table) {
     const auto* text = std::get_if<std::string>(&v);
-    if (text == nullptr) mismatch(c, v, field);
+    if (text == nullptr) mismatch(c, v, table);
     Binary utf16 = encodeUtf16(*text);
     const std::size_t chars = utf16.size() / 2;
     if (c.type == ColumnType::Text) {
         // Text(n) has length 2n; a definition without a length is read as Text(255).
         const std::size_t maxChars = c.length >= 2 ? c.length / 2u : 255u;
-        if (chars > maxChars) throw Error(Error::Kind::Refused, tooLongMessage(field));
+        if (chars > maxChars) throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
         if (c.isFixed()) {
             // A fixed-length text is padded with blanks and never compressed.
             for (std::size_t i = chars; i < maxChars; ++i) utf16.insert(utf16.end(), {0x20, 0x00});
             return utf16;
         }
     } else if (utf16.size() > kMaxLongValueBytes) {
-        throw Error(Error::Kind::Refused, tooLongMessage(field));
+        throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
     }
     if (!c.compressesUnicode() || chars < kMinCompressedTextLength ||
         chars > kMaxCompressedTextLength)
@@ -260,13 +263,13 @@ Binary textBytes(const Column& c, const Value& v, std::string_view field) {
     return compressed;
 }
 
-Binary binaryBytes(const Column& c, const Value& v, std::string_view field) {
+Binary binaryBytes(const Column& c, const Value& v, std::string_view table) {
     const auto* bytes = std::get_if<Binary>(&v);
-    if (bytes == nullptr) mismatch(c, v, field);
+    if (bytes == nullptr) mismatch(c, v, table);
     const std::size_t limit = isLongValue(c.type) ? kMaxLongValueBytes
                               : c.length > 0      ? std::size_t{c.length}
                                                   : 255u;
-    if (bytes->size() > limit) throw Error(Error::Kind::Refused, tooLongMessage(field));
+    if (bytes->size() > limit) throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
     Binary out = *bytes;
     if (!isLongValue(c.type) && c.isFixed()) out.resize(limit, 0);
     return out;
@@ -274,41 +277,41 @@ Binary binaryBytes(const Column& c, const Value& v, std::string_view field) {
 
 }  // namespace
 
-std::string tooLongMessage(std::string_view field) {
-    return "The field " + quoted(field) +
+std::string tooLongMessage(std::string_view table, std::string_view column) {
+    return "The field '" + std::string(table) + "." + std::string(column) + "'" +
            " is too small to accept the amount of data you attempted to add. Try inserting or "
            "pasting less data";
 }
 
-Binary encodeColumnValue(const Column& column, const Value& value, std::string_view field) {
+Binary encodeColumnValue(const Column& column, const Value& value, std::string_view table) {
     if (isNull(value)) throw std::invalid_argument("encodeColumnValue: a null value");
     switch (column.type) {
         case ColumnType::Byte:
-            return integerBytes(column, value, field, 0, 255, 1);
+            return integerBytes(column, value, table, 0, 255, 1);
         case ColumnType::Integer:
-            return integerBytes(column, value, field, std::numeric_limits<std::int16_t>::min(),
+            return integerBytes(column, value, table, std::numeric_limits<std::int16_t>::min(),
                                 std::numeric_limits<std::int16_t>::max(), 2);
         case ColumnType::Long:
-            return integerBytes(column, value, field, std::numeric_limits<std::int32_t>::min(),
+            return integerBytes(column, value, table, std::numeric_limits<std::int32_t>::min(),
                                 std::numeric_limits<std::int32_t>::max(), 4);
         case ColumnType::Currency:
-            return currencyBytes(column, value, field);
+            return currencyBytes(column, value, table);
         case ColumnType::Single:
         case ColumnType::Double:
-            return realBytes(column, value, field);
+            return realBytes(column, value, table);
         case ColumnType::DateTime:
-            return dateBytes(column, value, field);
+            return dateBytes(column, value, table);
         case ColumnType::Numeric:
-            return numericBytes(column, value, field);
+            return numericBytes(column, value, table);
         case ColumnType::Guid:
-            return guidBytes(column, value, field);
+            return guidBytes(column, value, table);
         case ColumnType::Text:
         case ColumnType::Memo:
-            return textBytes(column, value, field);
+            return textBytes(column, value, table);
         case ColumnType::Boolean:
-            mismatch(column, value, field);
+            mismatch(column, value, table);
         default:
-            return binaryBytes(column, value, field);
+            return binaryBytes(column, value, table);
     }
 }
 

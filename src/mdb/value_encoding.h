@@ -26,12 +26,12 @@ constexpr std::size_t kMaxLongValueBytes = 0xFFFFFF;
 // The bytes of a non-null value of `column` (not Boolean, which lives in the null mask). A Memo
 // or OLE column gets the value's own bytes, which the row writer then places. A fixed-length
 // Text column is padded with blanks, a fixed-length Binary column with zeros. Throws Error
-// (Refused) with a provider-like message naming `field` ("Table.column") when the value is of
+// (Refused) with a provider-like message naming the field ("table.column") when the value is of
 // the wrong kind, out of the column's range, or longer than the column allows; REQUIRES a
 // non-null value (std::invalid_argument otherwise).
-Binary encodeColumnValue(const Column& column, const Value& value, std::string_view field);
+Binary encodeColumnValue(const Column& column, const Value& value, std::string_view table);
 
 // The message for a text or binary value longer than its column allows.
-std::string tooLongMessage(std::string_view field);
+std::string tooLongMessage(std::string_view table, std::string_view column);
 
 }  // namespace mdb

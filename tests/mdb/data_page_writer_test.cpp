@@ -111,9 +111,11 @@ TEST(DataPageWriter, DropsTrailingFreeSlots) {
     EXPECT_EQ(freeField(page), 4082 - 2 * 10);
     DataPageWriter(page, kPage).remove(0);
     DataPageWriter(page, kPage).remove(1);
-    EXPECT_EQ(mdb::get16le(page, 12), 0);
+    // One free slot stays: mdbtools reads row 0 of a page it does not check for rows.
+    EXPECT_EQ(mdb::get16le(page, 12), 1);
     EXPECT_TRUE(DataPageWriter(page, kPage).empty());
-    EXPECT_EQ(freeField(page), 4082);
+    EXPECT_EQ(freeField(page), 4080);
+    EXPECT_EQ(DataPageWriter(page, kPage).insert(rowOf(4080, 3)), 0);
 }
 
 // A page as other writers leave it: row 0 live, row 1 deleted in place by Jackcess (0xC000,

@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 namespace tool {
 
@@ -20,5 +21,10 @@ void exportTable(const std::string& file, const std::string& table, const Export
 void printInfo(const std::string& file, std::ostream& out);
 // Prints one line per problem found in the file; returns the exit status (0: none).
 int verifyDatabaseFile(const std::string& file, std::ostream& out);
+// Inserts one row from "column=value" texts (other columns null); prints where it went.
+void insertRow(const std::string& file, const std::string& table,
+               const std::vector<std::string>& assignments, std::ostream& out);
+// Deletes every row of the table; prints how many.
+void deleteAll(const std::string& file, const std::string& table, std::ostream& out);
 
 }  // namespace tool

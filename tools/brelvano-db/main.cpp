@@ -4,6 +4,8 @@
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
 //   brelvano-db info FILE
 //   brelvano-db verify FILE
+//   brelvano-db insert FILE TABLE COLUMN=VALUE...
+//   brelvano-db delete-all FILE TABLE
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,7 +20,11 @@ int usage() {
                  "       brelvano-db schema FILE TABLE\n"
                  "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
                  "       brelvano-db info FILE\n"
-                 "       brelvano-db verify FILE\n";
+                 "       brelvano-db verify FILE\n"
+                 "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
+                 "       brelvano-db delete-all FILE TABLE\n"
+                 "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
+                 "yes/no, binary data in hexadecimal; columns not named stay null.\n";
     return 2;
 }
 
@@ -54,6 +60,10 @@ int main(int argc, char** argv) {
             tool::printInfo(args[0], std::cout);
         } else if (command == "verify" && args.size() == 1) {
             return tool::verifyDatabaseFile(args[0], std::cout);
+        } else if (command == "insert" && args.size() >= 2) {
+            tool::insertRow(args[0], args[1], {args.begin() + 2, args.end()}, std::cout);
+        } else if (command == "delete-all" && args.size() == 2) {
+            tool::deleteAll(args[0], args[1], std::cout);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();

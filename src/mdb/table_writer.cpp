@@ -1,0 +1,285 @@
+#include "mdb/table_writer.h"
+
+#include <limits>
+#include <map>
+#include <random>
+
+#include "mdb/damage.h"
+#include "mdb/error.h"
+#include "mdb/jet_text.h"
+#include "mdb/row_reader.h"
+#include "mdb/row_writer.h"
+
+namespace mdb {
+namespace {
+
+constexpr std::size_t kRowCountOffset = 16;
+constexpr std::size_t kAutoNumberOffset = 20;
+constexpr std::size_t kIndexCountsOffset = 63;  // 12 bytes per physical index
+constexpr std::size_t kIndexCountsSize = 12;
+constexpr std::size_t kDefinitionPageHeader = 8;
+
+const char* const kDuplicateMessage =
+    "The changes you requested to the table were not successful because they would create "
+    "duplicate values in the index, primary key, or relationship.  Change the data in the field "
+    "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+    "duplicate entries and try again";
+const char* const kNullKeyMessage = "Index or primary key cannot contain a Null value";
+
+// Writes a 4-byte field of the definition at `offset` of the joined definition (the first page
+// whole, then bytes 8.. of each further page).
+void putDefinition32(Pager& pager, const TableDefinition& def, std::size_t offset,
+                     std::uint32_t value) {
+    for (std::size_t i = 0; i < 4; ++i) {
+        std::size_t at = offset + i;
+        std::size_t page = 0;
+        if (at >= kPageSize) {
+            const std::size_t rest = at - kPageSize;
+            page = 1 + rest / (kPageSize - kDefinitionPageHeader);
+            at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+        }
+        if (page >= def.pages.size())
+            throw Error(Error::Kind::Corrupt, "table definition at page " +
+                                                  std::to_string(def.page) +
+                                                  ": a count lies past its last page");
+        pager.modify(def.pages[page])[at] = static_cast<std::uint8_t>(value >> (8 * i));
+    }
+}
+
+Guid randomGuid() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    Guid g;
+    for (std::size_t i = 0; i < 16; i += 8) {
+        const std::uint64_t r = generator();
+        for (std::size_t k = 0; k < 8; ++k)
+            g.bytes[i + k] = static_cast<std::uint8_t>(r >> (8 * k));
+    }
+    g.bytes[7] = static_cast<std::uint8_t>((g.bytes[7] & 0x0F) | 0x40);  // version 4
+    g.bytes[8] = static_cast<std::uint8_t>((g.bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    return g;
+}
+
+// The values as a reader will read them back: what index keys must be built from.
+std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& row) {
+    std::vector<Value> out(def.columns.size());
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        const Column& c = def.columns[i];
+        if (c.type == ColumnType::Boolean) {
+            out[i] = row.fields[i].has_value();
+            continue;
+        }
+        if (!row.fields[i]) continue;
+        ByteView bytes = *row.fields[i];
+        if (isLongValue(c.type)) {
+            Binary data;
+            if (bytes[3] == kLongValueInline) {
+                data.assign(bytes.begin() + kLongValueHeaderSize, bytes.end());
+            } else {
+                for (const PreparedRow::External& e : row.external)
+                    if (e.column == i) data = e.data;
+            }
+            if (c.type == ColumnType::Memo)
+                out[i] = decodeJetText(data);
+            else
+                out[i] = std::move(data);
+            continue;
+        }
+        out[i] = decodeValue(c, bytes);
+    }
+    return out;
+}
+
+}  // namespace
+
+struct TableWriter::State {
+    State(Pager& pager, const Table& table)
+        : generation(pager.generation()),
+          allocator(pager),
+          maps(pager, allocator),
+          placer(pager, allocator, maps,
+                 {table.definition().ownedPagesMap, table.definition().freePagesMap},
+                 table.definition().page, smallestRowSize(table.definition())) {
+        const TableDefinition& def = table.definition();
+        for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
+            if (auto why = IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i]))
+                readOnly = "Cannot change table '" + table.name() + "': " + *why;
+            else
+                indexes.emplace_back(pager, allocator, def, i);
+        }
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            const Column& c = def.columns[i];
+            if (isLongValue(c.type) && c.longValueOwnedMap && c.longValueFreeMap)
+                longValues.emplace(i, std::make_unique<LongValueWriter>(pager, allocator, maps, c));
+        }
+    }
+
+    LongValueWriter& longValueWriter(const Table& table, std::size_t column) {
+        auto it = longValues.find(column);
+        if (it == longValues.end())
+            throw Error(Error::Kind::Unsupported, "Cannot store a long value in field '" +
+                                                      table.name() + "." +
+                                                      table.definition().columns[column].name +
+                                                      "': the column has no long-value page maps");
+        return *it->second;
+    }
+
+    std::uint64_t generation;
+    PageAllocator allocator;
+    UsageMapWriter maps;
+    RowPlacer placer;
+    std::vector<IndexWriter> indexes;  // one per physical index, in order
+    std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
+    std::optional<std::string> readOnly;
+};
+
+TableWriter::TableWriter(Pager& pager, Table& table) : pager_(pager), table_(table) {}
+
+TableWriter::~TableWriter() = default;
+
+void TableWriter::refresh() {
+    if (state_ && state_->generation == pager_.generation()) return;
+    state_.reset();
+    table_.reloadDefinition();
+    state_ = std::make_unique<State>(pager_, table_);
+}
+
+template <class Work>
+decltype(auto) TableWriter::operation(Work&& work) {
+    return withDamageContext(pager_.fileName(), table_.name(), [&]() -> decltype(auto) {
+        pager_.beginWrite();
+        try {
+            refresh();
+            if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+            auto result = work();
+            pager_.commit();
+            return result;
+        } catch (...) {
+            // The definition and placer may hold changes the file never got.
+            state_.reset();
+            pager_.rollback();
+            throw;
+        }
+    });
+}
+
+std::optional<std::string> TableWriter::whyReadOnly() {
+    return withDamageContext(pager_.fileName(), table_.name(), [&] {
+        if (!state_ || state_->generation != pager_.generation()) {
+            state_.reset();
+            table_.reloadDefinition();
+            state_ = std::make_unique<State>(pager_, table_);
+        }
+        return state_->readOnly;
+    });
+}
+
+void TableWriter::writeCounters() {
+    const TableDefinition& def = table_.definition_;
+    putDefinition32(pager_, def, kRowCountOffset, def.rowCount);
+    putDefinition32(pager_, def, kAutoNumberOffset, def.autoNumber);
+    for (std::size_t i = 0; i < def.physicalIndexes.size(); ++i)
+        putDefinition32(pager_, def, kIndexCountsOffset + kIndexCountsSize * i + 4,
+                        def.physicalIndexes[i].uniqueEntryCount);
+}
+
+RowPosition TableWriter::insert(std::vector<Value> values) {
+    return operation([&] {
+        TableDefinition& def = table_.definition_;
+        if (values.size() != def.columns.size())
+            throw std::invalid_argument("TableWriter::insert: one value per column is needed");
+
+        std::optional<std::uint32_t> autoNumber;
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            const Column& c = def.columns[i];
+            if (!c.isAutoNumber() && !c.isAutoGuid()) continue;
+            if (!isNull(values[i]))
+                throw Error(Error::Kind::Refused,
+                            "Cannot update '" + c.name + "'; field not updateable");
+            if (c.isAutoGuid()) {
+                values[i] = randomGuid();
+                continue;
+            }
+            if (!autoNumber) {
+                if (def.autoNumber >=
+                    static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+                    throw Error(Error::Kind::Refused,
+                                "Cannot add a row to table '" + table_.name() +
+                                    "': its autonumber has reached its largest value");
+                autoNumber = def.autoNumber + 1;
+            }
+            values[i] = static_cast<std::int32_t>(*autoNumber);
+        }
+
+        PreparedRow row = prepareRow(def, values, table_.name());
+        const std::vector<Value> stored = storedValues(def, row);
+        std::vector<std::optional<IndexKey>> keys;
+        keys.reserve(state_->indexes.size());
+        for (IndexWriter& index : state_->indexes) {
+            keys.push_back(index.keyFor(stored));
+            if (!keys.back()) continue;
+            switch (index.check(*keys.back())) {
+                case KeyCheck::Ok:
+                    break;
+                case KeyCheck::Duplicate:
+                    throw Error(Error::Kind::Refused, kDuplicateMessage);
+                case KeyCheck::NullInRequired:
+                    throw Error(Error::Kind::Refused, kNullKeyMessage);
+            }
+        }
+
+        // Nothing can refuse the row any more: change the pages.
+        for (const PreparedRow::External& e : row.external)
+            row.setExternalPosition(e.column,
+                                    state_->longValueWriter(table_, e.column).store(e.data));
+        const Binary bytes = encodeRow(def, row);
+        const RowPosition at = state_->placer.place(bytes);
+        for (std::size_t i = 0; i < state_->indexes.size(); ++i)
+            if (keys[i] && state_->indexes[i].insert(*keys[i], at))
+                ++def.physicalIndexes[i].uniqueEntryCount;
+        ++def.rowCount;
+        if (autoNumber) def.autoNumber = *autoNumber;
+        writeCounters();
+        return at;
+    });
+}
+
+void TableWriter::remove(RowPosition position) {
+    operation([&] {
+        TableDefinition& def = table_.definition_;
+        const std::optional<LocatedRow> found = locateRow(pager_, position);
+        if (!found) throw Error(Error::Kind::NotFound, "Record is deleted");
+        const RowReader reader(def, found->bytes);
+        std::vector<Value> values;
+        values.reserve(def.columns.size());
+        for (const Column& c : def.columns) values.push_back(reader.value(c, pager_));
+
+        for (IndexWriter& index : state_->indexes)
+            if (auto key = index.keyFor(values)) index.remove(*key, position);
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            const Column& c = def.columns[i];
+            if (isLongValue(c.type) && !reader.isNull(c) && !reader.bytes(c).empty())
+                state_->longValueWriter(table_, i).remove(reader.bytes(c));
+        }
+        state_->placer.remove(position);
+        if (found->storedAt != position) state_->placer.removeOverflowTarget(found->storedAt);
+        if (def.rowCount > 0) --def.rowCount;
+        writeCounters();
+        return 0;
+    });
+}
+
+std::uint32_t TableWriter::removeAll() {
+    return operation([&] {
+        TableDefinition& def = table_.definition_;
+        const std::uint32_t rows = def.rowCount;
+        for (auto& [column, writer] : state_->longValues) writer->removeAll();
+        state_->placer.releaseAll();
+        for (IndexWriter& index : state_->indexes) index.clear();
+        def.rowCount = 0;
+        for (PhysicalIndex& index : def.physicalIndexes) index.uniqueEntryCount = 0;
+        writeCounters();
+        return rows;
+    });
+}
+
+}  // namespace mdb

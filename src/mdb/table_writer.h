@@ -1,0 +1,68 @@
+// table_writer.h: inserting and deleting the rows of one table, keeping its pages, usage maps,
+// long values, indexes and definition true.
+//
+// Each call is one operation of the pager (pager.h): everything that can refuse it is checked
+// before anything changes, and its pages are in the file when it returns. A refused or failed
+// operation leaves the file as it was.
+//
+// An insert changes: the long-value pages of Memo and OLE values too large for the row; the data
+// page the row goes to (row_placer.h); one entry in every physical index; the definition's row
+// count, its autonumber (the last value handed out) and each index's count of distinct keys.
+// A delete reverses that, except the counts of distinct keys, which Access leaves as they are.
+// Deleting every row hands the table's data pages, long-value pages and index pages (all but
+// each root) back to the allocator, so that filling the table again reuses them.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "mdb/index_writer.h"
+#include "mdb/long_value_writer.h"
+#include "mdb/page_allocator.h"
+#include "mdb/pager.h"
+#include "mdb/row_placer.h"
+#include "mdb/table.h"
+#include "mdb/usage_map_writer.h"
+
+namespace mdb {
+
+class TableWriter {
+public:
+    TableWriter(Pager& pager, Table& table);
+    ~TableWriter();
+    TableWriter(const TableWriter&) = delete;
+    TableWriter& operator=(const TableWriter&) = delete;
+
+    // Inserts a row: one value per column in the definition's order (std::monostate = null, or
+    // not assigned). Autonumber columns must be null and get the next number. Returns the new
+    // row's position. Throws Error (Refused) with a provider-like message for a value that does
+    // not fit its column, a duplicate or null key an index forbids, a row too large for a page;
+    // (Unsupported) when the table has an index this engine cannot keep true.
+    RowPosition insert(std::vector<Value> values);
+
+    // Deletes the live row at `position`. Throws Error (NotFound) when there is none.
+    void remove(RowPosition position);
+
+    // Deletes every row; returns how many the definition counted.
+    std::uint32_t removeAll();
+
+    // Why every write to this table is refused, or nullopt.
+    std::optional<std::string> whyReadOnly();
+
+private:
+    struct State;
+    void begin();
+    void refresh();
+    template <class Work>
+    decltype(auto) operation(Work&& work);
+    void writeCounters();
+
+    Pager& pager_;
+    Table& table_;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace mdb
