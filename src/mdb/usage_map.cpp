@@ -61,7 +61,8 @@ UsageMap UsageMap::read(Pager& pager, RowPosition where) {
 
 std::vector<PageNumber> UsageMap::pages(Pager& pager, PastEnd pastEnd) const {
     std::vector<PageNumber> out;
-    forEachPage(pager, [&out](PageNumber n) { out.push_back(n); }, pastEnd);
+    forEachPage(
+        pager, [&out](PageNumber n) { out.push_back(n); }, pastEnd);
     return out;
 }
 

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
-
 #include "definition_compare.h"
 #include "fixture_paths.h"
 #include "mdb/catalog.h"
@@ -23,39 +21,6 @@ Chain readChain(mdb::Pager& pager, const mdb::TableDefinition& t) {
         chain.joined.insert(chain.joined.end(), page->begin() + (i == 0 ? 0 : 8), page->end());
     }
     return chain;
-}
-
-// Offsets of the joined definition whose bytes the reader does not keep, so the writer cannot
-// reproduce them: per-page header fields, unknown fields, and the uninitialised bytes Access
-// leaves in places (fixed offsets of variable columns, the order byte of unused index slots).
-std::set<std::size_t> unkeptOffsets(const mdb::TableDefinition& t) {
-    std::set<std::size_t> unkept;
-    auto add = [&](std::size_t from, std::size_t n) {
-        for (std::size_t i = 0; i < n; ++i) unkept.insert(from + i);
-    };
-    add(2, 6);    // free space and next page: per page
-    add(25, 15);  // unknown
-    std::size_t at = 63;
-    for (std::size_t i = 0; i < t.physicalIndexes.size(); ++i, at += 12) {
-        add(at, 4);
-        add(at + 8, 4);
-    }
-    // Column blocks: the writer's order is checked by the comparison itself.
-    for (std::size_t i = 0; i < t.columns.size(); ++i, at += 25) {
-        add(at + 9, 2);  // unknown: 0, the column number, or its position counted from 1
-        add(at + 13, 1);
-        add(at + 17, 4);
-        add(at + 21, 2);  // meaningless for variable columns, sometimes garbage
-    }
-    for (const mdb::Column& c : t.columns) at += 2 + 2 * c.name.size();  // ASCII names
-    for (const mdb::PhysicalIndex& index : t.physicalIndexes) {
-        for (std::size_t k = index.columns.size(); k < 10; ++k) add(at + 4 + 3 * k + 2, 1);
-        add(at + 42, 4);
-        add(at + 47, 5);
-        at += 52;
-    }
-    for (std::size_t i = 0; i < t.indexes.size(); ++i, at += 28) add(at + 24, 4);
-    return unkept;
 }
 
 bool asciiNames(const mdb::TableDefinition& t) {
@@ -98,7 +63,7 @@ TEST(TableDefinitionWriter, RoundTripsEveryFixtureDefinition) {
             ASSERT_EQ(encoded.size(), original.length);
             ASSERT_LE(encoded.size(), stored.joined.size());
             if (asciiNames(original)) {
-                const std::set<std::size_t> unkept = unkeptOffsets(original);
+                const std::set<std::size_t> unkept = testing_support::unkeptOffsets(original);
                 std::vector<std::size_t> differing;
                 for (std::size_t i = 0; i < encoded.size(); ++i)
                     if (encoded[i] != stored.joined[i] && !unkept.contains(i))

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "mdb/table_schema.h"
+
 namespace tool {
 
 enum class BinaryStyle { Raw, Hex };
@@ -26,5 +28,14 @@ void insertRow(const std::string& file, const std::string& table,
                const std::vector<std::string>& assignments, std::ostream& out);
 // Deletes every row of the table; prints how many.
 void deleteAll(const std::string& file, const std::string& table, std::ostream& out);
+
+// Creates a new database (with the roll's two tables when `roll` is set); never overwrites.
+void createDatabaseFile(const std::string& file, bool roll, std::ostream& out);
+// The schema the create-table arguments describe (see create_commands.cpp and the usage text).
+// Throws mdb::Error (Refused) naming a description it cannot read.
+mdb::TableSchema parseTableSpec(const std::string& table, const std::vector<std::string>& columns,
+                                const std::vector<std::string>& indexes);
+void createTableFromSpec(const std::string& file, const mdb::TableSchema& schema,
+                         std::ostream& out);
 
 }  // namespace tool

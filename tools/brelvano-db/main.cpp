@@ -6,6 +6,8 @@
 //   brelvano-db verify FILE
 //   brelvano-db insert FILE TABLE COLUMN=VALUE...
 //   brelvano-db delete-all FILE TABLE
+//   brelvano-db create FILE [--roll]
+//   brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...
 #include <iostream>
 #include <string>
 #include <vector>
@@ -23,8 +25,23 @@ int usage() {
                  "       brelvano-db verify FILE\n"
                  "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
                  "       brelvano-db delete-all FILE TABLE\n"
+                 "       brelvano-db create FILE [--roll]\n"
+                 "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
                  "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
-                 "yes/no, binary data in hexadecimal; columns not named stay null.\n";
+                 "yes/no, binary data in hexadecimal; columns not named stay null.\n"
+                 "create makes a new, empty Jet 4 database (never over an existing file);\n"
+                 "--roll adds the tables Testate and DettaglioVoci.\n"
+                 "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"
+                 "  COLUMN  NAME:TYPE[:OPTION]...\n"
+                 "          TYPE    text(N) memo long integer byte double single currency\n"
+                 "                  datetime yesno guid ole binary(N)   (N: 1 to 255)\n"
+                 "          OPTION  autonumber (long)  compressed (text, memo: Unicode\n"
+                 "                  compression)  required  zerolength (text, memo: allow \"\")\n"
+                 "                  default=EXPRESSION\n"
+                 "  INDEX   NAME:COLUMN[ desc][,COLUMN[ desc]]...[:primary|:unique][:required]\n"
+                 "          [:ignorenulls]\n"
+                 "  e.g. brelvano-db create-table db.mdb Persone 'ID:long:autonumber' \\\n"
+                 "         'Nome:text(50):compressed:zerolength' --index 'PrimaryKey:ID:primary'\n";
     return 2;
 }
 
@@ -64,6 +81,22 @@ int main(int argc, char** argv) {
             tool::insertRow(args[0], args[1], {args.begin() + 2, args.end()}, std::cout);
         } else if (command == "delete-all" && args.size() == 2) {
             tool::deleteAll(args[0], args[1], std::cout);
+        } else if (command == "create" &&
+                   (args.size() == 1 || (args.size() == 2 && args[1] == "--roll"))) {
+            tool::createDatabaseFile(args[0], args.size() == 2, std::cout);
+        } else if (command == "create-table" && args.size() >= 3) {
+            std::vector<std::string> columns, indexes;
+            for (std::size_t i = 2; i < args.size(); ++i) {
+                if (args[i] != "--index") {
+                    columns.push_back(args[i]);
+                } else if (++i < args.size()) {
+                    indexes.push_back(args[i]);
+                } else {
+                    return usage();
+                }
+            }
+            tool::createTableFromSpec(args[0], tool::parseTableSpec(args[1], columns, indexes),
+                                      std::cout);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();

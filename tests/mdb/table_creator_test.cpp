@@ -1,0 +1,269 @@
+// Creating tables in copies of Access-made databases and in new ones, then filling them: the
+// engine, verify and mdbtools must all read what was written.
+#include "mdb/table_creator.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "definition_compare.h"
+#include "mdb/new_database.h"
+#include "mdb/system_catalog.h"
+#include "mdb/verify.h"
+#include "write_check.h"
+
+namespace {
+
+using mdb::ColumnType;
+using mdb::IndexSchema;
+using mdb::Value;
+using write_check::DiskCopy;
+
+mdb::ColumnSchema col(std::string name, ColumnType type, std::uint16_t size = 0) {
+    return {.name = std::move(name), .type = type, .size = size};
+}
+
+IndexSchema index(std::string name, std::vector<std::string> columns,
+                  IndexSchema::Kind kind = IndexSchema::Kind::Normal) {
+    IndexSchema s{.name = std::move(name), .kind = kind};
+    for (std::string& c : columns) s.columns.push_back({.column = std::move(c)});
+    return s;
+}
+
+// A column of every type the engine knows, properties, and every kind of index.
+mdb::TableSchema everyType() {
+    mdb::ColumnSchema id{.name = "Numero", .type = ColumnType::Long, .autoNumber = true};
+    mdb::ColumnSchema name = col("Nome città", ColumnType::Text, 40);
+    name.compressedUnicode = true;
+    name.properties.required = true;
+    name.properties.allowZeroLength = false;
+    mdb::ColumnSchema notes = col("Note", ColumnType::Memo);
+    notes.compressedUnicode = true;
+    notes.properties.allowZeroLength = true;
+    mdb::ColumnSchema count = col("Quantità", ColumnType::Integer);
+    count.properties.defaultValue = "0";
+    IndexSchema byNameAndDate = index("NomeData", {"Nome città", "Quando"});
+    byNameAndDate.columns[1].ascending = false;
+    IndexSchema byCode = index("Codice", {"Codice"}, IndexSchema::Kind::Unique);
+    byCode.ignoreNulls = true;
+    return {.name = "Prova tipi",
+            .columns = {id, name, notes, count, col("Piccolo", ColumnType::Byte),
+                        col("Importo", ColumnType::Currency), col("Misura", ColumnType::Single),
+                        col("Valore", ColumnType::Double), col("Quando", ColumnType::DateTime),
+                        col("Fatto", ColumnType::Boolean), col("Codice", ColumnType::Guid),
+                        col("Immagine", ColumnType::Ole), col("Impronta", ColumnType::Binary, 20)},
+            .indexes = {index("PrimaryKey", {"Numero"}, IndexSchema::Kind::PrimaryKey),
+                        byNameAndDate, byCode, index("Valore", {"Valore"})}};
+}
+
+// Row n of the table above, in the alternatives the reader returns.
+std::vector<Value> everyTypeRow(int n) {
+    std::vector<Value> row(13);
+    row[1] = std::string(n % 3 == 0 ? "Forlì " : "Ζάκυνθος ") + std::to_string(n);
+    if (n % 4 != 0) row[2] = std::string(static_cast<std::size_t>(n % 5) * 40, 'm');  // long too
+    row[3] = static_cast<std::int16_t>(n - 50);
+    row[4] = static_cast<std::uint8_t>(n % 256);
+    row[5] = mdb::Currency{n * 12345LL};
+    row[6] = static_cast<float>(n) / 4;
+    row[7] = n * -1.5;
+    row[8] = mdb::DateTime{44000.0 + n / 8.0};
+    row[9] = n % 2 == 0;
+    if (n % 5 != 0) {
+        mdb::Guid g;
+        g.bytes[0] = static_cast<std::uint8_t>(n);
+        g.bytes[15] = static_cast<std::uint8_t>(n >> 8);
+        row[10] = g;
+    }
+    if (n % 6 == 0) row[11] = mdb::Binary(static_cast<std::size_t>(n) * 3, 0xAB);
+    row[12] = mdb::Binary{static_cast<std::uint8_t>(n), 1, 2, 3};
+    return row;
+}
+
+// Without the autonumber, which the table writer assigns.
+bool sameExceptId(const std::vector<Value>& a, const std::vector<Value>& b) {
+    return std::equal(a.begin() + 1, a.end(), b.begin() + 1, b.end());
+}
+
+std::vector<Value> catalogRowOf(mdb::Database& db, const std::string& name) {
+    mdb::Table& objects = db.table("MSysObjects");
+    mdb::Table::Cursor rows = objects.scan();
+    while (rows.next())
+        if (rows.value(*objects.findColumn("Name")) == Value{name}) return rows.values();
+    return {};
+}
+
+// In a copy of an Access-made file: the table appears as the schema says, its catalogue row and
+// access rights are as Access's own, and rows of every type read back in the engine, verify
+// and mdbtools.
+void createAndFill(const char* fixture) {
+    SCOPED_TRACE(fixture);
+    DiskCopy copy(fixture);
+    const mdb::TableSchema schema = everyType();
+    mdb::createTable(copy.path(), schema);
+
+    auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+    ASSERT_TRUE(db->hasTable("Prova tipi"));
+    const mdb::Table& table = db->table("prova TIPI");
+    mdb::TableDefinition expected = mdb::tableDefinitionFor(schema);
+    mdb::TableDefinition placed = table.definition();
+    // The creator placed the maps, roots and long-value maps; the rest is the schema's.
+    for (std::size_t i = 0; i < placed.physicalIndexes.size(); ++i) {
+        EXPECT_NE(placed.physicalIndexes[i].rootPage, 0u);
+        expected.physicalIndexes[i].usageMap = placed.physicalIndexes[i].usageMap;
+        expected.physicalIndexes[i].rootPage = placed.physicalIndexes[i].rootPage;
+    }
+    for (std::size_t i = 0; i < placed.columns.size(); ++i) {
+        EXPECT_EQ(placed.columns[i].longValueOwnedMap.has_value(),
+                  mdb::isLongValue(placed.columns[i].type));
+        expected.columns[i].longValueOwnedMap = placed.columns[i].longValueOwnedMap;
+        expected.columns[i].longValueFreeMap = placed.columns[i].longValueFreeMap;
+    }
+    expected.ownedPagesMap = placed.ownedPagesMap;
+    expected.freePagesMap = placed.freePagesMap;
+    testing_support::expectSameDefinition(expected, placed);
+    EXPECT_EQ(table.columns()[1].properties.required, true);
+    EXPECT_EQ(table.columns()[1].properties.allowZeroLength, false);
+    EXPECT_EQ(table.columns()[2].properties.allowZeroLength, true);
+    EXPECT_EQ(table.columns()[3].properties.defaultValue, "0");
+    EXPECT_EQ(table.catalogEntry().parentId, mdb::object_id::kTables);
+    EXPECT_EQ(table.catalogEntry().flags, 0u);
+    EXPECT_FALSE(table.catalogEntry().isSystem());
+    const std::vector<Value> row = catalogRowOf(*db, "Prova tipi");
+    const std::vector<Value> msysDb = catalogRowOf(*db, "MSysDb");
+    const std::size_t owner = *db->table("MSysObjects").findColumn("Owner");
+    EXPECT_EQ(row.at(owner), msysDb.at(owner)) << "the table is owned by the database's owner";
+
+    // One full-rights ACE per account of the Tables container, not inheritable.
+    std::multiset<mdb::Binary> containerSids, tableSids;
+    mdb::Table::Cursor aces = db->table("MSysACEs").scan();
+    while (aces.next()) {
+        const std::vector<Value> ace = aces.values();
+        if (ace[0] == Value{mdb::object_id::kTables})
+            containerSids.insert(std::get<mdb::Binary>(ace[1]));
+        if (ace[0] != Value{static_cast<std::int32_t>(table.catalogEntry().id)}) continue;
+        tableSids.insert(std::get<mdb::Binary>(ace[1]));
+        EXPECT_EQ(ace[2], Value{mdb::kFullAccess});
+        EXPECT_EQ(ace[3], Value{false});
+    }
+    EXPECT_EQ(tableSids, containerSids);
+    EXPECT_FALSE(tableSids.empty());
+    EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
+
+    constexpr int kRows = 120;
+    db->beginBatch();
+    for (int n = 1; n <= kRows; ++n) db->writer("Prova tipi").insert(everyTypeRow(n));
+    db->endBatch();
+    EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
+    db.reset();
+
+    const write_check::Rows rows = write_check::readRows(copy.path(), "Prova tipi");
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+    int n = 0;
+    for (const auto& [position, values] : rows) {
+        ++n;
+        EXPECT_EQ(values[0], Value{n}) << "autonumber";
+        EXPECT_TRUE(sameExceptId(values, everyTypeRow(n))) << "row " << n;
+    }
+    if (!write_check::haveMdbtools()) return;
+    const std::string quoted = write_check::shellQuote(copy.path());
+    const std::optional<std::string> tables = write_check::run("mdb-tables -1 " + quoted);
+    ASSERT_TRUE(tables);
+    EXPECT_THAT(*tables, testing::HasSubstr("Prova tipi\n"));
+    EXPECT_TRUE(write_check::run("mdb-schema " + quoted + " postgres"));
+    write_check::expectMdbExportAgrees(copy.path(), "Prova tipi", kRows);
+}
+
+TEST(TableCreator, CreatesAndFillsATableInAccessMadeFiles) {
+    REQUIRE_MDB_FIXTURES();
+    createAndFill("empty.mdb");
+    createAndFill("V2000_no-password.mdb");
+    createAndFill("adox_jet4.mdb");
+}
+
+// A taken name (any case, system tables included) or a schema Access would refuse changes
+// nothing in the file.
+TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("V2000_no-password.mdb");
+    const std::vector<char> before = copy.bytes();
+    struct Case {
+        const char* table;
+        std::vector<mdb::ColumnSchema> columns;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"TABLE1", {col("x", ColumnType::Long)}, "Table 'Table1' already exists"},
+        {"msysobjects", {col("x", ColumnType::Long)}, "Table 'MSysObjects' already exists"},
+        {"New", {col("x", ColumnType::Text, 300)}, "column New.x: size must be 1 to 255"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.table);
+        try {
+            mdb::createTable(copy.path(), {.name = c.table, .columns = c.columns});
+            ADD_FAILURE() << "created";
+        } catch (const mdb::Error& e) {
+            EXPECT_EQ(e.kind, mdb::Error::Kind::Refused);
+            EXPECT_STREQ(e.what(), c.message);
+        }
+        EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+    }
+}
+
+// While another writer holds the database, creating a table fails at once and changes nothing.
+TEST(TableCreator, FailsAtOnceWhileAnotherWriterHoldsTheDatabase) {
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("V2000_no-password.mdb");
+    const std::vector<char> before = copy.bytes();
+    auto other = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+    other->beginBatch();
+    try {
+        mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+        ADD_FAILURE() << "created";
+    } catch (const mdb::Error& e) {
+        EXPECT_EQ(e.kind, mdb::Error::Kind::Locked);
+    }
+    other->endBatch();
+    EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+    mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+    EXPECT_TRUE(mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly)->hasTable("New"));
+}
+
+// More usage maps than one page holds (two per Memo column), and a definition longer than a
+// page: both continue on further pages.
+TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
+    testing_support::ScratchDir dir;
+    mdb::TableSchema wide{.name = "Larga", .columns = {col("id", ColumnType::Long)}};
+    for (int i = 0; i < 40; ++i)
+        wide.columns.push_back(
+            col("nota con un nome lungo numero " + std::to_string(i), ColumnType::Memo));
+    for (int i = 0; i < 60; ++i)
+        wide.columns.push_back(
+            col("testo con un nome lungo numero " + std::to_string(i), ColumnType::Text, 10));
+    wide.indexes.push_back(index("PrimaryKey", {"id"}, IndexSchema::Kind::PrimaryKey));
+    mdb::createDatabase(dir / "wide.mdb", {wide});
+
+    auto db = mdb::Database::open(dir / "wide.mdb", mdb::OpenMode::ReadWrite);
+    const mdb::TableDefinition& t = db->table("Larga").definition();
+    EXPECT_GT(t.pages.size(), 1u);
+    std::set<mdb::PageNumber> mapPages;
+    for (const mdb::Column& c : t.columns)
+        if (c.longValueOwnedMap) {
+            EXPECT_EQ(c.longValueOwnedMap->page, c.longValueFreeMap->page)
+                << "a pair shares a page";
+            mapPages.insert(c.longValueOwnedMap->page);
+        }
+    EXPECT_GE(mapPages.size(), 2u);
+    for (int n = 0; n < 30; ++n) {
+        std::vector<Value> row(t.columns.size());
+        row[0] = std::int32_t{n};
+        row[1 + n % 40] = std::string(static_cast<std::size_t>(100 + n * 50), 'v');
+        row[41 + n % 60] = std::string("t") + std::to_string(n);
+        db->writer("Larga").insert(row);
+    }
+    EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
+    db.reset();
+    EXPECT_EQ(write_check::readRows(dir / "wide.mdb", "Larga").size(), 30u);
+    if (write_check::haveMdbtools())
+        write_check::expectMdbExportAgrees(dir / "wide.mdb", "Larga", 30);
+}
+
+}  // namespace
