@@ -20,6 +20,8 @@
 
 namespace mdb {
 
+class DatabaseRules;
+
 enum class OpenMode { ReadOnly, ReadWrite };
 
 class Database {
@@ -54,8 +56,11 @@ public:
     Pager& pager() { return *pager_; }
 
     // The writer of a table (as table() finds it). Each insert or delete it makes is one
-    // operation, in the file when it returns (pager.h).
+    // operation, in the file when it returns (pager.h), and obeys the database's own rules
+    // (database_rules.h).
     TableWriter& writer(std::string_view table);
+    // Those rules: defaults, Required, validation rules, relationships.
+    DatabaseRules& rules();
     // A batch keeps the database locked against other writers from beginBatch() to endBatch()
     // and syncs the file at its end; outside a batch each write locks around itself. Throws
     // Error (Locked) at once when another program holds the lock.
@@ -75,6 +80,7 @@ private:
     DatabaseHeader header_;
     std::vector<CatalogEntry> catalog_;
     std::map<std::string, std::unique_ptr<Table>> tables_;         // by folded name
+    std::unique_ptr<DatabaseRules> rules_;                         // made by the first writer
     std::map<std::string, std::unique_ptr<TableWriter>> writers_;  // by folded name
 };
 
