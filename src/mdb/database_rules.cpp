@@ -198,10 +198,15 @@ std::vector<RowPosition> DatabaseRules::childrenOf(std::size_t relationship,
 
 void DatabaseRules::beforeInsert(Table& table, std::vector<Value>& values,
                                  const std::vector<bool>& assigned) {
-    if (sameName(table.name(), kRelationshipsTable)) forgetSchema();
     if (sameName(table.name(), kCatalogueTable)) rules_.clear();
     startLookups();
     rulesFor(table).apply(values, assigned, clock_());
+    if (sameName(table.name(), kRelationshipsTable)) {
+        // Read them again at the next write, when this row (and the other rows of a
+        // relationship of several columns) are there.
+        forgetSchema();
+        return;
+    }
 
     const std::vector<Relationship>& all = relationships();
     for (std::size_t i = 0; i < all.size(); ++i) {
@@ -215,10 +220,13 @@ void DatabaseRules::beforeInsert(Table& table, std::vector<Value>& values,
 }
 
 void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<const Value> row) {
-    if (sameName(table.name(), kRelationshipsTable)) forgetSchema();
     startLookups();
     if (const std::optional<std::string>& why = rulesFor(table).whyUnusable())
         throw Error(Error::Kind::Refused, *why);
+    if (sameName(table.name(), kRelationshipsTable)) {
+        forgetSchema();
+        return;
+    }
 
     // The deleted row's keys may be gone: lookups of them must be made again.
     const std::vector<Relationship> all = relationships();  // a copy: cascades re-enter here
@@ -250,6 +258,10 @@ void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<c
 bool DatabaseRules::mayRemoveAllAtOnce(Table& table) {
     if (const std::optional<std::string>& why = rulesFor(table).whyUnusable())
         throw Error(Error::Kind::Refused, *why);
+    if (sameName(table.name(), kRelationshipsTable)) {
+        forgetSchema();  // every relationship is about to go
+        return true;
+    }
     const std::vector<Relationship>& all = relationships();
     return std::none_of(all.begin(), all.end(), [&](const Relationship& r) {
         return r.enforced() && sameName(r.parentTable, table.name());
