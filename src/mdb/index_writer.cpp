@@ -37,9 +37,9 @@ constexpr std::size_t kNodeEntryExtra = 8;
 // following the last children down to a leaf.
 //
 // Each operation descends from the root, changes pages in memory, and then writes every
-// changed page through the pager. A page read earlier is used again only while the pager still
-// holds exactly the bytes it was read from or written as; anything else (a rollback, another
-// writer) makes the writer read it afresh.
+// changed page through the pager. A page read earlier is used again while the pager hands out
+// the very copy it was checked against in the same generation (no lock taken, no rollback
+// since), or else holds exactly the same bytes; anything else makes the writer read it afresh.
 class IndexWriter::Tree {
 public:
     Tree(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
@@ -146,6 +146,8 @@ private:
         std::optional<LeafPage> leaf;   // leaves
         IndexPage node;                 // nodes: entries name every child, the child tail last
         PageBytes image{};              // nodes: the bytes as read or last written
+        PageRef seen;                   // the pager's copy these bytes were last checked against...
+        std::uint64_t seenIn = 0;       // ...in this generation of the pager
         bool lastFromTail = false;      // node: its last entry is the child tail's placeholder...
         std::uint64_t lastKnownIn = 0;  // ...unless it was worked out in this operation
         bool dirty = false;
@@ -189,9 +191,16 @@ private:
         // A page changed in this operation is ours; any other must still match the pager.
         if (found != cache_.end() && found->second->dirty) return *found->second;
         PageRef bytes = pager_.page(n);
-        if (found != cache_.end() &&
-            std::memcmp(found->second->bytes().data(), bytes->data(), kPageSize) == 0)
-            return *found->second;
+        if (found != cache_.end()) {
+            Page& cached = *found->second;
+            // The very copy seen before, in the same generation: only this writer changes it.
+            if (cached.seen == bytes && cached.seenIn == pager_.generation()) return cached;
+            if (std::memcmp(cached.bytes().data(), bytes->data(), kPageSize) == 0) {
+                cached.seen = bytes;
+                cached.seenIn = pager_.generation();
+                return cached;
+            }
+        }
         auto page = std::make_unique<Page>();
         page->number = n;
         if ((*bytes)[0] == static_cast<std::uint8_t>(IndexPage::Kind::Leaf)) {
@@ -210,6 +219,8 @@ private:
         if (owner != tablePage_)
             corrupt(n,
                     "it belongs to the table whose definition is on page " + std::to_string(owner));
+        page->seen = bytes;
+        page->seenIn = pager_.generation();
         Page& out = *page;
         cache_[n] = std::move(page);
         return out;
@@ -492,6 +503,8 @@ private:
             Page& page = *found->second;
             if (!page.isLeaf()) encodeNode(page);
             pager_.modify(n) = page.bytes();
+            page.seen = pager_.page(n);
+            page.seenIn = pager_.generation();
             page.dirty = false;
         }
         changed_.clear();

@@ -14,7 +14,10 @@
 //   delete: key = keyFor(row); if key: remove(*key, position) (the unique count stays, as
 //           Access leaves it);
 //   delete all rows: clear().
-// Every call must be inside Pager::beginWrite()...commit().
+// Every call must be inside Pager::beginWrite()...commit(). A writer keeps the pages it read
+// between calls and uses them again while the pager holds the same copy in the same generation
+// (pager.h); so within one generation only one writer may change a given index (a table
+// writer holds one per index), and pages changed behind its back any other way are read again.
 #pragma once
 
 #include <cstdint>

@@ -3,26 +3,33 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
+#include <vector>
 
 #include "mdb/error.h"
+#include "mdb/file_mapping.h"
 
 namespace mdb {
 namespace {
 
 std::string systemText(int err) { return std::strerror(err); }
 
-// A file on disk, read and written with pread/pwrite so that no file position is shared.
+// A file on disk, read with pread and written with pwrite so that no file position is shared;
+// pages already in the file are changed through a shared mapping where that is safe
+// (file_mapping.h).
 class DiskPageFile : public PageFile {
 public:
     DiskPageFile(std::string path, int fd, bool writable)
-        : path_(std::move(path)), fd_(fd), writable_(writable) {
+        : path_(std::move(path)), fd_(fd), writable_(writable), mapping_(fd, path_) {
         refresh();
     }
+    // The mapping (a member) is unmapped after the descriptor closes, which is allowed.
     ~DiskPageFile() override { ::close(fd_); }
     DiskPageFile(const DiskPageFile&) = delete;
     DiskPageFile& operator=(const DiskPageFile&) = delete;
@@ -38,12 +45,46 @@ public:
     void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) override {
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
+        if (mapping_.write(n, pages_, in.data())) return;
         // pwrite takes a non-const pointer only through the shared helper.
         transfer(n, const_cast<std::uint8_t*>(in.data()), true);
         pages_ = std::max(pages_, n + 1);
     }
 
+    void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) override {
+        if (!writable_)
+            throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
+        // Pages already in the file through the mapping, the rest appended in big writes.
+        while (!pages.empty() && mapping_.write(first, pages_, pages.front())) {
+            ++first;
+            pages = pages.subspan(1);
+        }
+        std::vector<iovec> vectors;
+        for (std::size_t done = 0; done < pages.size();) {
+            const std::size_t count = std::min<std::size_t>(pages.size() - done, IOV_MAX);
+            vectors.clear();
+            for (std::size_t i = 0; i < count; ++i)
+                vectors.push_back({const_cast<std::uint8_t*>(pages[done + i]), kPageSize});
+            const off_t at = static_cast<off_t>(first + done) * static_cast<off_t>(kPageSize);
+            const ssize_t r = ::pwritev(fd_, vectors.data(), static_cast<int>(count), at);
+            if (r < 0 && errno == EINTR) continue;
+            if (r < 0)
+                throw Error(Error::Kind::Io,
+                            "Could not write to '" + path_ + "': " + systemText(errno));
+            // A short write: the pages it finished are done, the rest go one by one.
+            const std::size_t whole = static_cast<std::size_t>(r) / kPageSize;
+            if (whole < count) {
+                for (std::size_t i = whole; i < count; ++i)
+                    write(static_cast<PageNumber>(first + done + i),
+                          std::span<const std::uint8_t, kPageSize>(pages[done + i], kPageSize));
+            }
+            done += count;
+            pages_ = std::max(pages_, static_cast<PageNumber>(first + done));
+        }
+    }
+
     void sync() override {
+        mapping_.sync(pages_);
         if (::fsync(fd_) != 0)
             throw Error(Error::Kind::Io,
                         "Could not write to '" + path_ + "': " + systemText(errno));
@@ -67,6 +108,7 @@ public:
         const auto pages = static_cast<std::uint64_t>(st.st_size) / kPageSize;
         // Page numbers are 24 bits in row pointers; anything larger is not a Jet file.
         pages_ = static_cast<PageNumber>(std::min<std::uint64_t>(pages, 0x1000000));
+        mapping_.fileChanged();
     }
 
 private:
@@ -93,6 +135,7 @@ private:
     int fd_;
     bool writable_;
     PageNumber pages_ = 0;
+    FileMapping mapping_;  // used only once the file is written
 };
 
 }  // namespace
@@ -112,6 +155,12 @@ std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writabl
         throw Error(Error::Kind::Io, "Could not open file '" + path + "': not a regular file");
     }
     return std::make_unique<DiskPageFile>(path, fd, writable);
+}
+
+void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) {
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        write(static_cast<PageNumber>(first + i),
+              std::span<const std::uint8_t, kPageSize>(pages[i], kPageSize));
 }
 
 MemoryPageFile::MemoryPageFile(std::vector<std::uint8_t> bytes, std::string name, bool writable)

@@ -32,6 +32,9 @@ public:
     virtual void read(PageNumber n, std::span<std::uint8_t, kPageSize> out) = 0;
     // REQUIRES: writable() and n <= pageCount(); n == pageCount() appends a page.
     virtual void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) = 0;
+    // Writes consecutive pages first, first + 1, ... (each kPageSize bytes). The same as a
+    // write() per page, which is what this default does; a file on disk makes one system call.
+    virtual void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages);
     // Makes written pages durable.
     virtual void sync() = 0;
 

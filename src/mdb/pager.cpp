@@ -1,6 +1,7 @@
 #include "mdb/pager.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "mdb/error.h"
 #include "mdb/rc4.h"
@@ -115,20 +116,31 @@ PageNumber Pager::allocate() {
     return n;
 }
 
-void Pager::commit() {
-    requireWriting("commit changes to");
+void Pager::writeDirty() {
     try {
-        PageBytes out;
-        for (const auto& [n, bytes] : dirty_) {
-            if (n != 0 && key_ != 0) {
-                out = *bytes;
-                rc4CodePage(key_, n, out);
-                file_->write(n, out);
-            } else {
-                file_->write(n, *bytes);
-            }
+        std::vector<PageBytes> coded;  // pages of a database with a key, encoded for the file
+        std::vector<const std::uint8_t*> run;
+        PageNumber first = 0;
+        auto flush = [&] {
+            if (run.empty()) return;
+            file_->writeRun(first, run);
             unsynced_ = true;
+            run.clear();
+            coded.clear();
+        };
+        if (key_ != 0) coded.reserve(std::min<std::size_t>(dirty_.size(), 1024));
+        for (const auto& [n, bytes] : dirty_) {
+            if (!run.empty() && (n != first + run.size() || run.size() == 1024)) flush();
+            if (run.empty()) first = n;
+            if (n != 0 && key_ != 0) {
+                coded.push_back(*bytes);
+                rc4CodePage(key_, n, coded.back());
+                run.push_back(coded.back().data());
+            } else {
+                run.push_back(bytes->data());
+            }
         }
+        flush();
     } catch (...) {
         // Part of the operation may be in the file; the cache must not pretend otherwise.
         rollback();
@@ -138,18 +150,40 @@ void Pager::commit() {
     if (clean_.size() + dirty_.size() > cacheLimit_) clean_.clear();
     for (auto& [n, bytes] : dirty_) clean_[n] = std::move(bytes);
     dirty_.clear();
+}
+
+void Pager::commit() {
+    requireWriting("commit changes to");
+    writeDirty();
     allocated_ = 0;
     writing_ = false;
+    earlyWrites_ = wroteEarly_ = false;
     unlockUnlessBatch();
+}
+
+void Pager::allowEarlyWrites() {
+    requireWriting("write early to");
+    earlyWrites_ = true;
+}
+
+void Pager::writeEarlyIfLarge() {
+    // A few megabytes: large enough that runs of released pages go out in big writes.
+    constexpr std::size_t kEarlyWriteLimit = 2048;
+    if (!writing_ || !earlyWrites_ || dirty_.size() < kEarlyWriteLimit) return;
+    writeDirty();
+    wroteEarly_ = true;
+    // Appended pages are in the file now: pageCount() counts them there.
+    allocated_ = 0;
 }
 
 void Pager::rollback() {
     if (!writing_) return;
-    // State drawn from pages that are now forgotten must be read again.
-    if (!dirty_.empty()) ++generation_;
+    // State drawn from pages that are now forgotten (or already written) must be read again.
+    if (!dirty_.empty() || wroteEarly_) ++generation_;
     dirty_.clear();
     allocated_ = 0;
     writing_ = false;
+    earlyWrites_ = wroteEarly_ = false;
     unlockUnlessBatch();
 }
 

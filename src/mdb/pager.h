@@ -22,9 +22,13 @@
 // that code above the pager that keeps its own state drawn from pages (a table writer's copy of
 // its definition) knows when to read it again.
 //
-// Dirty pages stay in memory until commit or rollback; clean pages are dropped when the cache
-// grows past its limit. A page handed out by page() stays valid for as long as its holder keeps
-// it, even if the page is later modified (modify() copies a page that is still shared).
+// Dirty pages stay in memory until commit or rollback, with one exception: once an operation
+// has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
+// writeEarlyIfLarge() writes its dirty pages when they pass a limit, so that emptying a big
+// table needs no memory in proportion to it (a rollback can no longer undo what was written).
+// Runs of consecutive pages are written with one system call. Clean pages are dropped when the
+// cache grows past its limit. A page handed out by page() stays valid for as long as its holder
+// keeps it, even if the page is later modified (modify() copies a page that is still shared).
 #pragma once
 
 #include <cstdint>
@@ -74,6 +78,9 @@ public:
     PageNumber allocate();
     void commit();
     void rollback();
+    // See above. Call writeEarlyIfLarge() only where no page reference from modify() is held.
+    void allowEarlyWrites();
+    void writeEarlyIfLarge();
 
     // Makes every page written so far durable (nothing happens when none was).
     void sync();
@@ -85,6 +92,8 @@ private:
     void requireWriting(const char* what) const;
     void lock();
     void unlockUnlessBatch();
+    // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
+    void writeDirty();
 
     std::unique_ptr<PageFile> file_;
     std::size_t cacheLimit_;
@@ -95,7 +104,9 @@ private:
     bool writing_ = false;
     bool locked_ = false;
     bool batch_ = false;
-    bool unsynced_ = false;  // pages written since the last sync
+    bool unsynced_ = false;     // pages written since the last sync
+    bool earlyWrites_ = false;  // this operation may write before commit
+    bool wroteEarly_ = false;   // ... and has
     std::uint64_t generation_ = 0;
 };
 

@@ -68,7 +68,9 @@ std::optional<RowPosition> RowPlacer::tryPage(PageNumber n, ByteView row) {
     }
     DataPageWriter page(pager_.modify(n), n);
     std::optional<std::uint8_t> slot = page.insert(row);
-    noteRoom(n, page.room());
+    // A page that could not take another row like this one counts as full, as Jackcess counts
+    // it: rows of a table are much alike, and the map then lists only pages worth trying.
+    noteRoom(n, page.room() < row.size() + 2 ? 0 : page.room());
     if (!slot) return std::nullopt;
     return RowPosition{n, *slot};
 }
@@ -106,7 +108,9 @@ void RowPlacer::removeOverflowTarget(RowPosition at) {
 
 void RowPlacer::releaseAll() {
     UsageMap::read(pager_, where_.owned).forEachPage(pager_, [this](PageNumber n) {
-        if (ownsDataPage(n)) allocator_.release(n);
+        if (!ownsDataPage(n)) return;
+        allocator_.release(n);
+        pager_.writeEarlyIfLarge();  // a no-op unless the caller allowed it
     });
     maps_.clear(where_.owned);
     maps_.clear(where_.freeSpace);

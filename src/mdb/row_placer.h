@@ -3,8 +3,8 @@
 // Both keep two usage maps: the pages they own and, of those, the pages with free space. A row
 // goes to the page of the free-space map with the least room that still takes it (space freed
 // by deletions is used before the file grows, and big gaps stay for big rows), else to a new
-// page from the allocator, which joins both maps. A page that cannot take even the smallest
-// row of its owner leaves the free-space map; a page where a row is deleted joins it again.
+// page from the allocator, which joins both maps. A page that could not take another row like
+// the one it just took leaves the free-space map; a page where a row is deleted joins it again.
 //
 // The placer remembers the room of the free-space pages it has read. That memory is only good
 // while the file does not change behind it: the table writer builds a new placer whenever the
@@ -45,7 +45,8 @@ public:
     // Deletes the row an overflow pointer pointed at, once the pointer is gone.
     void removeOverflowTarget(RowPosition at);
 
-    // Releases every page of the owner to the allocator and empties both maps.
+    // Releases every page of the owner to the allocator and empties both maps. Lets the pager
+    // write early between pages (Pager::writeEarlyIfLarge).
     void releaseAll();
 
 private:

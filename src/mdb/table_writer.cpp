@@ -60,10 +60,13 @@ Guid randomGuid() {
     return g;
 }
 
-// The values as a reader will read them back: what index keys must be built from.
-std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& row) {
+// The values of the key columns (`keyColumns[i]`) as a reader will read them back: what index
+// keys must be built from. Other columns are left null.
+std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& row,
+                                const std::vector<bool>& keyColumns) {
     std::vector<Value> out(def.columns.size());
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        if (!keyColumns[i]) continue;
         const Column& c = def.columns[i];
         if (c.type == ColumnType::Boolean) {
             out[i] = row.fields[i].has_value();
@@ -101,11 +104,16 @@ struct TableWriter::State {
                  {table.definition().ownedPagesMap, table.definition().freePagesMap},
                  table.definition().page, smallestRowSize(table.definition())) {
         const TableDefinition& def = table.definition();
+        keyColumns.assign(def.columns.size(), false);
         for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
-            if (auto why = IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i]))
+            if (auto why = IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i])) {
                 readOnly = "Cannot change table '" + table.name() + "': " + *why;
-            else
-                indexes.emplace_back(pager, allocator, def, i);
+                continue;
+            }
+            indexes.emplace_back(pager, allocator, def, i);
+            for (const IndexColumn& k : def.physicalIndexes[i].columns)
+                for (std::size_t c = 0; c < def.columns.size(); ++c)
+                    if (def.columns[c].number == k.columnNumber) keyColumns[c] = true;
         }
         for (std::size_t i = 0; i < def.columns.size(); ++i) {
             const Column& c = def.columns[i];
@@ -129,6 +137,7 @@ struct TableWriter::State {
     UsageMapWriter maps;
     RowPlacer placer;
     std::vector<IndexWriter> indexes;  // one per physical index, in order
+    std::vector<bool> keyColumns;      // by column index: some index holds it
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
 };
@@ -218,7 +227,9 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
         if (guard_) guard_->beforeInsert(table_, values, assigned);
 
         PreparedRow row = prepareRow(def, values, table_.name());
-        const std::vector<Value> stored = storedValues(def, row);
+        const std::vector<Value> stored = state_->indexes.empty()
+                                              ? std::vector<Value>()
+                                              : storedValues(def, row, state_->keyColumns);
         std::vector<std::optional<IndexKey>> keys;
         keys.reserve(state_->indexes.size());
         for (IndexWriter& index : state_->indexes) {
@@ -310,6 +321,9 @@ std::uint32_t TableWriter::removeAll() {
             return deleted;
         }
         const std::uint32_t rows = def.rowCount;
+        // Nothing can refuse the operation now; a big table's freed pages need not all wait in
+        // memory for the commit.
+        pager_.allowEarlyWrites();
         for (auto& [column, writer] : state_->longValues) writer->removeAll();
         state_->placer.releaseAll();
         for (IndexWriter& index : state_->indexes) index.clear();

@@ -50,9 +50,11 @@ public:
     // Deletes the live row at `position`. Throws Error (NotFound) when there is none.
     void remove(RowPosition position);
 
-    // Deletes every row; returns how many the definition counted. When the guard says the rows
-    // must be looked at, they are deleted one by one (as remove() does, cascades included)
-    // within the one operation, and the count is of rows deleted.
+    // Deletes every row; returns how many the definition counted. Its freed pages are written
+    // as it goes (Pager::allowEarlyWrites), so memory does not grow with the table; only an
+    // I/O error can stop it once it has begun. When the guard says the rows must be looked at,
+    // they are deleted one by one instead (as remove() does, cascades included) within the one
+    // operation, and the count is of rows deleted.
     std::uint32_t removeAll();
 
     // Deletes the live row at `position` as part of the operation under way (a cascade started

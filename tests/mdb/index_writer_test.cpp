@@ -16,6 +16,26 @@
 namespace {
 
 using Entries = std::vector<mdb::IndexEntry>;
+
+// Node pages are chained to their previous and next pages only among children of one parent
+// (leaves, from first to last, walkIndex checks). Checks that for every node below `page`.
+void expectNodeChains(mdb::Pager& pager, mdb::PageNumber page) {
+    const mdb::IndexPage node = mdb::IndexPage::decode(*pager.page(page), page);
+    if (node.isLeaf()) return;
+    std::vector<mdb::PageNumber> children;
+    for (const mdb::IndexEntry& e : node.entries) children.push_back(e.child);
+    if (node.childTailPage != 0) children.push_back(node.childTailPage);
+    // A node with several children names the last as its child tail, one child as an entry.
+    EXPECT_EQ(node.childTailPage != 0, children.size() >= 2) << "node page " << page;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const mdb::IndexPage child = mdb::IndexPage::decode(*pager.page(children[i]), children[i]);
+        if (child.isLeaf()) return;
+        EXPECT_EQ(child.prevPage, i == 0 ? 0 : children[i - 1]) << "node page " << children[i];
+        EXPECT_EQ(child.nextPage, i + 1 == children.size() ? 0 : children[i + 1])
+            << "node page " << children[i];
+        expectNodeChains(pager, children[i]);
+    }
+}
 using Row = std::vector<mdb::Value>;
 using RowMaker = std::function<Row(std::mt19937&)>;
 
@@ -91,6 +111,7 @@ public:
         std::sort(pages.begin(), pages.end());
         for (mdb::PageNumber p : pages)
             EXPECT_EQ(mdb::IndexPage::decode(*m_.pager().page(p), p).tdefPage, definition_.page);
+        expectNodeChains(m_.pager(), root());
         const mdb::UsageMap map =
             mdb::UsageMap::read(m_.pager(), definition_.physicalIndexes[physical_].usageMap);
         EXPECT_EQ(map.pages(m_.pager()), pages);

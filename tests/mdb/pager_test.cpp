@@ -2,6 +2,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -20,12 +21,16 @@ public:
         ++writes;
         MemoryPageFile::write(n, in);
     }
+    void writeRun(mdb::PageNumber first, std::span<const std::uint8_t* const> pages) override {
+        ++runs;
+        mdb::PageFile::writeRun(first, pages);
+    }
     void sync() override { ++syncs; }
     bool tryLockExclusive() override {
         ++locks;
         return true;
     }
-    int writes = 0, syncs = 0, locks = 0;
+    int writes = 0, runs = 0, syncs = 0, locks = 0;
 };
 
 TEST(Pager, WritesEachOperationAtOnceAndSyncsOnlyWhenTheBatchEnds) {
@@ -81,6 +86,49 @@ TEST(Pager, RollbackLeavesTheFileUntouchedAndSaysCachesAreStale) {
     EXPECT_EQ(pager.generation(), unchanged);
 }
 
+TEST(Pager, WritesRunsOfConsecutivePagesTogether) {
+    auto owned = std::make_unique<CountingFile>(10);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginWrite();
+    for (mdb::PageNumber n : {2u, 3u, 4u, 7u}) pager.modify(n)[0] = static_cast<std::uint8_t>(n);
+    pager.allocate();  // page 10, after 9: a run of its own
+    pager.modify(9)[0] = 9;
+    pager.commit();
+    EXPECT_EQ(file.runs, 3);  // 2-4, 7, 9-10
+    EXPECT_EQ(file.writes, 6);
+    EXPECT_EQ(file.pageCount(), 11u);
+    for (mdb::PageNumber n : {2u, 3u, 4u, 7u, 9u}) EXPECT_EQ(file.bytes()[n * mdb::kPageSize], n);
+}
+
+TEST(Pager, WritesEarlyOnlyWhenAllowedAndAtItsSafePoints) {
+    auto owned = std::make_unique<CountingFile>(4000);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginWrite();
+    for (mdb::PageNumber n = 1; n < 3000; ++n) pager.modify(n)[0] = 1;
+    pager.writeEarlyIfLarge();  // not allowed: nothing happens
+    EXPECT_EQ(file.writes, 0);
+    pager.allowEarlyWrites();
+    pager.writeEarlyIfLarge();
+    EXPECT_EQ(file.writes, 2999);
+    pager.modify(3500)[0] = 2;
+    pager.writeEarlyIfLarge();  // below the limit: waits for the commit
+    EXPECT_EQ(file.writes, 2999);
+    const std::uint64_t generation = pager.generation();
+    pager.rollback();  // too late for the pages written, and callers must read them again
+    EXPECT_NE(pager.generation(), generation);
+    EXPECT_EQ(file.bytes()[1 * mdb::kPageSize], 1);
+    EXPECT_EQ(file.bytes()[3500 * mdb::kPageSize], 0);
+
+    pager.beginWrite();  // the next operation writes nothing early on its own
+    for (mdb::PageNumber n = 1; n < 3000; ++n) pager.modify(n)[0] = 3;
+    pager.writeEarlyIfLarge();
+    EXPECT_EQ(file.writes, 2999);
+    pager.commit();
+    EXPECT_EQ(file.writes, 2 * 2999);
+}
+
 std::string fileOfPages(const testing_support::ScratchDir& dir, std::size_t pages) {
     return dir.write("db.mdb", std::string(pages * mdb::kPageSize, '\0'));
 }
@@ -112,6 +160,31 @@ TEST(Pager, ASecondWriterIsRefusedAtOnceWhileTheFirstHoldsTheLock) {
     first.beginBatch();
     EXPECT_EQ((*first.page(1))[7], 8);
     first.endBatch();
+}
+
+TEST(Pager, ChangesASparseCopyOnlyAfterReservingItsBlocks) {
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "sparse.mdb";
+    { std::ofstream(path, std::ios::binary); }
+    std::filesystem::resize_file(path, 64 * mdb::kPageSize);  // one hole, as cp leaves zeros
+    {
+        mdb::Pager pager(mdb::openDiskPageFile(path, true));
+        pager.beginWrite();
+        pager.modify(40)[9] = 0x5A;  // a page inside the file: through the mapping, if any
+        pager.allocate();            // page 64: appended
+        pager.modify(64)[1] = 0xA5;
+        pager.commit();
+        // Another reader of the file sees the change at once, before any sync.
+        mdb::Pager reader(mdb::openDiskPageFile(path, false));
+        EXPECT_EQ((*reader.page(40))[9], 0x5A);
+        EXPECT_EQ((*reader.page(64))[1], 0xA5);
+        EXPECT_EQ(reader.pageCount(), 65u);
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_size, 65 * static_cast<off_t>(mdb::kPageSize));
+    // The mapping reserved every block of the file before it wrote into the hole.
+    EXPECT_GE(st.st_blocks * 512, 41 * static_cast<off_t>(mdb::kPageSize));
 }
 
 TEST(Pager, RefusesWritesToAFileOpenedReadOnly) {

@@ -10,6 +10,7 @@
 #include <random>
 #include <set>
 
+#include "mdb/data_page.h"
 #include "mdb/error.h"
 #include "mdb/statement.h"
 #include "mdb/verify.h"
@@ -529,6 +530,73 @@ TEST(TableWriter, EveryWriteToATableWithAnIndexItCannotKeepIsRefused) {
     EXPECT_THAT([&] { mdb::executeStatement(*db, "delete from Table1"); }, refused);
     EXPECT_TRUE(db->writer("Table1").whyReadOnly().has_value());
     EXPECT_EQ(file.bytes(), before);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TableWriter, RandomRowsInAFileWithReferenceUsageMapsRoundTrip) {
+    REQUIRE_MDB_FIXTURES();
+    exercise({"testRefGlobalV2000.mdb", "Table1", 1500});
+}
+
+// Rows Access moved elsewhere (a 0x4000 pointer at the row's place, the row itself flagged
+// 0x8000 on another page) are deleted at both places; the other rows stay as they were.
+TEST(TableWriter, DeletesRowsAccessMovedAndKeepsTheRest) {
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("overflowTestV2003.mdb");
+    Rows expected = write_check::readRows(copy.path(), "Table1");
+    std::vector<mdb::RowPosition> moved, order;
+    {
+        auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+        mdb::Table::Cursor cursor = db->table("Table1").scan();
+        while (cursor.next()) {
+            order.push_back(cursor.position());
+            if (cursor.position() != cursor.storedAt()) moved.push_back(cursor.position());
+        }
+    }
+    ASSERT_EQ(moved.size(), 2u);
+    // The moved rows first, then the others, checking after each delete.
+    std::stable_partition(order.begin(), order.end(), [&](const mdb::RowPosition& p) {
+        return std::find(moved.begin(), moved.end(), p) != moved.end();
+    });
+    for (const mdb::RowPosition& p : order) {
+        SCOPED_TRACE(mdb::describe(p));
+        {
+            auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+            db->writer("Table1").remove(p);
+        }
+        expected.erase(p);
+        expectRows(copy, "Table1", expected);
+    }
+}
+
+TEST(TableWriter, ReusesTheSlotAccessLeftDeleted) {
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("delTestV2003.mdb");  // its data page holds a deleted, zero-length row
+    Rows expected = write_check::readRows(copy.path(), "Table");
+    const std::uintmax_t size = copy.size();
+    mdb::RowPosition at;
+    {
+        auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+        at = db->writer("Table").insert({std::string("new a"), std::string("new b")});
+    }
+    // The deleted slot is the one number on the rows' page that no live row has.
+    const mdb::PageNumber page = expected.begin()->first.page;
+    std::optional<std::uint8_t> free;
+    {
+        auto db = mdb::Database::open(fixtures::mdb("delTestV2003.mdb").string(),
+                                      mdb::OpenMode::ReadOnly);
+        const mdb::DataPage data(*db->pager().page(page), page);
+        for (int i = 0; i < data.rowCount(); ++i)
+            if (data.isDeleted(i)) free = static_cast<std::uint8_t>(i);
+    }
+    ASSERT_TRUE(free.has_value());
+    EXPECT_EQ(at, (mdb::RowPosition{page, *free}));
+    expected[at] = {std::string("new a"), std::string("new b")};
+    expectRows(copy, "Table", expected);
+    EXPECT_EQ(copy.size(), size);
 }
 
 }  // namespace
