@@ -30,13 +30,10 @@ ColumnSchema wideText(std::string name, std::uint16_t size) {
 }
 
 IndexSchema primaryKey(std::string column) {
-    return {.name = "PrimaryKey",
-            .columns = {{.column = std::move(column)}},
-            .kind = IndexSchema::Kind::PrimaryKey};
+    return mdb::indexSchema("PrimaryKey", {std::move(column)}, IndexSchema::Kind::PrimaryKey);
 }
-IndexSchema plainIndex(std::string column) {
-    return {.name = column, .columns = {{.column = column}}, .kind = IndexSchema::Kind::Normal};
-}
+// Named after its column, as Access's AutoIndex names it.
+IndexSchema plainIndex(const std::string& column) { return mdb::indexSchema(column, {column}); }
 
 }  // namespace
 

@@ -16,17 +16,12 @@ constexpr std::uint16_t kSystemBinaryLength = 510;
 // The bits of adox_jet4.mdb's creation date, 42329.944803009 days.
 constexpr std::uint64_t kAdoxCreationDateBits = 0x40E4AB3E3BD3853EULL;
 
-ColumnSchema column(std::string name, ColumnType type, std::uint16_t size = 0) {
-    return {.name = std::move(name), .type = type, .size = size};
+ColumnSchema column(std::string name, ColumnType type) {
+    return columnSchema(std::move(name), type);
 }
-
-ColumnSchema text(std::string name) { return column(std::move(name), ColumnType::Text, 255); }
-ColumnSchema binary(std::string name) { return column(std::move(name), ColumnType::Binary, 255); }
-
-IndexSchema index(std::string name, std::vector<std::string> columns, IndexSchema::Kind kind) {
-    IndexSchema s{.name = std::move(name), .kind = kind};
-    for (std::string& c : columns) s.columns.push_back({.column = std::move(c)});
-    return s;
+ColumnSchema text(std::string name) { return columnSchema(std::move(name), ColumnType::Text, 255); }
+ColumnSchema binary(std::string name) {
+    return columnSchema(std::move(name), ColumnType::Binary, 255);
 }
 
 // A user table's definition turned into the engine's own: see the header comment.
@@ -56,8 +51,8 @@ TableDefinition objects() {
                     binary("RmtInfoShort"), column("RmtInfoLong", T::Ole), column("Lv", T::Ole),
                     column("LvProp", T::Ole), column("LvModule", T::Ole),
                     column("LvExtra", T::Ole)},
-        .indexes = {index("ParentIdName", {"ParentId", "Name"}, IndexSchema::Kind::Unique),
-                    index("Id", {"Id"}, IndexSchema::Kind::PrimaryKey)}};
+        .indexes = {indexSchema("ParentIdName", {"ParentId", "Name"}, IndexSchema::Kind::Unique),
+                    indexSchema("Id", {"Id"}, IndexSchema::Kind::PrimaryKey)}};
     return systemTable(s, {0x81, 0x81});  // unique, the primary key too
 }
 
@@ -66,7 +61,7 @@ TableDefinition aces() {
         .name = "MSysACEs",
         .columns = {column("ObjectId", ColumnType::Long), binary("SID"),
                     column("ACM", ColumnType::Long), column("FInheritable", ColumnType::Boolean)},
-        .indexes = {index("ObjectId", {"ObjectId"}, IndexSchema::Kind::Normal)}};
+        .indexes = {indexSchema("ObjectId", {"ObjectId"}, IndexSchema::Kind::Normal)}};
     return systemTable(s, {0x88});  // required
 }
 
@@ -77,8 +72,8 @@ TableDefinition queries() {
         .columns = {column("ObjectId", T::Long), column("Attribute", T::Byte), binary("Order"),
                     text("Name1"), text("Name2"), column("Expression", T::Memo),
                     column("Flag", T::Integer), column("LvExtra", T::Long)},
-        .indexes = {index("ObjectIdAttribute", {"ObjectId", "Attribute", "Order"},
-                          IndexSchema::Kind::PrimaryKey)}};
+        .indexes = {indexSchema("ObjectIdAttribute", {"ObjectId", "Attribute", "Order"},
+                                IndexSchema::Kind::PrimaryKey)}};
     return systemTable(s, {0x81});  // unique
 }
 
@@ -90,9 +85,9 @@ TableDefinition relationships() {
                     column("icolumn", T::Long), text("szObject"), text("szColumn"),
                     text("szReferencedObject"), text("szReferencedColumn")},
         .indexes = {
-            index("szRelationship", {"szRelationship"}, IndexSchema::Kind::Normal),
-            index("szObject", {"szObject"}, IndexSchema::Kind::Normal),
-            index("szReferencedObject", {"szReferencedObject"}, IndexSchema::Kind::Normal)}};
+            indexSchema("szRelationship", {"szRelationship"}, IndexSchema::Kind::Normal),
+            indexSchema("szObject", {"szObject"}, IndexSchema::Kind::Normal),
+            indexSchema("szReferencedObject", {"szReferencedObject"}, IndexSchema::Kind::Normal)}};
     return systemTable(s, {0x82, 0x82, 0x82});  // ignore nulls
 }
 

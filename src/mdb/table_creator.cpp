@@ -24,12 +24,15 @@ namespace {
 // The account Jackcess uses when a database names none (and empty.mdb's database owner).
 const Binary kDefaultSid{0xA6, 0x33};
 
-// Holds the write lock from construction to end(), and releases it however the work ends.
+// Holds the write lock from construction to end(), and releases it however the work ends; within
+// a caller's batch it leaves the lock, and the batch, to the caller.
 class Batch {
 public:
-    explicit Batch(Pager& pager) : pager_(pager) { pager_.beginBatch(); }
+    explicit Batch(Pager& pager) : pager_(pager), own_(!pager.inBatch()) {
+        if (own_) pager_.beginBatch();
+    }
     ~Batch() {
-        if (!open_) return;
+        if (!own_) return;
         try {
             pager_.endBatch();
         } catch (const Error&) {
@@ -39,13 +42,14 @@ public:
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
     void end() {
-        open_ = false;
+        if (!own_) return;
+        own_ = false;
         pager_.endBatch();
     }
 
 private:
     Pager& pager_;
-    bool open_ = true;
+    bool own_;
 };
 
 const CatalogEntry& systemTable(const std::vector<CatalogEntry>& catalog, const char* name) {

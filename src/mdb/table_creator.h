@@ -12,8 +12,8 @@
 //
 // Everything that can refuse the table is checked before anything changes: the schema, and that
 // no table or query of that name exists (names compare without regard to case). The work holds
-// the database's write lock throughout (one batch); the pages are written in one operation and
-// each catalogue row in one more.
+// the database's write lock throughout (a batch of its own, or the caller's batch when one is
+// open); the pages are written in one operation and each catalogue row in one more.
 #pragma once
 
 #include <string>

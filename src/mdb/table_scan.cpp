@@ -7,13 +7,27 @@
 
 namespace mdb {
 
+namespace {
+
+// Access moves a row at most a few times and keeps the pointer in its original slot up to
+// date, so a real chain is one or two pointers long. The bound keeps a crafted file, whose every
+// slot starts a long chain, from making a scan quadratic.
+constexpr int kMaxOverflowHops = 16;
+
+}  // namespace
+
 std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
     std::set<RowPosition> seen;
     RowPosition at = position;
-    for (bool first = true;; first = false) {
+    for (int hops = 0;; ++hops) {
+        const bool first = hops == 0;
         if (!seen.insert(at).second)
             throw Error(Error::Kind::Corrupt,
                         "the overflow pointers of " + describe(position) + " loop");
+        if (hops > kMaxOverflowHops)
+            throw Error(Error::Kind::Corrupt, "the overflow pointers of " + describe(position) +
+                                                  " go on for more than " +
+                                                  std::to_string(kMaxOverflowHops) + " rows");
         if (at.page == 0 || at.page >= pager.pageCount())
             throw Error(Error::Kind::Corrupt,
                         describe(position) + " points outside the file, at " + describe(at));

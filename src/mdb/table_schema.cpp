@@ -163,6 +163,17 @@ void checkUniqueNames(const std::vector<std::string>& names, const std::string& 
 
 }  // namespace
 
+ColumnSchema columnSchema(std::string name, ColumnType type, std::uint16_t size) {
+    return {.name = std::move(name), .type = type, .size = size};
+}
+
+IndexSchema indexSchema(std::string name, std::vector<std::string> columns,
+                        IndexSchema::Kind kind) {
+    IndexSchema s{.name = std::move(name), .kind = kind};
+    for (std::string& c : columns) s.columns.push_back({.column = std::move(c)});
+    return s;
+}
+
 void checkObjectName(const std::string& name, const std::string& what) {
     if (name.empty()) refuse("a " + what + " needs a name");
     if (characterCount(name) > kMaxNameLength)

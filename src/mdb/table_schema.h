@@ -52,6 +52,12 @@ struct TableSchema {
     std::vector<IndexSchema> indexes{};
 };
 
+// Shorthands for schemas written in code: a column with no options, and an index on the named
+// columns, all ascending.
+ColumnSchema columnSchema(std::string name, ColumnType type, std::uint16_t size = 0);
+IndexSchema indexSchema(std::string name, std::vector<std::string> columns,
+                        IndexSchema::Kind kind = IndexSchema::Kind::Normal);
+
 // Checks the schema and returns the definition of a new, empty user table ('N') with no
 // pages. Throws Error (Refused) naming the problem: a name Access would not accept (empty,
 // longer than 64 characters, starting with a blank, holding a control character or one of

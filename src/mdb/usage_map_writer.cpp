@@ -130,7 +130,8 @@ void UsageMapWriter::remove(RowPosition map, PageNumber page) {
     if (j >= referenceSlots(row.size())) return;
     const std::uint32_t mapPage = pointerAt(row, j);
     if (!hasBitmapPage(mapPage)) return;
-    UsageMap::read(pager_, map).pages(pager_);  // checks the bitmap pages
+    UsageMap::read(pager_, map)
+        .pages(pager_, UsageMap::PastEnd::Ignore);  // checks the bitmap pages
     if (!testBit(std::span<const std::uint8_t>(*pager_.page(mapPage)).subspan(kBitmapPageDataAt),
                  page % kPagesPerMapPage))
         return;
@@ -146,7 +147,8 @@ void UsageMapWriter::clear(RowPosition map) {
         std::fill(changed.begin() + kInlineBitmapAt, changed.end(), std::uint8_t{0});
         return;
     }
-    UsageMap::read(pager_, map).pages(pager_);  // checks the bitmap pages
+    UsageMap::read(pager_, map)
+        .pages(pager_, UsageMap::PastEnd::Ignore);  // checks the bitmap pages
     for (std::size_t j = 0; j < referenceSlots(row.size()); ++j) {
         const std::uint32_t mapPage = pointerAt(row, j);
         if (!hasBitmapPage(mapPage)) continue;

@@ -84,7 +84,10 @@ QFont windowFont() {
 }  // namespace
 
 TForm1::TForm1(data::DataModules& modules, QWidget* parent)
-    : QWidget(parent), modules_(modules), boxes_(std::make_unique<ScreenMessageBoxes>()) {
+    : QWidget(parent),
+      modules_(modules),
+      boxes_(std::make_unique<ScreenMessageBoxes>()),
+      preview_(std::make_unique<PrintPreview>(this)) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(text(msg::kWindowCaption));
     setFont(windowFont());
@@ -98,6 +101,10 @@ TForm1::TForm1(data::DataModules& modules, QWidget* parent)
 }
 
 void TForm1::setMessageBoxes(std::unique_ptr<MessageBoxes> boxes) { boxes_ = std::move(boxes); }
+
+void TForm1::setReportPreview(std::unique_ptr<ReportPreview> preview) {
+    preview_ = std::move(preview);
+}
 
 void TForm1::setFileDialogRunner(FileDialogRunner runner) {
     OpenDialog1.setRunner(std::move(runner));
@@ -146,14 +153,16 @@ void TForm1::guardedOnClick(QAbstractButton* b, void (TForm1::*handler)()) {
             [this, handler] { runGuarded(*boxes_, [this, handler] { (this->*handler)(); }); });
 }
 
-// The print buttons BitBtn3 and BitBtn5 stay hidden, so nothing is connected to them.
+// The print buttons BitBtn3 and BitBtn5 stay hidden, but their commands are there.
 void TForm1::connectHandlers() {
     guardedOnClick(SpeedButton1, &TForm1::SpeedButton1Click);
     guardedOnClick(SpeedButton2, &TForm1::SpeedButton2Click);
     guardedOnClick(SpeedButton3, &TForm1::SpeedButton3Click);
     guardedOnClick(BitBtn1, &TForm1::BitBtn1Click);
     guardedOnClick(BitBtn2, &TForm1::BitBtn2Click);
+    guardedOnClick(BitBtn3, &TForm1::BitBtn3Click);
     guardedOnClick(BitBtn4, &TForm1::BitBtn4Click);
+    guardedOnClick(BitBtn5, &TForm1::BitBtn5Click);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -225,6 +234,17 @@ void TForm1::BitBtn2Click() {
     throw data::UserError(msg::kImportNotAvailable);
 }
 
+void TForm1::BitBtn3Click() { showReport(reports::ReportKind::Roll); }
+
 void TForm1::BitBtn4Click() { close(); }
+
+void TForm1::BitBtn5Click() { showReport(reports::ReportKind::ItemTotals); }
+
+// The report commands read only the database box, and open the database on their own
+// (read-only), not through DM: the report is built and the database closed before it is shown.
+void TForm1::showReport(reports::ReportKind kind) {
+    const auto report = reports::buildReport(kind, pathOf(*Edit3));
+    preview_->show(*report, *boxes_);
+}
 
 }  // namespace ui

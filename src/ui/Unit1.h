@@ -18,6 +18,7 @@
 #include "ui/message_boxes.h"
 #include "ui/open_dialog.h"
 #include "ui/progress_bar.h"
+#include "ui/report_preview.h"
 
 namespace ui {
 
@@ -27,9 +28,10 @@ public:
     // The data modules Connetti creates go into `modules`, which must outlive the window.
     explicit TForm1(data::DataModules& modules, QWidget* parent = nullptr);
 
-    // Seams for tests: what the message boxes and the file dialog show.
+    // Seams for tests: what the message boxes, the file dialog and the report preview show.
     void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
     void setFileDialogRunner(FileDialogRunner runner);
+    void setReportPreview(std::unique_ptr<ReportPreview> preview);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -53,10 +55,14 @@ private:
     void SpeedButton3Click();  // fixed name, keep
     void BitBtn1Click();       // fixed name, keep
     void BitBtn2Click();       // fixed name, keep
+    void BitBtn3Click();       // fixed name, keep
     void BitBtn4Click();       // fixed name, keep
+    void BitBtn5Click();       // fixed name, keep
+    void showReport(reports::ReportKind kind);
 
     data::DataModules& modules_;
     std::unique_ptr<MessageBoxes> boxes_;
+    std::unique_ptr<ReportPreview> preview_;
 
     // The controls, in creation order (which is also their stacking order, bevel at the bottom).
     QFrame* Bevel1 = nullptr;             // fixed name, keep

@@ -158,7 +158,7 @@ TEST(CreateCommands, BadDescriptionsAreRefusedAndChangeNothing) {
     ASSERT_EQ(brelvanoDb({"create", path}).status, 0);
     const std::string before = fileText(path);
     struct Case {
-        std::vector<std::string> specs;
+        std::vector<std::string> descriptions;
         const char* message;
     };
     const Case cases[] = {
@@ -176,7 +176,7 @@ TEST(CreateCommands, BadDescriptionsAreRefusedAndChangeNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
         std::vector<std::string> args = {"create-table", path, "T"};
-        args.insert(args.end(), c.specs.begin(), c.specs.end());
+        args.insert(args.end(), c.descriptions.begin(), c.descriptions.end());
         const Result r = brelvanoDb(args);
         EXPECT_EQ(r.status, 1);
         EXPECT_EQ(r.output, std::string("brelvano-db: ") + c.message + "\n");

@@ -88,7 +88,8 @@ protected:
     std::size_t releasedPages() {
         auto db = mdb::Database::open(copy_->path(), mdb::OpenMode::ReadOnly);
         std::size_t count = 0;
-        for (mdb::PageNumber p : mdb::UsageMap::read(db->pager(), {1, 0}).pages(db->pager())) {
+        for (mdb::PageNumber p : mdb::UsageMap::read(db->pager(), {1, 0})
+                                     .pages(db->pager(), mdb::UsageMap::PastEnd::Ignore)) {
             const mdb::PageRef page = db->pager().page(p);
             count += std::all_of(page->begin(), page->end(), [](auto b) { return b == 0; });
         }

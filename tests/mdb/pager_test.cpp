@@ -9,6 +9,7 @@
 
 #include "data/scratch_dir.h"
 #include "mdb/error.h"
+#include "mdb/rc4.h"
 
 namespace {
 
@@ -193,6 +194,46 @@ TEST(Pager, RefusesWritesToAFileOpenedReadOnly) {
     EXPECT_THROW(pager.beginBatch(), mdb::Error);
     EXPECT_THROW(pager.beginWrite(), mdb::Error);
     EXPECT_THROW(pager.modify(1), mdb::Error);
+}
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Pages whose every byte is the page's own number, so that a page read back names itself.
+Bytes numberedPages(int count) {
+    Bytes b(static_cast<std::size_t>(count) * mdb::kPageSize);
+    for (std::size_t i = 0; i < b.size(); ++i) b[i] = static_cast<std::uint8_t>(i / mdb::kPageSize);
+    return b;
+}
+
+TEST(Pager, WritesDirtyPagesOnlyOnCommitAndEncodesThem) {
+    Bytes coded = numberedPages(3);  // stored coded, as a database with a key stores them
+    for (std::uint32_t n = 1; n < 3; ++n)
+        mdb::rc4CodePage(0x01020304, n,
+                         std::span(coded).subspan(n * mdb::kPageSize, mdb::kPageSize));
+    auto file = std::make_unique<mdb::MemoryPageFile>(coded);
+    mdb::MemoryPageFile* raw = file.get();
+    mdb::Pager pager(std::move(file));
+    pager.setDatabaseKey(0x01020304);
+
+    pager.beginWrite();
+    mdb::PageRef before = pager.page(2);
+    pager.modify(2)[100] = 0xAB;
+    const mdb::PageNumber added = pager.allocate();
+    pager.modify(added)[0] = 0x01;
+    EXPECT_EQ(added, 3u);
+    EXPECT_EQ(pager.pageCount(), 4u);
+    EXPECT_EQ(raw->bytes().size(), 3 * mdb::kPageSize);  // nothing written yet
+    EXPECT_EQ((*before)[100], 2);                        // a held page keeps its bytes
+    EXPECT_EQ((*pager.page(2))[100], 0xAB);
+    pager.commit();
+
+    ASSERT_EQ(raw->bytes().size(), 4 * mdb::kPageSize);
+    mdb::PageBytes stored{};
+    std::copy_n(raw->bytes().begin() + 2 * mdb::kPageSize, mdb::kPageSize, stored.begin());
+    EXPECT_NE(stored[100], 0xAB);  // coded on disk
+    mdb::rc4CodePage(0x01020304, 2, stored);
+    EXPECT_EQ(stored[100], 0xAB);
+    EXPECT_EQ(stored[99], 2);
 }
 
 }  // namespace

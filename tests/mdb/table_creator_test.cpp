@@ -13,46 +13,41 @@
 
 namespace {
 
+using mdb::columnSchema;
 using mdb::ColumnType;
+using mdb::indexSchema;
 using mdb::IndexSchema;
 using mdb::Value;
 using write_check::DiskCopy;
 
-mdb::ColumnSchema col(std::string name, ColumnType type, std::uint16_t size = 0) {
-    return {.name = std::move(name), .type = type, .size = size};
-}
-
-IndexSchema index(std::string name, std::vector<std::string> columns,
-                  IndexSchema::Kind kind = IndexSchema::Kind::Normal) {
-    IndexSchema s{.name = std::move(name), .kind = kind};
-    for (std::string& c : columns) s.columns.push_back({.column = std::move(c)});
-    return s;
-}
-
 // A column of every type the engine knows, properties, and every kind of index.
 mdb::TableSchema everyType() {
     mdb::ColumnSchema id{.name = "Numero", .type = ColumnType::Long, .autoNumber = true};
-    mdb::ColumnSchema name = col("Nome città", ColumnType::Text, 40);
+    mdb::ColumnSchema name = columnSchema("Nome città", ColumnType::Text, 40);
     name.compressedUnicode = true;
     name.properties.required = true;
     name.properties.allowZeroLength = false;
-    mdb::ColumnSchema notes = col("Note", ColumnType::Memo);
+    mdb::ColumnSchema notes = columnSchema("Note", ColumnType::Memo);
     notes.compressedUnicode = true;
     notes.properties.allowZeroLength = true;
-    mdb::ColumnSchema count = col("Quantità", ColumnType::Integer);
+    mdb::ColumnSchema count = columnSchema("Quantità", ColumnType::Integer);
     count.properties.defaultValue = "0";
-    IndexSchema byNameAndDate = index("NomeData", {"Nome città", "Quando"});
+    IndexSchema byNameAndDate = indexSchema("NomeData", {"Nome città", "Quando"});
     byNameAndDate.columns[1].ascending = false;
-    IndexSchema byCode = index("Codice", {"Codice"}, IndexSchema::Kind::Unique);
+    IndexSchema byCode = indexSchema("Codice", {"Codice"}, IndexSchema::Kind::Unique);
     byCode.ignoreNulls = true;
     return {.name = "Prova tipi",
-            .columns = {id, name, notes, count, col("Piccolo", ColumnType::Byte),
-                        col("Importo", ColumnType::Currency), col("Misura", ColumnType::Single),
-                        col("Valore", ColumnType::Double), col("Quando", ColumnType::DateTime),
-                        col("Fatto", ColumnType::Boolean), col("Codice", ColumnType::Guid),
-                        col("Immagine", ColumnType::Ole), col("Impronta", ColumnType::Binary, 20)},
-            .indexes = {index("PrimaryKey", {"Numero"}, IndexSchema::Kind::PrimaryKey),
-                        byNameAndDate, byCode, index("Valore", {"Valore"})}};
+            .columns = {id, name, notes, count, columnSchema("Piccolo", ColumnType::Byte),
+                        columnSchema("Importo", ColumnType::Currency),
+                        columnSchema("Misura", ColumnType::Single),
+                        columnSchema("Valore", ColumnType::Double),
+                        columnSchema("Quando", ColumnType::DateTime),
+                        columnSchema("Fatto", ColumnType::Boolean),
+                        columnSchema("Codice", ColumnType::Guid),
+                        columnSchema("Immagine", ColumnType::Ole),
+                        columnSchema("Impronta", ColumnType::Binary, 20)},
+            .indexes = {indexSchema("PrimaryKey", {"Numero"}, IndexSchema::Kind::PrimaryKey),
+                        byNameAndDate, byCode, indexSchema("Valore", {"Valore"})}};
 }
 
 // Row n of the table above, in the alternatives the reader returns.
@@ -191,9 +186,11 @@ TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
         const char* message;
     };
     const Case cases[] = {
-        {"TABLE1", {col("x", ColumnType::Long)}, "Table 'Table1' already exists"},
-        {"msysobjects", {col("x", ColumnType::Long)}, "Table 'MSysObjects' already exists"},
-        {"New", {col("x", ColumnType::Text, 300)}, "column New.x: size must be 1 to 255"},
+        {"TABLE1", {columnSchema("x", ColumnType::Long)}, "Table 'Table1' already exists"},
+        {"msysobjects",
+         {columnSchema("x", ColumnType::Long)},
+         "Table 'MSysObjects' already exists"},
+        {"New", {columnSchema("x", ColumnType::Text, 300)}, "column New.x: size must be 1 to 255"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.table);
@@ -216,29 +213,45 @@ TEST(TableCreator, FailsAtOnceWhileAnotherWriterHoldsTheDatabase) {
     auto other = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
     other->beginBatch();
     try {
-        mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+        mdb::createTable(copy.path(),
+                         {.name = "New", .columns = {columnSchema("x", ColumnType::Long)}});
         ADD_FAILURE() << "created";
     } catch (const mdb::Error& e) {
         EXPECT_EQ(e.kind, mdb::Error::Kind::Locked);
     }
     other->endBatch();
     EXPECT_TRUE(copy.bytes() == before) << "the file changed";
-    mdb::createTable(copy.path(), {.name = "New", .columns = {col("x", ColumnType::Long)}});
+    mdb::createTable(copy.path(),
+                     {.name = "New", .columns = {columnSchema("x", ColumnType::Long)}});
     EXPECT_TRUE(mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly)->hasTable("New"));
+}
+
+// Inside a caller's batch (an import run), creating a table leaves the batch to the caller.
+TEST(TableCreator, LeavesTheCallersBatchOpen) {
+    testing_support::ScratchDir dir;
+    mdb::createDatabase(dir / "db.mdb");
+    auto db = mdb::Database::open(dir / "db.mdb", mdb::OpenMode::ReadWrite);
+    db->beginBatch();
+    mdb::createTable(db->pager(), {.name = "T", .columns = {columnSchema("x", ColumnType::Long)}},
+                     mdb::currentDateTime());
+    EXPECT_TRUE(db->pager().inBatch());
+    db->endBatch();
+    db.reset();
+    EXPECT_TRUE(mdb::Database::open(dir / "db.mdb", mdb::OpenMode::ReadOnly)->hasTable("T"));
 }
 
 // More usage maps than one page holds (two per Memo column), and a definition longer than a
 // page: both continue on further pages.
 TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
     testing_support::ScratchDir dir;
-    mdb::TableSchema wide{.name = "Larga", .columns = {col("id", ColumnType::Long)}};
+    mdb::TableSchema wide{.name = "Larga", .columns = {columnSchema("id", ColumnType::Long)}};
     for (int i = 0; i < 40; ++i)
         wide.columns.push_back(
-            col("nota con un nome lungo numero " + std::to_string(i), ColumnType::Memo));
+            columnSchema("nota con un nome lungo numero " + std::to_string(i), ColumnType::Memo));
     for (int i = 0; i < 60; ++i)
-        wide.columns.push_back(
-            col("testo con un nome lungo numero " + std::to_string(i), ColumnType::Text, 10));
-    wide.indexes.push_back(index("PrimaryKey", {"id"}, IndexSchema::Kind::PrimaryKey));
+        wide.columns.push_back(columnSchema("testo con un nome lungo numero " + std::to_string(i),
+                                            ColumnType::Text, 10));
+    wide.indexes.push_back(indexSchema("PrimaryKey", {"id"}, IndexSchema::Kind::PrimaryKey));
     mdb::createDatabase(dir / "wide.mdb", {wide});
 
     auto db = mdb::Database::open(dir / "wide.mdb", mdb::OpenMode::ReadWrite);

@@ -8,7 +8,9 @@
 
 namespace {
 
+using mdb::columnSchema;
 using mdb::ColumnType;
+using mdb::indexSchema;
 using mdb::IndexSchema;
 
 // What a schema cannot say: where the table's pages are and what it holds.
@@ -33,9 +35,6 @@ mdb::TableDefinition accessTable(const char* fixture, const char* table) {
 // The same tables Access made in the fixtures, described as schemas, give the definitions
 // Access wrote: numbering, row layout, flags, lengths, index blocks.
 // Shorthands for the schemas below.
-mdb::ColumnSchema col(std::string name, ColumnType type, std::uint16_t size = 0) {
-    return {.name = std::move(name), .type = type, .size = size};
-}
 mdb::ColumnSchema compressed(mdb::ColumnSchema c) {
     c.compressedUnicode = true;
     return c;
@@ -43,47 +42,42 @@ mdb::ColumnSchema compressed(mdb::ColumnSchema c) {
 mdb::ColumnSchema autoNumber(std::string name) {
     return {.name = std::move(name), .type = ColumnType::Long, .autoNumber = true};
 }
-IndexSchema index(std::string name, std::vector<std::string> columns,
-                  IndexSchema::Kind kind = IndexSchema::Kind::Normal) {
-    IndexSchema s{.name = std::move(name), .kind = kind};
-    for (std::string& c : columns) s.columns.push_back({.column = std::move(c)});
-    return s;
-}
-
 // The same tables Access made in the fixtures, described as schemas, give the definitions
 // Access wrote: numbering, row layout, flags, lengths, index blocks.
 TEST(TableSchema, GivesTheDefinitionsAccessWrote) {
     REQUIRE_MDB_FIXTURES();
     const mdb::TableSchema table1{
         .name = "Table1",
-        .columns = {autoNumber("ID"), compressed(col("Data", ColumnType::Text, 255))},
-        .indexes = {index("PrimaryKey", {"ID"}, IndexSchema::Kind::PrimaryKey)}};
+        .columns = {autoNumber("ID"), compressed(columnSchema("Data", ColumnType::Text, 255))},
+        .indexes = {indexSchema("PrimaryKey", {"ID"}, IndexSchema::Kind::PrimaryKey)}};
     testing_support::expectSameDefinition(mdb::tableDefinitionFor(table1),
                                           accessTable("V2000_no-password.mdb", "Table1"));
 
     const mdb::TableSchema allTypes{
         .name = "Table1",
-        .columns = {compressed(col("A", ColumnType::Text, 50)), col("B", ColumnType::Text, 100),
-                    col("C", ColumnType::Byte), col("D", ColumnType::Integer),
-                    col("E", ColumnType::Long), col("F", ColumnType::Double),
-                    col("G", ColumnType::DateTime), col("H", ColumnType::Currency),
-                    col("I", ColumnType::Boolean)},
-        .indexes = {index("PrimaryKey", {"A"}, IndexSchema::Kind::PrimaryKey), index("B", {"B"})}};
+        .columns = {compressed(columnSchema("A", ColumnType::Text, 50)),
+                    columnSchema("B", ColumnType::Text, 100), columnSchema("C", ColumnType::Byte),
+                    columnSchema("D", ColumnType::Integer), columnSchema("E", ColumnType::Long),
+                    columnSchema("F", ColumnType::Double), columnSchema("G", ColumnType::DateTime),
+                    columnSchema("H", ColumnType::Currency),
+                    columnSchema("I", ColumnType::Boolean)},
+        .indexes = {indexSchema("PrimaryKey", {"A"}, IndexSchema::Kind::PrimaryKey),
+                    indexSchema("B", {"B"})}};
     testing_support::expectSameDefinition(mdb::tableDefinitionFor(allTypes),
                                           accessTable("testV2003.mdb", "Table1"));
 }
 
 TEST(TableSchema, LaysOutMemoGuidBinaryAndIndexFlags) {
-    IndexSchema unique = index("u", {"g", "s"}, IndexSchema::Kind::Unique);
+    IndexSchema unique = indexSchema("u", {"g", "s"}, IndexSchema::Kind::Unique);
     unique.columns[1].ascending = false;
     unique.ignoreNulls = true;
-    IndexSchema required = index("r", {"b"});
+    IndexSchema required = indexSchema("r", {"b"});
     required.required = true;
     const mdb::TableSchema s{
         .name = "T",
-        .columns = {compressed(col("m", ColumnType::Memo)), col("g", ColumnType::Guid),
-                    col("b", ColumnType::Binary, 16), col("s", ColumnType::Single),
-                    col("o", ColumnType::Ole)},
+        .columns = {compressed(columnSchema("m", ColumnType::Memo)),
+                    columnSchema("g", ColumnType::Guid), columnSchema("b", ColumnType::Binary, 16),
+                    columnSchema("s", ColumnType::Single), columnSchema("o", ColumnType::Ole)},
         .indexes = {unique, required}};
     const mdb::TableDefinition t = mdb::tableDefinitionFor(s);
     ASSERT_EQ(t.columns.size(), 5u);
@@ -114,7 +108,7 @@ TEST(TableSchema, RefusesWhatAccessWouldNot) {
         return mdb::TableSchema{
             .name = std::move(name), .columns = std::move(columns), .indexes = std::move(indexes)};
     };
-    mdb::ColumnSchema autoText = col("x", ColumnType::Text, 5);
+    mdb::ColumnSchema autoText = columnSchema("x", ColumnType::Text, 5);
     autoText.autoNumber = true;
     struct Case {
         const char* label;
@@ -131,26 +125,27 @@ TEST(TableSchema, RefusesWhatAccessWouldNot) {
         {"long name", table(std::string(65, 'x'), {id}),
          "the table name 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx' is "
          "longer than 64 characters"},
-        {"same column twice", table("T", {id, col("id", ColumnType::Text, 5)}),
+        {"same column twice", table("T", {id, columnSchema("id", ColumnType::Text, 5)}),
          "table T has two columns named id"},
-        {"text too long", table("T", {col("x", ColumnType::Text, 256)}),
+        {"text too long", table("T", {columnSchema("x", ColumnType::Text, 256)}),
          "column T.x: size must be 1 to 255"},
-        {"text without size", table("T", {col("x", ColumnType::Text)}),
+        {"text without size", table("T", {columnSchema("x", ColumnType::Text)}),
          "column T.x: size must be 1 to 255"},
         {"autonumber text", table("T", {autoText}),
          "column T.x: only a Long Integer can be an autonumber"},
-        {"compressed long", table("T", {compressed(col("x", ColumnType::Long))}),
+        {"compressed long", table("T", {compressed(columnSchema("x", ColumnType::Long))}),
          "column T.x: only Text and Memo columns compress Unicode"},
-        {"index on nothing", table("T", {id}, {index("i", {"nope"})}),
+        {"index on nothing", table("T", {id}, {indexSchema("i", {"nope"})}),
          "index i of T: there is no column nope"},
-        {"index on memo", table("T", {id, col("m", ColumnType::Memo)}, {index("i", {"m"})}),
+        {"index on memo",
+         table("T", {id, columnSchema("m", ColumnType::Memo)}, {indexSchema("i", {"m"})}),
          "index i of T: a Memo or OLE column cannot be indexed"},
         {"two primary keys",
          table("T", {id},
-               {index("a", {"ID"}, IndexSchema::Kind::PrimaryKey),
-                index("b", {"ID"}, IndexSchema::Kind::PrimaryKey)}),
+               {indexSchema("a", {"ID"}, IndexSchema::Kind::PrimaryKey),
+                indexSchema("b", {"ID"}, IndexSchema::Kind::PrimaryKey)}),
          "table T has two primary keys"},
-        {"same index name", table("T", {id}, {index("a", {"ID"}), index("A", {"ID"})}),
+        {"same index name", table("T", {id}, {indexSchema("a", {"ID"}), indexSchema("A", {"ID"})}),
          "table T has two indexes named A"},
     };
     for (const Case& c : cases) {

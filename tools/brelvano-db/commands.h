@@ -33,9 +33,10 @@ void deleteAll(const std::string& file, const std::string& table, std::ostream& 
 void createDatabaseFile(const std::string& file, bool roll, std::ostream& out);
 // The schema the create-table arguments describe (see create_commands.cpp and the usage text).
 // Throws mdb::Error (Refused) naming a description it cannot read.
-mdb::TableSchema parseTableSpec(const std::string& table, const std::vector<std::string>& columns,
-                                const std::vector<std::string>& indexes);
-void createTableFromSpec(const std::string& file, const mdb::TableSchema& schema,
-                         std::ostream& out);
+mdb::TableSchema parseTableDescription(const std::string& table,
+                                       const std::vector<std::string>& columns,
+                                       const std::vector<std::string>& indexes);
+void createTableFromDescription(const std::string& file, const mdb::TableSchema& schema,
+                                std::ostream& out);
 
 }  // namespace tool

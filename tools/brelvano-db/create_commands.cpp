@@ -19,8 +19,8 @@ namespace {
 
 using mdb::ColumnType;
 
-[[noreturn]] void badSpec(const std::string& spec, const std::string& why) {
-    throw mdb::Error(mdb::Error::Kind::Refused, "'" + spec + "': " + why);
+[[noreturn]] void badDescription(const std::string& text, const std::string& why) {
+    throw mdb::Error(mdb::Error::Kind::Refused, "'" + text + "': " + why);
 }
 
 std::vector<std::string> split(const std::string& text, char separator) {
@@ -48,7 +48,7 @@ bool typeAndSize(const std::string& word, std::string& type, long& size) {
     return !digits.empty() && *end == '\0' && size > 0 && size <= 0xFFFF;
 }
 
-ColumnType columnType(const std::string& spec, const std::string& type, bool sized) {
+ColumnType columnType(const std::string& text, const std::string& type, bool sized) {
     struct Named {
         const char* name;
         ColumnType type;
@@ -66,21 +66,21 @@ ColumnType columnType(const std::string& spec, const std::string& type, bool siz
     for (const Named& n : types) {
         if (type != n.name) continue;
         if (sized != n.sized)
-            badSpec(spec, n.sized ? type + " needs a size, as in " + type + "(50)"
-                                  : type + " takes no size");
+            badDescription(text, n.sized ? type + " needs a size, as in " + type + "(50)"
+                                         : type + " takes no size");
         return n.type;
     }
-    badSpec(spec, "unknown type " + type);
+    badDescription(text, "unknown type " + type);
 }
 
-mdb::ColumnSchema parseColumn(const std::string& spec) {
-    const std::vector<std::string> parts = split(spec, ':');
-    if (parts.size() < 2) badSpec(spec, "a column is NAME:TYPE[:OPTION]...");
+mdb::ColumnSchema parseColumn(const std::string& text) {
+    const std::vector<std::string> parts = split(text, ':');
+    if (parts.size() < 2) badDescription(text, "a column is NAME:TYPE[:OPTION]...");
     std::string type;
     long size = 0;
-    if (!typeAndSize(parts[1], type, size)) badSpec(spec, "bad size in " + parts[1]);
+    if (!typeAndSize(parts[1], type, size)) badDescription(text, "bad size in " + parts[1]);
     mdb::ColumnSchema c{.name = parts[0]};
-    c.type = columnType(spec, type, parts[1].find('(') != std::string::npos);
+    c.type = columnType(text, type, parts[1].find('(') != std::string::npos);
     c.size = static_cast<std::uint16_t>(size);
     bool required = false, zeroLength = false;
     for (std::size_t i = 2; i < parts.size(); ++i) {
@@ -96,7 +96,7 @@ mdb::ColumnSchema parseColumn(const std::string& spec) {
         } else if (option.starts_with("default=")) {
             c.properties.defaultValue = option.substr(8);
         } else {
-            badSpec(spec, "unknown option " + option);
+            badDescription(text, "unknown option " + option);
         }
     }
     // As Access records them: both rules on every text column, Required where it is set.
@@ -106,15 +106,15 @@ mdb::ColumnSchema parseColumn(const std::string& spec) {
     } else if (required) {
         c.properties.required = true;
     } else if (zeroLength) {
-        badSpec(spec, "zerolength is for text and memo columns");
+        badDescription(text, "zerolength is for text and memo columns");
     }
     return c;
 }
 
-mdb::IndexSchema parseIndex(const std::string& spec) {
-    const std::vector<std::string> parts = split(spec, ':');
+mdb::IndexSchema parseIndex(const std::string& text) {
+    const std::vector<std::string> parts = split(text, ':');
     if (parts.size() < 2 || parts[1].empty())
-        badSpec(spec, "an index is NAME:COLUMN[ desc][,COLUMN...][:OPTION]...");
+        badDescription(text, "an index is NAME:COLUMN[ desc][,COLUMN...][:OPTION]...");
     mdb::IndexSchema index{.name = parts[0]};
     for (std::string column : split(parts[1], ',')) {
         bool ascending = true;
@@ -137,7 +137,7 @@ mdb::IndexSchema parseIndex(const std::string& spec) {
         } else if (option == "ignorenulls") {
             index.ignoreNulls = true;
         } else {
-            badSpec(spec, "unknown index option " + option);
+            badDescription(text, "unknown index option " + option);
         }
     }
     return index;
@@ -155,16 +155,17 @@ void createDatabaseFile(const std::string& file, bool roll, std::ostream& out) {
     }
 }
 
-mdb::TableSchema parseTableSpec(const std::string& table, const std::vector<std::string>& columns,
-                                const std::vector<std::string>& indexes) {
+mdb::TableSchema parseTableDescription(const std::string& table,
+                                       const std::vector<std::string>& columns,
+                                       const std::vector<std::string>& indexes) {
     mdb::TableSchema schema{.name = table};
-    for (const std::string& spec : columns) schema.columns.push_back(parseColumn(spec));
-    for (const std::string& spec : indexes) schema.indexes.push_back(parseIndex(spec));
+    for (const std::string& text : columns) schema.columns.push_back(parseColumn(text));
+    for (const std::string& text : indexes) schema.indexes.push_back(parseIndex(text));
     return schema;
 }
 
-void createTableFromSpec(const std::string& file, const mdb::TableSchema& schema,
-                         std::ostream& out) {
+void createTableFromDescription(const std::string& file, const mdb::TableSchema& schema,
+                                std::ostream& out) {
     mdb::createTable(file, schema);
     out << "Created table " << schema.name << " in " << file << '\n';
 }

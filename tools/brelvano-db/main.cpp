@@ -8,40 +8,44 @@
 //   brelvano-db delete-all FILE TABLE
 //   brelvano-db create FILE [--roll]
 //   brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...
+//   brelvano-db report FILE NAME --pdf OUT.pdf
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "mdb/error.h"
+#include "report_command.h"
 
 namespace {
 
 int usage() {
-    std::cerr << "usage: brelvano-db tables FILE\n"
-                 "       brelvano-db schema FILE TABLE\n"
-                 "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
-                 "       brelvano-db info FILE\n"
-                 "       brelvano-db verify FILE\n"
-                 "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
-                 "       brelvano-db delete-all FILE TABLE\n"
-                 "       brelvano-db create FILE [--roll]\n"
-                 "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
-                 "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
-                 "yes/no, binary data in hexadecimal; columns not named get their defaults.\n"
-                 "create makes a new, empty Jet 4 database (never over an existing file);\n"
-                 "--roll adds the tables Testate and DettaglioVoci.\n"
-                 "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"
-                 "  COLUMN  NAME:TYPE[:OPTION]...\n"
-                 "          TYPE    text(N) memo long integer byte double single currency\n"
-                 "                  datetime yesno guid ole binary(N)   (N: 1 to 255)\n"
-                 "          OPTION  autonumber (long)  compressed (text, memo: Unicode\n"
-                 "                  compression)  required  zerolength (text, memo: allow \"\")\n"
-                 "                  default=EXPRESSION\n"
-                 "  INDEX   NAME:COLUMN[ desc][,COLUMN[ desc]]...[:primary|:unique][:required]\n"
-                 "          [:ignorenulls]\n"
-                 "  e.g. brelvano-db create-table db.mdb Persone 'ID:long:autonumber' \\\n"
-                 "         'Nome:text(50):compressed:zerolength' --index 'PrimaryKey:ID:primary'\n";
+    std::cerr
+        << "usage: brelvano-db tables FILE\n"
+           "       brelvano-db schema FILE TABLE\n"
+           "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
+           "       brelvano-db info FILE\n"
+           "       brelvano-db verify FILE\n"
+           "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
+           "       brelvano-db delete-all FILE TABLE\n"
+           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n"
+           "       brelvano-db create FILE [--roll]\n"
+           "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
+           "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
+           "yes/no, binary data in hexadecimal; columns not named get their defaults.\n"
+           "create makes a new, empty Jet 4 database (never over an existing file);\n"
+           "--roll adds the tables Testate and DettaglioVoci.\n"
+           "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"
+           "  COLUMN  NAME:TYPE[:OPTION]...\n"
+           "          TYPE    text(N) memo long integer byte double single currency\n"
+           "                  datetime yesno guid ole binary(N)   (N: 1 to 255)\n"
+           "          OPTION  autonumber (long)  compressed (text, memo: Unicode\n"
+           "                  compression)  required  zerolength (text, memo: allow \"\")\n"
+           "                  default=EXPRESSION\n"
+           "  INDEX   NAME:COLUMN[ desc][,COLUMN[ desc]]...[:primary|:unique][:required]\n"
+           "          [:ignorenulls]\n"
+           "  e.g. brelvano-db create-table db.mdb Persone 'ID:long:autonumber' \\\n"
+           "         'Nome:text(50):compressed:zerolength' --index 'PrimaryKey:ID:primary'\n";
     return 2;
 }
 
@@ -95,8 +99,12 @@ int main(int argc, char** argv) {
                     return usage();
                 }
             }
-            tool::createTableFromSpec(args[0], tool::parseTableSpec(args[1], columns, indexes),
-                                      std::cout);
+            tool::createTableFromDescription(
+                args[0], tool::parseTableDescription(args[1], columns, indexes), std::cout);
+        } else if (command == "report") {
+            const auto request = tool::parseReportRequest(args);
+            if (!request) return usage();
+            return tool::renderReport(*request, argc, argv, std::cout, std::cerr);
         } else if (command == "export") {
             tool::ExportOptions options;
             if (!takeExportOptions(args, options) || args.size() != 2) return usage();

@@ -1,0 +1,57 @@
+#include "reports/report.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include "data/messages.h"
+#include "mdb/database.h"
+#include "reports/database_roll_source.h"
+#include "reports/item_totals_report.h"
+#include "reports/roll_report.h"
+
+namespace reports {
+
+const std::string& reportName(ReportKind kind) {
+    return kind == ReportKind::Roll ? msg::kRollReportName : msg::kItemTotalsReportName;
+}
+
+std::optional<ReportKind> reportNamed(std::string_view name) {
+    for (const ReportKind kind : {ReportKind::Roll, ReportKind::ItemTotals})
+        if (name == reportName(kind)) return kind;
+    return std::nullopt;
+}
+
+std::unique_ptr<Report> buildReport(ReportKind kind, RollSource& source, PageHeading heading) {
+    if (kind == ReportKind::Roll)
+        return std::make_unique<RollReport>(Roll::load(source), std::move(heading));
+    return std::make_unique<ItemTotalsReport>(ItemTotals::load(source), std::move(heading));
+}
+
+std::unique_ptr<Report> buildReport(ReportKind kind, const std::string& databasePath, QDate date) {
+    PageHeading heading{
+        QFileInfo(QFile::decodeName(QByteArray::fromStdString(databasePath))).fileName(),
+        QString::fromStdString(reportName(kind)), date};
+    // The database is open only while the rows are read: the report holds them afterwards.
+    const std::unique_ptr<mdb::Database> database =
+        mdb::Database::open(databasePath, mdb::OpenMode::ReadOnly);
+    DatabaseRollSource source(*database);
+    return buildReport(kind, source, std::move(heading));
+}
+
+void setPageLayout(QPagedPaintDevice& device) {
+    device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                     QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
+}
+
+int writePdf(const Report& report, const QString& path) {
+    QPdfWriter writer(path);
+    writer.setTitle(report.heading().reportName);
+    writer.setCreator(QString::fromStdString(msg::kWindowCaption));
+    setPageLayout(writer);
+    return report.print(writer, path);
+}
+
+}  // namespace reports

@@ -1,0 +1,60 @@
+// report.h: the program's two reports, "1_Ruolo" and "2_QTotaleVoci".
+//
+// The office's database stores two reports under these names, made for the desktop database
+// application, which does not exist on this platform. These are reports of this program's own
+// design under the same names: the roll, document by document with its detail lines, and the
+// totals of the detail lines per category and item type with a bar chart.
+//
+// A report is built in one go (open the database, read, close it) and then holds its rows
+// itself, so it can be painted as often as a print preview asks without the database.
+#pragma once
+
+#include <QDate>
+#include <QPagedPaintDevice>
+#include <QString>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "reports/page_writer.h"
+#include "reports/roll_source.h"
+
+namespace reports {
+
+enum class ReportKind { Roll, ItemTotals };
+
+// "1_Ruolo" for the roll, "2_QTotaleVoci" for the totals.
+const std::string& reportName(ReportKind kind);
+std::optional<ReportKind> reportNamed(std::string_view name);
+
+class Report {
+public:
+    virtual ~Report() = default;
+    const PageHeading& heading() const { return heading_; }
+    // Paints every page on `device`, whose page layout is already set (see setPageLayout);
+    // `deviceName` names it in the error raised when it cannot be painted on. Returns the pages
+    // painted.
+    virtual int print(QPagedPaintDevice& device, const QString& deviceName) const = 0;
+
+protected:
+    explicit Report(PageHeading heading) : heading_(std::move(heading)) {}
+
+private:
+    PageHeading heading_;
+};
+
+// Opens the database at `databasePath` read-only, with a connection of its own, reads what the
+// report shows and closes the database before returning. Throws data::UserError naming a missing
+// table or column, mdb::Error when the file cannot be opened or read.
+std::unique_ptr<Report> buildReport(ReportKind kind, const std::string& databasePath,
+                                    QDate date = QDate::currentDate());
+// The same from any source of rows; `heading` is what each page's header shows.
+std::unique_ptr<Report> buildReport(ReportKind kind, RollSource& source, PageHeading heading);
+
+// A4 portrait with 15 mm margins.
+void setPageLayout(QPagedPaintDevice& device);
+// Writes `report` as a PDF file at `path`; returns the pages written.
+int writePdf(const Report& report, const QString& path);
+
+}  // namespace reports

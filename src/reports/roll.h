@@ -1,0 +1,54 @@
+// roll.h: the roll as the "1_Ruolo" report shows it, held in memory apart from the database.
+//
+// Documents are shown in "id doc" order (rows with the same number in table order); the detail
+// lines are sorted once by "id doc" and each document holds the range of its own lines, so
+// grouping a million lines costs one sort, not a search per document. A line's texts live in a
+// StringPool: a line takes a few dozen bytes.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "reports/roll_rows.h"
+#include "reports/roll_source.h"
+#include "reports/string_pool.h"
+
+namespace reports {
+
+class Roll {
+public:
+    struct Item {
+        std::optional<std::int32_t> idDoc;
+        StringPool::Id category = 0, description = 0, type = 0, quantity = 0, unit = 0, price = 0,
+                       start = 0, end = 0;
+        std::optional<double> taxable;
+    };
+
+    // Reads every document, then every detail line, from `source`.
+    static Roll load(RollSource& source);
+
+    std::size_t documentCount() const { return documents_.size(); }
+    std::size_t itemCount() const { return items_.size(); }
+    // Document i in "id doc" order.
+    const DocumentRow& document(std::size_t i) const { return documents_[order_[i]]; }
+    // The lines whose "id doc" equals document i's (none when that is null).
+    std::span<const Item> items(std::size_t i) const;
+    std::string_view text(StringPool::Id id) const { return texts_.text(id); }
+
+private:
+    struct Range {
+        std::uint32_t first = 0, end = 0;
+    };
+    // In table order. A deque grows without copying: a vector would briefly hold its rows twice.
+    std::deque<DocumentRow> documents_;
+    std::vector<std::uint32_t> order_;  // documents_ positions in "id doc" order
+    std::vector<Range> ranges_;         // one per document, in "id doc" order
+    std::vector<Item> items_;           // by "id doc", nulls first
+    StringPool texts_;
+};
+
+}  // namespace reports

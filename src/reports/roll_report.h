@@ -1,0 +1,24 @@
+// roll_report.h: "1_Ruolo", the roll document by document.
+//
+// After a title with the counts, each document of `Testate` in "id doc" order: its number and
+// date, the taxpayer with residence, birth data, tax code and VAT number, every amount that is
+// not null, the total due, and then its lines of `DettaglioVoci` (same "id doc") in columns:
+// category, description, item type, quantity with its unit, price, period and taxable amount.
+#pragma once
+
+#include "reports/report.h"
+#include "reports/roll.h"
+
+namespace reports {
+
+class RollReport : public Report {
+public:
+    RollReport(Roll roll, PageHeading heading)
+        : Report(std::move(heading)), roll_(std::move(roll)) {}
+    int print(QPagedPaintDevice& device, const QString& deviceName) const override;
+
+private:
+    Roll roll_;
+};
+
+}  // namespace reports

@@ -1,0 +1,114 @@
+// The roll in memory: documents in "id doc" order, each with exactly its own detail lines.
+#include "reports/roll.h"
+
+#include <gtest/gtest.h>
+
+#include "reports/item_totals.h"
+#include "reports/report_support.h"
+
+using reports::DocumentRow;
+using reports::ItemRow;
+using reports::Roll;
+using testing_support::MemorySource;
+
+namespace {
+
+DocumentRow document(std::optional<std::int32_t> id, const char* taxpayer) {
+    DocumentRow d;
+    d.idDoc = id;
+    d.taxpayer = taxpayer;
+    return d;
+}
+
+ItemRow item(std::optional<std::int32_t> id, const char* description, const char* category = "C",
+             const char* type = "T", std::optional<double> taxable = std::nullopt) {
+    ItemRow i;
+    i.idDoc = id;
+    i.description = description;
+    i.category = category;
+    i.type = type;
+    i.taxable = taxable;
+    return i;
+}
+
+std::vector<std::string> descriptions(const Roll& roll, std::size_t doc) {
+    std::vector<std::string> out;
+    for (const Roll::Item& i : roll.items(doc)) out.emplace_back(roll.text(i.description));
+    return out;
+}
+
+}  // namespace
+
+TEST(Roll, SortsDocumentsByIdDocAndGivesEachItsOwnLines) {
+    MemorySource source;
+    // Table order is not "id doc" order; nulls come first; equal numbers keep table order.
+    source.documents = {document(30, "C"),  document(10, "A"),  document(std::nullopt, "N"),
+                        document(20, "B1"), document(20, "B2"), document(40, "no lines")};
+    source.items = {item(20, "b-1"),           item(10, "a-1"), item(30, "c-1"),   item(20, "b-2"),
+                    item(std::nullopt, "n-1"), item(10, "a-2"), item(99, "orphan")};
+    const Roll roll = Roll::load(source);
+
+    ASSERT_EQ(roll.documentCount(), 6u);
+    EXPECT_EQ(roll.itemCount(), 7u);  // the orphan and the null line are kept, just not shown
+    const char* const order[] = {"N", "A", "B1", "B2", "C", "no lines"};
+    const std::vector<std::vector<std::string>> lines = {
+        {}, {"a-1", "a-2"}, {"b-1", "b-2"}, {"b-1", "b-2"}, {"c-1"}, {}};
+    for (std::size_t i = 0; i < 6; ++i) {
+        SCOPED_TRACE(order[i]);
+        EXPECT_EQ(roll.document(i).taxpayer, order[i]);
+        EXPECT_EQ(descriptions(roll, i), lines[i]);  // a null "id doc" matches nothing
+    }
+}
+
+TEST(Roll, KeepsEachDistinctLineTextOnce) {
+    MemorySource source;
+    source.documents = {document(1, "A")};
+    for (int i = 0; i < 1000; ++i) source.items.push_back(item(1, i % 2 ? "odd" : "even"));
+    const Roll roll = Roll::load(source);
+    const auto items = roll.items(0);
+    ASSERT_EQ(items.size(), 1000u);
+    EXPECT_EQ(items[0].description, items[2].description);
+    EXPECT_NE(items[0].description, items[1].description);
+    EXPECT_EQ(roll.text(items[1].description), "odd");
+    EXPECT_EQ(items[0].unit, 0u);  // the empty text
+    EXPECT_EQ(roll.text(items[0].unit), "");
+}
+
+TEST(ItemTotals, CountsAndSumsPerCategoryAndTypeInOrder) {
+    MemorySource source;
+    source.items = {item(1, "", "Rifiuti", "Fissa", 10.5),  item(2, "", "Acqua", "Consumo", 3),
+                    item(1, "", "Rifiuti", "Variabile", 2), item(3, "", "Rifiuti", "Fissa", -0.5),
+                    item(3, "", "Acqua", "Consumo"),     // null amount: counted, adds nothing
+                    item(std::nullopt, "", "", "", 1)};  // no category: a group of its own
+    const reports::ItemTotals totals = reports::ItemTotals::load(source);
+    EXPECT_EQ(source.documentReads, 0);  // the totals need no documents
+
+    struct Expected {
+        const char* category;
+        const char* type;
+        std::size_t lines;
+        double taxable;
+    };
+    const Expected expected[] = {{"", "", 1, 1},
+                                 {"Acqua", "Consumo", 2, 3},
+                                 {"Rifiuti", "Fissa", 2, 10},
+                                 {"Rifiuti", "Variabile", 1, 2}};
+    ASSERT_EQ(totals.groups.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(totals.groups[i].category, expected[i].category);
+        EXPECT_EQ(totals.groups[i].type, expected[i].type);
+        EXPECT_EQ(totals.groups[i].lines, expected[i].lines);
+        EXPECT_DOUBLE_EQ(totals.groups[i].taxable, expected[i].taxable);
+    }
+    EXPECT_EQ(totals.lines, 6u);
+    EXPECT_DOUBLE_EQ(totals.taxable, 16);
+}
+
+TEST(ItemTotals, AMillionCentsAddUpToTheCent) {
+    MemorySource source;
+    source.items.assign(1000000, item(1, "", "C", "T", 0.01));
+    const reports::ItemTotals totals = reports::ItemTotals::load(source);
+    // Plain double addition drifts visibly here (to 10000.000000171856).
+    EXPECT_NEAR(totals.taxable, 10000, 1e-9);
+}

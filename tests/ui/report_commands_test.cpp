@@ -1,0 +1,126 @@
+// The two hidden report commands: what they show, and where their failures go.
+#include <QPrinter>
+#include <QPushButton>
+#include <QtTest>
+
+#include "reports/report.h"
+#include "ui/report_preview.h"
+#include "ui/window_harness.h"
+
+using testing_support::Window;
+
+namespace {
+
+// Records the reports the window would preview, instead of running the modal dialog.
+class RecordingPreview : public ui::ReportPreview {
+public:
+    QStringList shown;  // report names
+    void show(const reports::Report& report, ui::MessageBoxes&) override {
+        shown << report.heading().reportName;
+    }
+};
+
+// One document with one line, from memory.
+class OneDocument : public reports::RollSource {
+public:
+    void readDocuments(const std::function<void(reports::DocumentRow&&)>& take) override {
+        reports::DocumentRow d;
+        d.idDoc = 1;
+        d.taxpayer = "VERDI GIUSEPPE";
+        d.totalDue = 42;
+        take(std::move(d));
+    }
+    void readItems(const std::function<void(reports::ItemRow&&)>& take) override {
+        reports::ItemRow i;
+        i.idDoc = 1;
+        i.category = "Rifiuti";
+        i.taxable = 42;
+        take(std::move(i));
+    }
+};
+
+}  // namespace
+
+class ReportCommandsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void buttonsStayHidden() {
+        Window w;
+        QVERIFY(!w.get("BitBtn3")->isVisibleTo(&w.form));
+        QVERIFY(!w.get("BitBtn5")->isVisibleTo(&w.form));
+    }
+
+    void missingTablesGoToTheErrorDisplay_data() {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("1_Ruolo") << QStringLiteral("BitBtn3");
+        QTest::newRow("2_QTotaleVoci") << QStringLiteral("BitBtn5");
+    }
+    void missingTablesGoToTheErrorDisplay() {
+        QFETCH(QString, button);
+        const QString database = testing_support::fixture("empty.mdb");
+        if (!QFile::exists(database)) QSKIP("no fixtures");
+        Window w;
+        auto* preview = new RecordingPreview;
+        w.form.setReportPreview(std::unique_ptr<ui::ReportPreview>(preview));
+        w.edit(3)->setText(database);
+        w.get(qPrintable(button))->setEnabled(true);
+        w.click(qPrintable(button));
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
+        QCOMPARE(w.boxes->shown[0].text,
+                 QStringLiteral("La banca dati non contiene la tabella Testate"));
+        QVERIFY(preview->shown.isEmpty());
+    }
+
+    void aDatabaseThatCannotBeOpenedGoesToTheErrorDisplay() {
+        QTemporaryDir dir;
+        Window w;
+        auto* preview = new RecordingPreview;
+        w.form.setReportPreview(std::unique_ptr<ui::ReportPreview>(preview));
+        w.edit(3)->setText(dir.filePath(QStringLiteral("assente.mdb")));
+        w.get("BitBtn5")->setEnabled(true);
+        w.click("BitBtn5");
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
+        QVERIFY(w.boxes->shown[0].text.contains(QStringLiteral("assente.mdb")));
+        QVERIFY(preview->shown.isEmpty());
+    }
+
+    // The dialog is set up for A4 and paints the report whenever it asks for pages.
+    void previewDialogPaintsTheReportOnA4() {
+        OneDocument source;
+        const auto report = reports::buildReport(
+            reports::ReportKind::Roll, source,
+            {QStringLiteral("ruolo.mdb"), QStringLiteral("1_Ruolo"), QDate(2024, 3, 5)});
+        testing_support::RecordingBoxes boxes;
+        QPrinter printer;
+        QTemporaryDir dir;
+        const QString pdf = dir.filePath(QStringLiteral("anteprima.pdf"));
+        printer.setOutputFileName(pdf);
+        const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("1_Ruolo"));
+        QCOMPARE(printer.pageLayout().pageSize().id(), QPageSize::A4);
+        emit dialog->paintRequested(&printer);
+        QVERIFY(boxes.shown.empty());
+        QVERIFY(QFileInfo(pdf).size() > 0);
+    }
+
+    // A printer that cannot be painted on is reported, not thrown through Qt.
+    void aPrinterThatRefusesGoesToTheErrorDisplay() {
+        OneDocument source;
+        const auto report = reports::buildReport(
+            reports::ReportKind::ItemTotals, source,
+            {QStringLiteral("ruolo.mdb"), QStringLiteral("2_QTotaleVoci"), QDate(2024, 3, 5)});
+        testing_support::RecordingBoxes boxes;
+        QPrinter printer;
+        printer.setOutputFileName(QStringLiteral("/no/such/folder/out.pdf"));
+        const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
+        emit dialog->paintRequested(&printer);
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
+        QCOMPARE(boxes.shown[0].text,
+                 QStringLiteral("Impossibile stampare su /no/such/folder/out.pdf"));
+    }
+};
+
+QTEST_MAIN(ReportCommandsTest)
+#include "report_commands_test.moc"
