@@ -16,7 +16,9 @@ Database::~Database() {
 }
 
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
-    return open(openDiskPageFile(path, mode == OpenMode::ReadWrite), mode);
+    // A database the user may only read opens all the same; its writes are refused saying why.
+    if (mode == OpenMode::ReadWrite) return open(openDiskPageFileForUpdate(path), mode);
+    return open(openDiskPageFile(path, false), mode);
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {

@@ -29,7 +29,10 @@ public:
     // Opens the file and reads its header and catalogue. Throws Error: Io when the file cannot be
     // opened, Unsupported for other Access formats, Refused for a database with a password (the
     // connection gives none), Corrupt for anything else that is not a sound Jet 4 database.
-    // Opening takes no lock, in either mode: writers lock while they write (see pager.h).
+    // Opening takes no lock, in either mode: writers lock while they write (see pager.h). A file
+    // that may only be read (the file, its folder or its file system read-only) opens ReadWrite
+    // all the same, as the database engine opens it read-only; its writes are refused, saying
+    // why (page_file.h).
     static std::unique_ptr<Database> open(const std::string& path, OpenMode mode);
     // The same over any page file (tests and the fuzzer open bytes in memory).
     static std::unique_ptr<Database> open(std::unique_ptr<PageFile> file, OpenMode mode);

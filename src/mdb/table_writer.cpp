@@ -263,6 +263,7 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
 
 void TableWriter::remove(RowPosition position) {
     operation([&] {
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
         removeRow(position);
         return 0;
     });
@@ -308,6 +309,7 @@ void TableWriter::removeRow(RowPosition position) {
 
 std::uint32_t TableWriter::removeAll() {
     return operation([&] {
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
         TableDefinition& def = table_.definition_;
         if (guard_ && !guard_->mayRemoveAllAtOnce(table_)) {
             // Rules look at each row (relationships): delete them one by one. A cascade from an
