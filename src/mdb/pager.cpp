@@ -189,6 +189,10 @@ void Pager::writeDirty() {
                                           "it was before it"
                                         : "; the change may be partly stored: check the "
                                           "database before using it again"));
+    } catch (...) {
+        rollback();
+        clean_.clear();
+        throw;
     }
     if (clean_.size() + dirty_.size() > cacheLimit_) clean_.clear();
     for (auto& [n, bytes] : dirty_) clean_[n] = std::move(bytes);
