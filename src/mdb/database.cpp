@@ -1,6 +1,7 @@
 #include "mdb/database.h"
 
 #include "mdb/damage.h"
+#include "mdb/database_rules.h"
 #include "mdb/error.h"
 #include "mdb/name_compare.h"
 
@@ -15,7 +16,9 @@ Database::~Database() {
 }
 
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
-    return open(openDiskPageFile(path, mode == OpenMode::ReadWrite), mode);
+    // A database the user may only read opens all the same; its writes are refused saying why.
+    if (mode == OpenMode::ReadWrite) return open(openDiskPageFileForUpdate(path), mode);
+    return open(openDiskPageFile(path, false), mode);
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
@@ -76,7 +79,14 @@ TableWriter& Database::writer(std::string_view name) {
     Table& t = table(name);
     const std::string key = foldCase(t.name());
     if (auto it = writers_.find(key); it != writers_.end()) return *it->second;
-    return *writers_.emplace(key, std::make_unique<TableWriter>(*pager_, t)).first->second;
+    auto writer = std::make_unique<TableWriter>(*pager_, t);
+    writer->setGuard(&rules());
+    return *writers_.emplace(key, std::move(writer)).first->second;
+}
+
+DatabaseRules& Database::rules() {
+    if (!rules_) rules_ = std::make_unique<DatabaseRules>(*this);
+    return *rules_;
 }
 
 }  // namespace mdb

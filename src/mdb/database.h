@@ -20,6 +20,8 @@
 
 namespace mdb {
 
+class DatabaseRules;
+
 enum class OpenMode { ReadOnly, ReadWrite };
 
 class Database {
@@ -27,7 +29,10 @@ public:
     // Opens the file and reads its header and catalogue. Throws Error: Io when the file cannot be
     // opened, Unsupported for other Access formats, Refused for a database with a password (the
     // connection gives none), Corrupt for anything else that is not a sound Jet 4 database.
-    // Opening takes no lock, in either mode: writers lock while they write (see pager.h).
+    // Opening takes no lock, in either mode: writers lock while they write (see pager.h). A file
+    // that may only be read (the file, its folder or its file system read-only) opens ReadWrite
+    // all the same, as the database engine opens it read-only; its writes are refused, saying
+    // why (page_file.h).
     static std::unique_ptr<Database> open(const std::string& path, OpenMode mode);
     // The same over any page file (tests and the fuzzer open bytes in memory).
     static std::unique_ptr<Database> open(std::unique_ptr<PageFile> file, OpenMode mode);
@@ -54,8 +59,11 @@ public:
     Pager& pager() { return *pager_; }
 
     // The writer of a table (as table() finds it). Each insert or delete it makes is one
-    // operation, in the file when it returns (pager.h).
+    // operation, in the file when it returns (pager.h), and obeys the database's own rules
+    // (database_rules.h).
     TableWriter& writer(std::string_view table);
+    // Those rules: defaults, Required, validation rules, relationships.
+    DatabaseRules& rules();
     // A batch keeps the database locked against other writers from beginBatch() to endBatch()
     // and syncs the file at its end; outside a batch each write locks around itself. Throws
     // Error (Locked) at once when another program holds the lock.
@@ -75,6 +83,7 @@ private:
     DatabaseHeader header_;
     std::vector<CatalogEntry> catalog_;
     std::map<std::string, std::unique_ptr<Table>> tables_;         // by folded name
+    std::unique_ptr<DatabaseRules> rules_;                         // made by the first writer
     std::map<std::string, std::unique_ptr<TableWriter>> writers_;  // by folded name
 };
 

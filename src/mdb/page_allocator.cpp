@@ -69,7 +69,8 @@ void formatFreshBitmap(PageBytes& page, std::size_t j, PageNumber count) {
 
 }  // namespace
 
-PageAllocator::PageAllocator(Pager& pager) : pager_(pager) {}
+PageAllocator::PageAllocator(Pager& pager)
+    : pager_(pager), pageLimit_(pager.pageLimitForTesting().value_or(kMaxJet4Pages)) {}
 
 PageNumber PageAllocator::allocate() {
     if (auto page = reusablePage()) {

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "mdb/error.h"
@@ -25,8 +27,12 @@ std::string systemText(int err) { return std::strerror(err); }
 // (file_mapping.h).
 class DiskPageFile : public PageFile {
 public:
-    DiskPageFile(std::string path, int fd, bool writable)
-        : path_(std::move(path)), fd_(fd), writable_(writable), mapping_(fd, path_) {
+    DiskPageFile(std::string path, int fd, bool writable, std::string readOnlyReason = {})
+        : path_(std::move(path)),
+          fd_(fd),
+          writable_(writable),
+          readOnlyReason_(std::move(readOnlyReason)),
+          mapping_(fd, path_) {
         refresh();
     }
     // The mapping (a member) is unmapped after the descriptor closes, which is allowed.
@@ -111,6 +117,31 @@ public:
         mapping_.fileChanged();
     }
 
+    void truncate(PageNumber pages) override {
+        const off_t bytes = static_cast<off_t>(pages) * static_cast<off_t>(kPageSize);
+        int r;
+        do {
+            r = ::ftruncate(fd_, bytes);
+        } while (r != 0 && errno == EINTR);
+        if (r != 0)
+            throw Error(Error::Kind::Io,
+                        "Could not write to '" + path_ + "': " + systemText(errno));
+        refresh();
+    }
+
+    std::string readOnlyReason() const override { return readOnlyReason_; }
+
+    // Access names its lock file after the database, with the extension .ldb.
+    std::optional<std::string> foreignLockFile() const override {
+        std::filesystem::path lock(path_);
+        for (const char* extension : {".ldb", ".LDB"}) {
+            lock.replace_extension(extension);
+            std::error_code ignored;
+            if (std::filesystem::exists(lock, ignored)) return lock.string();
+        }
+        return std::nullopt;
+    }
+
 private:
     void transfer(PageNumber n, std::uint8_t* data, bool writing) {
         const off_t base = static_cast<off_t>(n) * static_cast<off_t>(kPageSize);
@@ -134,27 +165,80 @@ private:
     std::string path_;
     int fd_;
     bool writable_;
+    std::string readOnlyReason_;
     PageNumber pages_ = 0;
     FileMapping mapping_;  // used only once the file is written
 };
 
-}  // namespace
-
-std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable) {
+// A descriptor of the regular file at `path`, or -1 with errno set when open() refuses. Throws
+// Error (Io) for a path that is not a regular file.
+int openRegularFile(const std::string& path, bool writable) {
     int fd;
     do {
         fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
-        if (errno == ENOENT) throw Error(Error::Kind::Io, "Could not find file '" + path + "'");
-        throw Error(Error::Kind::Io, "Could not open file '" + path + "': " + systemText(errno));
-    }
+    if (fd < 0) return fd;
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);
         throw Error(Error::Kind::Io, "Could not open file '" + path + "': not a regular file");
     }
+    return fd;
+}
+
+[[noreturn]] void cannotOpen(const std::string& path, int err) {
+    if (err == ENOENT) throw Error(Error::Kind::Io, "Could not find file '" + path + "'");
+    throw Error(Error::Kind::Io, "Could not open file '" + path + "': " + systemText(err));
+}
+
+bool noWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
+
+// Why a database at `path` can only be read, or "" when it may be written.
+std::string whyOnlyReadable(const std::string& path) {
+    struct statvfs fs {};
+    if (::statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0)
+        return "the file system holding it is read-only";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0 && (noWriteBit(st) || ::access(path.c_str(), W_OK) != 0))
+        return "the file is read-only";
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (folder.empty()) folder = ".";
+    struct stat dir {};
+    if (::stat(folder.c_str(), &dir) == 0 &&
+        (noWriteBit(dir) || ::access(folder.c_str(), W_OK) != 0))
+        return "its folder is read-only";
+    return "";
+}
+
+}  // namespace
+
+std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable) {
+    const int fd = openRegularFile(path, writable);
+    if (fd < 0) cannotOpen(path, errno);
     return std::make_unique<DiskPageFile>(path, fd, writable);
+}
+
+std::unique_ptr<PageFile> openDiskPageFileForUpdate(const std::string& path) {
+    std::string why = whyOnlyReadable(path);
+    if (why.empty()) {
+        const int fd = openRegularFile(path, true);
+        if (fd >= 0) return std::make_unique<DiskPageFile>(path, fd, true);
+        const int err = errno;
+        if (err == EACCES || err == EPERM) why = "the file is read-only";
+        if (err == EROFS) why = "the file system holding it is read-only";
+        if (why.empty()) cannotOpen(path, err);
+    }
+    const int fd = openRegularFile(path, false);
+    if (fd < 0) cannotOpen(path, errno);
+    return std::make_unique<DiskPageFile>(path, fd, false, why);
+}
+
+void PageFile::truncate(PageNumber) {
+    throw Error(Error::Kind::Io, "Could not shorten '" + name() + "'");
+}
+
+void MemoryPageFile::truncate(PageNumber pages) {
+    bytes_.resize(std::min(bytes_.size(), static_cast<std::size_t>(pages) * kPageSize));
 }
 
 void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) {

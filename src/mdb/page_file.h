@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,10 +45,25 @@ public:
     virtual void unlock() = 0;
     // Re-reads the size, which another writer may have grown.
     virtual void refresh() = 0;
+
+    // Cuts the file back to its first `pages` pages (pages a failed write appended). Throws
+    // Error (Io); the default cannot.
+    virtual void truncate(PageNumber pages);
+    // Why a file opened for updating can only be read ("the file is read-only"), or "".
+    virtual std::string readOnlyReason() const { return {}; }
+    // The lock file another program keeps beside the database while it has it open (Access's
+    // <name>.ldb), when there is one.
+    virtual std::optional<std::string> foreignLockFile() const { return std::nullopt; }
 };
 
 // Opens a file on disk. Throws Error (Io) naming the path when it cannot be opened.
 std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable);
+// Opens a file on disk for updating, or only for reading when the file, its folder or its file
+// system allow no more (the database engine then opens a database read-only): the file is not
+// writable() and readOnlyReason() says why. A file or folder counts as read-only when no write
+// permission bit is set, even for a user the system would let write (root), as a file marked
+// read-only is for everyone. Throws Error (Io) as openDiskPageFile does.
+std::unique_ptr<PageFile> openDiskPageFileForUpdate(const std::string& path);
 
 // A file held in memory, for tests and the fuzzer. Its lock always succeeds.
 class MemoryPageFile : public PageFile {
@@ -63,6 +79,7 @@ public:
     bool tryLockExclusive() override { return true; }
     void unlock() override {}
     void refresh() override {}
+    void truncate(PageNumber pages) override;
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
 
 private:

@@ -49,12 +49,28 @@ void Pager::requireWriting(const char* what) const {
 
 void Pager::lock() {
     if (locked_) return;
-    if (!file_->writable())
+    if (!file_->writable()) {
+        const std::string why = file_->readOnlyReason();
+        if (!why.empty())
+            throw Error(Error::Kind::Refused, "Cannot update. Database or object is read-only: '" +
+                                                  file_->name() + "' cannot be changed because " +
+                                                  why);
         throw Error(Error::Kind::Refused,
                     "Cannot update '" + file_->name() + "': the database is opened read-only");
+    }
     if (!file_->tryLockExclusive())
         throw Error(Error::Kind::Locked, "Could not use '" + file_->name() +
                                              "'; the database is locked by another program");
+    // Access keeps <name>.ldb beside a database it has open, and locks through it, not through
+    // the lock above: while it is there, Access (on this computer or another) may be writing.
+    if (const std::optional<std::string> ldb = file_->foreignLockFile()) {
+        file_->unlock();
+        throw Error(Error::Kind::Locked,
+                    "Could not update '" + file_->name() +
+                        "': another program may be using the database (its lock file '" + *ldb +
+                        "' exists). If no one has the database open, the lock file was left "
+                        "behind and can be deleted");
+    }
     locked_ = true;
     // Another writer may have changed any page, or grown the file, while we held no lock.
     file_->refresh();
@@ -92,6 +108,21 @@ void Pager::beginWrite() {
                     "Cannot update '" + file_->name() + "': another update is under way");
     lock();
     writing_ = true;
+    order_ = WriteOrder::RowsAppear;
+    pagesBefore_ = file_->pageCount();
+    before_.clear();
+    undoable_ = true;
+    written_.clear();
+}
+
+void Pager::keepForUndo(PageNumber n, const PageBytes& bytes) {
+    if (!undoable_ || n >= pagesBefore_) return;  // appended pages are undone by cutting them
+    if (before_.size() >= kUndoPages) {
+        undoable_ = false;
+        before_.clear();
+        return;
+    }
+    before_.emplace(n, bytes);
 }
 
 PageBytes& Pager::modify(PageNumber n) {
@@ -99,6 +130,7 @@ PageBytes& Pager::modify(PageNumber n) {
     if (auto d = dirty_.find(n); d != dirty_.end()) return *d->second;
     std::shared_ptr<PageBytes> bytes = load(n);
     clean_.erase(n);
+    keepForUndo(n, *bytes);
     // Copy on write: readers still holding the clean page keep seeing the old bytes. A page no
     // one else holds is changed in place; a rollback forgets it, and the file still has it.
     if (bytes.use_count() > 1) bytes = std::make_shared<PageBytes>(*bytes);
@@ -117,32 +149,47 @@ PageNumber Pager::allocate() {
 }
 
 void Pager::writeDirty() {
+    const std::vector<PageNumber> order = orderForWriting(dirty_, before_, pagesBefore_, order_);
+    std::vector<PageBytes> coded;  // pages of a database with a key, encoded for the file
+    std::vector<const std::uint8_t*> run;
+    PageNumber first = 0;
+    auto flush = [&] {
+        if (run.empty()) return;
+        // A failed run may be partly written: it counts as written for the undo.
+        for (std::size_t i = 0; i < run.size(); ++i)
+            written_.push_back(static_cast<PageNumber>(first + i));
+        file_->writeRun(first, run);
+        unsynced_ = true;
+        run.clear();
+        coded.clear();
+    };
     try {
-        std::vector<PageBytes> coded;  // pages of a database with a key, encoded for the file
-        std::vector<const std::uint8_t*> run;
-        PageNumber first = 0;
-        auto flush = [&] {
-            if (run.empty()) return;
-            file_->writeRun(first, run);
-            unsynced_ = true;
-            run.clear();
-            coded.clear();
-        };
         if (key_ != 0) coded.reserve(std::min<std::size_t>(dirty_.size(), 1024));
-        for (const auto& [n, bytes] : dirty_) {
+        for (PageNumber n : order) {
+            const PageBytes& bytes = *dirty_.at(n);
             if (!run.empty() && (n != first + run.size() || run.size() == 1024)) flush();
             if (run.empty()) first = n;
             if (n != 0 && key_ != 0) {
-                coded.push_back(*bytes);
+                coded.push_back(bytes);
                 rc4CodePage(key_, n, coded.back());
                 run.push_back(coded.back().data());
             } else {
-                run.push_back(bytes->data());
+                run.push_back(bytes.data());
             }
         }
         flush();
+    } catch (const Error& e) {
+        const bool undone = undoWrites();
+        // Whatever the file holds now, the cache must not pretend otherwise.
+        rollback();
+        clean_.clear();
+        ++generation_;
+        throw Error(e.kind, std::string(e.what()) +
+                                (undone ? "; the change was not stored and the database is as "
+                                          "it was before it"
+                                        : "; the change may be partly stored: check the "
+                                          "database before using it again"));
     } catch (...) {
-        // Part of the operation may be in the file; the cache must not pretend otherwise.
         rollback();
         clean_.clear();
         throw;
@@ -152,9 +199,30 @@ void Pager::writeDirty() {
     dirty_.clear();
 }
 
+bool Pager::undoWrites() {
+    if (!undoable_) return false;
+    try {
+        PageBytes out;
+        for (auto it = written_.rbegin(); it != written_.rend(); ++it) {
+            if (*it >= pagesBefore_) continue;  // appended: cut off below
+            const auto was = before_.find(*it);
+            if (was == before_.end()) return false;
+            out = was->second;
+            if (*it != 0 && key_ != 0) rc4CodePage(key_, *it, out);
+            file_->write(*it, out);
+        }
+        if (file_->pageCount() > pagesBefore_) file_->truncate(pagesBefore_);
+        return true;
+    } catch (const Error&) {
+        return false;
+    }
+}
+
 void Pager::commit() {
     requireWriting("commit changes to");
     writeDirty();
+    before_.clear();
+    written_.clear();
     allocated_ = 0;
     writing_ = false;
     earlyWrites_ = wroteEarly_ = false;
@@ -181,6 +249,8 @@ void Pager::rollback() {
     // State drawn from pages that are now forgotten (or already written) must be read again.
     if (!dirty_.empty() || wroteEarly_) ++generation_;
     dirty_.clear();
+    before_.clear();
+    written_.clear();
     allocated_ = 0;
     writing_ = false;
     earlyWrites_ = wroteEarly_ = false;

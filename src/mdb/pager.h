@@ -8,8 +8,8 @@
 //                  held (writers exclude each other; readers take no lock);
 //   modify(n)      returns page n for changing and marks it dirty;
 //   allocate()     appends a zeroed page at the end of the file, dirty;
-//   commit()       encodes and writes every dirty page in page order, so the operation is in
-//                  the file when it returns; releases the lock unless a batch holds it;
+//   commit()       encodes and writes every dirty page (in the order below), so the operation
+//                  is in the file when it returns; releases the lock unless a batch holds it;
 //   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
 //                  batch holds it.
 //
@@ -21,6 +21,17 @@
 // changed the file while it was not held. generation() counts those moments and rollbacks, so
 // that code above the pager that keeps its own state drawn from pages (a table writer's copy of
 // its definition) knows when to read it again.
+//
+// An operation's pages are written in the order write_order.h describes (set by
+// setWriteOrder()), so that a reader never sees half a row. When a write fails (a full disk, an
+// I/O error), the pages of the operation already written are put back as they were and pages it
+// appended are cut off, so the file is as it was before the operation; for that the pager keeps
+// the bytes each page had before the operation, up to kUndoPages of them (an operation that
+// changes more, emptying a big table, can then only report that it may be half done).
+//
+// A file that could only be opened for reading refuses writes naming why (page_file.h); a
+// lock file of another program beside the database (Access's .ldb) refuses them too, each time
+// the lock is taken: that program may be writing, and our lock cannot see it.
 //
 // Dirty pages stay in memory until commit or rollback, with one exception: once an operation
 // has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
@@ -34,10 +45,13 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "mdb/page_file.h"
+#include "mdb/write_order.h"
 
 namespace mdb {
 
@@ -82,8 +96,18 @@ public:
     void allowEarlyWrites();
     void writeEarlyIfLarge();
 
+    // The order of this operation's writes; RowsAppear unless set after beginWrite().
+    void setWriteOrder(WriteOrder order) { order_ = order; }
+
     // Makes every page written so far durable (nothing happens when none was).
     void sync();
+
+    // Test seam: the most pages the file may grow to (the page allocator refuses past it).
+    void setPageLimitForTesting(PageNumber pages) { pageLimitForTesting_ = pages; }
+    std::optional<PageNumber> pageLimitForTesting() const { return pageLimitForTesting_; }
+
+    // Pages whose earlier bytes one operation keeps, to undo a failed write.
+    static constexpr std::size_t kUndoPages = 8192;
 
     std::uint64_t generation() const { return generation_; }
 
@@ -94,6 +118,10 @@ private:
     void unlockUnlessBatch();
     // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
     void writeDirty();
+    // Keeps page n's bytes from before the operation, for undoing a failed write.
+    void keepForUndo(PageNumber n, const PageBytes& bytes);
+    // Puts back the pages written so far in this operation; false when that is not possible.
+    bool undoWrites();
 
     std::unique_ptr<PageFile> file_;
     std::size_t cacheLimit_;
@@ -108,6 +136,12 @@ private:
     bool earlyWrites_ = false;  // this operation may write before commit
     bool wroteEarly_ = false;   // ... and has
     std::uint64_t generation_ = 0;
+    WriteOrder order_ = WriteOrder::RowsAppear;
+    PageNumber pagesBefore_ = 0;              // the file's pages when the operation began
+    std::map<PageNumber, PageBytes> before_;  // plain bytes of changed pages before it
+    bool undoable_ = true;                    // before_ holds every changed page
+    std::vector<PageNumber> written_;         // pages of this operation written so far
+    std::optional<PageNumber> pageLimitForTesting_;
 };
 
 }  // namespace mdb

@@ -3,6 +3,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <stdexcept>
 
 #include "mdb/damage.h"
 #include "mdb/error.h"
@@ -192,6 +193,11 @@ void TableWriter::writeCounters() {
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values) {
+    const std::vector<bool> assigned(values.size(), true);
+    return insert(std::move(values), assigned);
+}
+
+RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<bool>& assigned) {
     return operation([&] {
         TableDefinition& def = table_.definition_;
         if (values.size() != def.columns.size())
@@ -218,6 +224,7 @@ RowPosition TableWriter::insert(std::vector<Value> values) {
             }
             values[i] = static_cast<std::int32_t>(*autoNumber);
         }
+        if (guard_) guard_->beforeInsert(table_, values, assigned);
 
         PreparedRow row = prepareRow(def, values, table_.name());
         const std::vector<Value> stored = state_->indexes.empty()
@@ -256,32 +263,65 @@ RowPosition TableWriter::insert(std::vector<Value> values) {
 
 void TableWriter::remove(RowPosition position) {
     operation([&] {
-        TableDefinition& def = table_.definition_;
-        const std::optional<LocatedRow> found = locateRow(pager_, position);
-        if (!found) throw Error(Error::Kind::NotFound, "Record is deleted");
-        const RowReader reader(def, found->bytes);
-        std::vector<Value> values;
-        values.reserve(def.columns.size());
-        for (const Column& c : def.columns) values.push_back(reader.value(c, pager_));
-
-        for (IndexWriter& index : state_->indexes)
-            if (auto key = index.keyFor(values)) index.remove(*key, position);
-        for (std::size_t i = 0; i < def.columns.size(); ++i) {
-            const Column& c = def.columns[i];
-            if (isLongValue(c.type) && !reader.isNull(c) && !reader.bytes(c).empty())
-                state_->longValueWriter(table_, i).remove(reader.bytes(c));
-        }
-        state_->placer.remove(position);
-        if (found->storedAt != position) state_->placer.removeOverflowTarget(found->storedAt);
-        if (def.rowCount > 0) --def.rowCount;
-        writeCounters();
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
+        removeRow(position);
         return 0;
     });
 }
 
+void TableWriter::removeWithin(RowPosition position) {
+    if (!pager_.writing())
+        throw std::logic_error("TableWriter::removeWithin: no operation is under way");
+    withDamageContext(pager_.fileName(), table_.name(), [&] {
+        try {
+            refresh();
+            if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+            removeRow(position);
+        } catch (...) {
+            state_.reset();  // the operation's rollback forgets the pages it changed
+            throw;
+        }
+    });
+}
+
+void TableWriter::removeRow(RowPosition position) {
+    TableDefinition& def = table_.definition_;
+    const std::optional<LocatedRow> found = locateRow(pager_, position);
+    if (!found) throw Error(Error::Kind::NotFound, "Record is deleted");
+    const RowReader reader(def, found->bytes);
+    std::vector<Value> values;
+    values.reserve(def.columns.size());
+    for (const Column& c : def.columns) values.push_back(reader.value(c, pager_));
+    if (guard_) guard_->beforeRemove(table_, position, values);
+
+    for (IndexWriter& index : state_->indexes)
+        if (auto key = index.keyFor(values)) index.remove(*key, position);
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        const Column& c = def.columns[i];
+        if (isLongValue(c.type) && !reader.isNull(c) && !reader.bytes(c).empty())
+            state_->longValueWriter(table_, i).remove(reader.bytes(c));
+    }
+    state_->placer.remove(position);
+    if (found->storedAt != position) state_->placer.removeOverflowTarget(found->storedAt);
+    if (def.rowCount > 0) --def.rowCount;
+    writeCounters();
+}
+
 std::uint32_t TableWriter::removeAll() {
     return operation([&] {
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
         TableDefinition& def = table_.definition_;
+        if (guard_ && !guard_->mayRemoveAllAtOnce(table_)) {
+            // Rules look at each row (relationships): delete them one by one. A cascade from an
+            // earlier row may already have deleted a later one of the same table.
+            std::uint32_t deleted = 0;
+            for (RowPosition position : table_.rowPositions()) {
+                if (!locateRow(pager_, position)) continue;
+                removeRow(position);
+                ++deleted;
+            }
+            return deleted;
+        }
         const std::uint32_t rows = def.rowCount;
         // Nothing can refuse the operation now; a big table's freed pages need not all wait in
         // memory for the commit.

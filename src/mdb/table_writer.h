@@ -26,6 +26,7 @@
 #include "mdb/row_placer.h"
 #include "mdb/table.h"
 #include "mdb/usage_map_writer.h"
+#include "mdb/write_guard.h"
 
 namespace mdb {
 
@@ -42,14 +43,26 @@ public:
     // not fit its column, a duplicate or null key an index forbids, a row too large for a page;
     // (Unsupported) when the table has an index this engine cannot keep true.
     RowPosition insert(std::vector<Value> values);
+    // The same for a row whose columns were not all assigned: assigned[i] false leaves column i
+    // to the guard (its default value); every column counts as assigned without a guard.
+    RowPosition insert(std::vector<Value> values, const std::vector<bool>& assigned);
 
     // Deletes the live row at `position`. Throws Error (NotFound) when there is none.
     void remove(RowPosition position);
 
     // Deletes every row; returns how many the definition counted. Its freed pages are written
     // as it goes (Pager::allowEarlyWrites), so memory does not grow with the table; only an
-    // I/O error can stop it once it has begun.
+    // I/O error can stop it once it has begun. When the guard says the rows must be looked at,
+    // they are deleted one by one instead (as remove() does, cascades included) within the one
+    // operation, and the count is of rows deleted.
     std::uint32_t removeAll();
+
+    // Deletes the live row at `position` as part of the operation under way (a cascade started
+    // by another table's delete). REQUIRES: the pager is writing.
+    void removeWithin(RowPosition position);
+
+    // Consulted before every insert and delete (write_guard.h); nullptr: none.
+    void setGuard(WriteGuard* guard) { guard_ = guard; }
 
     // Why every write to this table is refused, or nullopt.
     std::optional<std::string> whyReadOnly();
@@ -61,6 +74,9 @@ private:
     template <class Work>
     decltype(auto) operation(Work&& work);
     void writeCounters();
+    void removeRow(RowPosition position);
+
+    WriteGuard* guard_ = nullptr;
 
     Pager& pager_;
     Table& table_;

@@ -39,6 +39,9 @@ protected:
     // Inserts `count` rows in one batch; a tenth repeat an earlier first column.
     void insert(int count) {
         auto db = mdb::Database::open(copy_->path(), mdb::OpenMode::ReadWrite);
+        // The fixture's col1 refuses "" (AllowZeroLength), which randomText may give: this
+        // test is about index pages, and writes past the design's rules.
+        db->writer("Table1").setGuard(nullptr);
         db->beginBatch();
         for (int i = 0; i < count; ++i) {
             Row row(2);

@@ -32,7 +32,7 @@ int usage() {
            "       brelvano-db create FILE [--roll]\n"
            "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
            "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
-           "yes/no, binary data in hexadecimal; columns not named stay null.\n"
+           "yes/no, binary data in hexadecimal; columns not named get their defaults.\n"
            "create makes a new, empty Jet 4 database (never over an existing file);\n"
            "--roll adds the tables Testate and DettaglioVoci.\n"
            "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"

@@ -94,6 +94,7 @@ void insertRow(const std::string& file, const std::string& tableName,
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadWrite);
     mdb::Table& table = db->table(tableName);
     std::vector<mdb::Value> values(table.columns().size());
+    std::vector<bool> assigned(values.size(), false);  // the others get their default values
     for (const std::string& assignment : assignments) {
         const std::size_t equals = assignment.find('=');
         if (equals == std::string::npos)
@@ -105,8 +106,9 @@ void insertRow(const std::string& file, const std::string& tableName,
             throw mdb::Error(mdb::Error::Kind::NotFound,
                              "Field '" + name + "' not found in table '" + table.name() + "'");
         values[*column] = parseValue(table.columns()[*column], assignment.substr(equals + 1));
+        assigned[*column] = true;
     }
-    const mdb::RowPosition at = db->writer(table.name()).insert(std::move(values));
+    const mdb::RowPosition at = db->writer(table.name()).insert(std::move(values), assigned);
     db->sync();
     out << "1 row inserted at " << mdb::describe(at) << '\n';
 }
