@@ -31,22 +31,22 @@ TEST(RowReader, ReadsNullMaskBitsAcrossManyColumns) {
     const mdb::TableDefinition t = definition(columns);
     ASSERT_FALSE(t.hasVariableColumns());
 
-    build::RowSpec spec;
-    spec.columnCount = 70;
-    spec.hasVariableTable = false;
+    build::RowSpec layout;
+    layout.columnCount = 70;
+    layout.hasVariableTable = false;
     for (std::int32_t n = 30; n < 70; ++n) {
         const Bytes v = le32(n * 1000 - 50000);
-        spec.fixedArea.insert(spec.fixedArea.end(), v.begin(), v.end());
+        layout.fixedArea.insert(layout.fixedArea.end(), v.begin(), v.end());
     }
-    spec.notNull = {0, 7, 8, 29, 30, 38, 39, 40, 63, 64, 69};  // byte edges on purpose
-    const Bytes bytes = build::row(spec);
+    layout.notNull = {0, 7, 8, 29, 30, 38, 39, 40, 63, 64, 69};  // byte edges on purpose
+    const Bytes bytes = build::row(layout);
     const mdb::RowReader row(t, bytes);
     auto pager = build::pagerOver({});
 
     for (const mdb::Column& c : t.columns) {
         SCOPED_TRACE(c.name);
-        const bool set =
-            std::find(spec.notNull.begin(), spec.notNull.end(), c.number) != spec.notNull.end();
+        const bool set = std::find(layout.notNull.begin(), layout.notNull.end(), c.number) !=
+                         layout.notNull.end();
         const mdb::Value v = row.value(c, *pager);
         if (c.type == ColumnType::Boolean) {
             EXPECT_EQ(std::get<bool>(v), set);
@@ -66,12 +66,12 @@ TEST(RowReader, ColumnsAddedAfterTheRowWasWrittenReadAsNull) {
         build::variableColumn("lateText", ColumnType::Text, 10, 1),
         {"lateFlag", ColumnType::Boolean, 11, 0, 0, 0, 0x03},
     });
-    build::RowSpec spec;
-    spec.columnCount = 2;  // written when the table had columns 0 and 1 only
-    spec.fixedArea = le32(7);
-    spec.variable = {{'x', 0}};
-    spec.notNull = {0, 1};
-    const Bytes bytes = build::row(spec);
+    build::RowSpec layout;
+    layout.columnCount = 2;  // written when the table had columns 0 and 1 only
+    layout.fixedArea = le32(7);
+    layout.variable = {{'x', 0}};
+    layout.notNull = {0, 1};
+    const Bytes bytes = build::row(layout);
     const mdb::RowReader row(t, bytes);
     auto pager = build::pagerOver({});
     EXPECT_EQ(std::get<std::int32_t>(row.value(t.columns[0], *pager)), 7);
@@ -90,11 +90,11 @@ TEST(RowReader, ReadsVariableColumnsAroundADeletedColumnsSlot) {
         build::variableColumn("missing", ColumnType::Text, 4, 4),
         build::variableColumn("blob", ColumnType::Binary, 5, 5),
     });
-    build::RowSpec spec;
-    spec.columnCount = 6;
-    spec.variable = {{0xFF, 0xFE, 'a', 'b'}, {}, {'Z', 0}, {}, {}, {1, 2, 3}};
-    spec.notNull = {0, 2, 3, 5};
-    const Bytes bytes = build::row(spec);
+    build::RowSpec layout;
+    layout.columnCount = 6;
+    layout.variable = {{0xFF, 0xFE, 'a', 'b'}, {}, {'Z', 0}, {}, {}, {1, 2, 3}};
+    layout.notNull = {0, 2, 3, 5};
+    const Bytes bytes = build::row(layout);
     const mdb::RowReader row(t, bytes);
     auto pager = build::pagerOver({});
     EXPECT_EQ(std::get<std::string>(row.value(t.columns[0], *pager)), "ab");
@@ -131,14 +131,14 @@ TEST(RowReader, DecodesEveryFixedType) {
     for (int i = 0; i < 16; ++i) fixed[31 + i] = static_cast<std::uint8_t>(i);
     fixed[47] = 0x80;                    // negative
     build::put32(fixed, 48 + 12, 1250);  // least significant word last: -12.50 at scale 2
-    build::RowSpec spec;
-    spec.columnCount = 8;
-    spec.fixedArea = fixed;
-    spec.hasVariableTable = false;
-    spec.notNull = {0, 1, 2, 3, 4, 5, 6, 7};
+    build::RowSpec layout;
+    layout.columnCount = 8;
+    layout.fixedArea = fixed;
+    layout.hasVariableTable = false;
+    layout.notNull = {0, 1, 2, 3, 4, 5, 6, 7};
     mdb::TableDefinition scaled = t;
     scaled.columns[7].scale = 2;
-    const Bytes bytes = build::row(spec);
+    const Bytes bytes = build::row(layout);
     const mdb::RowReader row(scaled, bytes);
     auto pager = build::pagerOver({});
     auto value = [&](std::size_t i) { return row.value(scaled.columns[i], *pager); };
@@ -158,12 +158,12 @@ TEST(RowReader, DamagedFramesAndExtentsAreCorrupt) {
         build::fixedColumn("a", ColumnType::Long, 0, 0),
         build::variableColumn("t", ColumnType::Text, 1, 0),
     });
-    build::RowSpec spec;
-    spec.columnCount = 2;
-    spec.fixedArea = le32(1);
-    spec.variable = {{'x', 0}};
-    spec.notNull = {0, 1};
-    const Bytes good = build::row(spec);
+    build::RowSpec layout;
+    layout.columnCount = 2;
+    layout.fixedArea = le32(1);
+    layout.variable = {{'x', 0}};
+    layout.notNull = {0, 1};
+    const Bytes good = build::row(layout);
     auto pager = build::pagerOver({});
 
     struct Case {
@@ -177,7 +177,7 @@ TEST(RowReader, DamagedFramesAndExtentsAreCorrupt) {
     build::put16(manyColumns, 0, 4000);
     Bytes manyVariables = good;  // more variable slots than bytes
     build::put16(manyVariables, manyVariables.size() - 1 - 2, 900);
-    build::RowSpec shortFixed = spec;  // one byte where a Long needs four
+    build::RowSpec shortFixed = layout;  // one byte where a Long needs four
     shortFixed.fixedArea = {1};
     shortFixed.variable = {};
     const Case cases[] = {

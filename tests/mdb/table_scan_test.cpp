@@ -14,12 +14,12 @@ using mdb::RowPosition;
 constexpr mdb::PageNumber kTdef = 2;
 
 Bytes rowWithId(std::int32_t id) {
-    build::RowSpec spec;
-    spec.columnCount = 1;
-    build::append32(spec.fixedArea, static_cast<std::uint32_t>(id));
-    spec.hasVariableTable = false;
-    spec.notNull = {0};
-    return build::row(spec);
+    build::RowSpec layout;
+    layout.columnCount = 1;
+    build::append32(layout.fixedArea, static_cast<std::uint32_t>(id));
+    layout.hasVariableTable = false;
+    layout.notNull = {0};
+    return build::row(layout);
 }
 
 // Page 1: usage maps; 2: the table; 3 and 4: its data pages; 5: another table's page that the
