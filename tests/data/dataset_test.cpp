@@ -30,9 +30,9 @@ protected:
     void use(const char* fixture) {
         path_ = dir_ / fixture;
         std::filesystem::copy_file(testing_support::fixture(fixture), path_);
-        // The fixtures are read-only, and so is a copy: a read-only database refuses writes.
-        std::filesystem::permissions(
-            path_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        // The shared fixtures are read-only files, and the engine refuses to write to one.
+        std::filesystem::permissions(path_, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
         connection_ = std::make_unique<data::Connection>(data::connectionStringFor(path_));
     }
     // One field per (column name, kind); text fields get size 255.

@@ -152,22 +152,22 @@ struct RowSpec {
     bool hasVariableTable = true;
 };
 
-inline Bytes row(const RowSpec& spec) {
+inline Bytes row(const RowSpec& layout) {
     Bytes b;
-    append16(b, spec.columnCount);
-    b.insert(b.end(), spec.fixedArea.begin(), spec.fixedArea.end());
+    append16(b, layout.columnCount);
+    b.insert(b.end(), layout.fixedArea.begin(), layout.fixedArea.end());
     std::vector<std::uint16_t> offsets;
-    for (const Bytes& v : spec.variable) {
+    for (const Bytes& v : layout.variable) {
         offsets.push_back(static_cast<std::uint16_t>(b.size()));
         b.insert(b.end(), v.begin(), v.end());
     }
     offsets.push_back(static_cast<std::uint16_t>(b.size()));  // end of variable data
-    if (spec.hasVariableTable) {
+    if (layout.hasVariableTable) {
         for (std::size_t k = offsets.size(); k-- > 0;) append16(b, offsets[k]);
-        append16(b, static_cast<std::uint16_t>(spec.variable.size()));
+        append16(b, static_cast<std::uint16_t>(layout.variable.size()));
     }
-    Bytes mask((spec.columnCount + 7) / 8, 0);
-    for (std::uint16_t n : spec.notNull) mask[n / 8] |= static_cast<std::uint8_t>(1u << (n % 8));
+    Bytes mask((layout.columnCount + 7) / 8, 0);
+    for (std::uint16_t n : layout.notNull) mask[n / 8] |= static_cast<std::uint8_t>(1u << (n % 8));
     b.insert(b.end(), mask.begin(), mask.end());
     return b;
 }
