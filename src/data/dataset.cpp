@@ -1,6 +1,5 @@
 #include "data/dataset.h"
 
-#include "data/column_default.h"
 #include "data/column_value.h"
 #include "data/dataset_messages.h"
 #include "data/error_text.h"
@@ -65,11 +64,6 @@ void Dataset::open() {
         const mdb::Table& table = db.table(tableName_);
         bindFields(table);
         columnCount_ = table.columns().size();
-        defaults_.clear();
-        for (std::size_t i = 0; i < table.columns().size(); ++i) {
-            const mdb::Column& c = table.columns()[i];
-            if (c.properties.defaultValue && !c.isAutoNumber()) defaults_.emplace_back(i, c);
-        }
         rows_.clear();
         mdb::Table::Cursor cursor = table.scan();
         while (cursor.next()) rows_.push_back(mdb::pointerFromRowPosition(cursor.position()));
@@ -144,24 +138,16 @@ void Dataset::post() {
     requireActive();
     if (state_ != State::Insert) return;
     std::vector<mdb::Value> values(columnCount_);
-    applyDefaults(values);
+    std::vector<bool> assigned(columnCount_, false);  // the others get the table's defaults
     for (const std::size_t i : assignedOrder_) {
         values[columnOf_[i]] = columnValueOf(fields_[i]->value());
+        assigned[columnOf_[i]] = true;
     }
     // The new row does not join the rows read by open: a million posts would otherwise keep a
     // million positions for nothing. The next open counts it.
-    engine([&] { writer().insert(std::move(values)); });
+    engine([&] { writer().insert(std::move(values), assigned); });
     clearRecord();
     state_ = State::Browse;
-}
-
-// What the database gives the columns a new row leaves out; assigned fields overwrite it.
-void Dataset::applyDefaults(std::vector<mdb::Value>& values) const {
-    if (defaults_.empty()) return;
-    const mdb::DateTime now = localNow();
-    for (const auto& [index, column] : defaults_) {
-        if (std::optional<mdb::Value> v = columnDefault(column, now)) values[index] = std::move(*v);
-    }
 }
 
 void Dataset::cancel() {

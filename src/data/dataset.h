@@ -68,8 +68,9 @@ public:
     void append();
     // Writes the appended record as one new row, with the fields assigned since append() in the
     // order of their first assignment; columns never assigned get the table's default value
-    // (column_default.h) or stay null. If the database refuses the row, nothing is stored and
-    // the record stays appended. Does nothing when no record is being appended.
+    // (the engine's rules, mdb/table_rules.h) or stay null. If the database refuses the row
+    // (its rules, mdb/database_rules.h), nothing is stored and the record stays appended. Does
+    // nothing when no record is being appended.
     void post();
     void cancel();
 
@@ -82,7 +83,6 @@ private:
     void noteAssignment(std::size_t field);
     void clearRecord();
     void finishPendingRecord();
-    void applyDefaults(std::vector<mdb::Value>& values) const;
 
     std::string name_;
     Connection& connection_;
@@ -90,7 +90,6 @@ private:
     std::vector<Field*> fields_;
     std::vector<std::size_t> columnOf_;  // per field: its column's index in the table
     std::size_t columnCount_ = 0;
-    std::vector<std::pair<std::size_t, mdb::Column>> defaults_;  // columns with a DefaultValue
 
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
