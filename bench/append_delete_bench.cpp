@@ -1,10 +1,13 @@
 // append_delete_bench: appends rows one post at a time (each written to the file when its
 // insert returns, as the import does), then deletes them all with one statement.
 //
-//   append_delete_bench [--rows N] [--table msp|table1|jobs] [--fixtures DIR] [--dir DIR]
-//   [--verify]
+//   append_delete_bench [--rows N] [--table created|msp|table1|jobs] [--fixtures DIR]
+//   [--dir DIR] [--verify]
 //
-// There is no way yet to create a table, so the rows go into a copy of an Access-made one:
+// The rows go into a new table or into a copy of an Access-made one:
+//   created a table of 16 columns made in a new database: an autonumber primary key, a Long
+//           with a non-unique index, Integer, Byte, Currency, Double, DateTime, Yes/No and
+//           eight Text columns with Unicode compression (the default);
 //   msp     test2V2003.mdb MSP_PROJECTS: 16 of its 74 columns get values (Long, Integer,
 //           DateTime, Double, Yes/No, Text), with unique indexes on PROJ_ID (Long, the key)
 //           and PROJ_NAME (Text);
@@ -29,14 +32,16 @@
 
 #include "mdb/database.h"
 #include "mdb/error.h"
+#include "mdb/new_database.h"
 #include "mdb/statement.h"
+#include "mdb/table_schema.h"
 #include "mdb/verify.h"
 
 namespace {
 
 struct Options {
     long rows = 1000000;
-    std::string table = "msp";
+    std::string table = "created";
     std::filesystem::path fixtures;
     std::filesystem::path dir = std::filesystem::temp_directory_path();
     bool verify = false;
@@ -71,7 +76,23 @@ public:
 
     std::vector<mdb::Value>& make(long i) {
         const auto n = static_cast<std::int32_t>(i);
-        if (kind_ == "msp") {
+        if (kind_ == "created") {
+            set("Documento", static_cast<std::int32_t>(i / 5));
+            set("Utenza", "U" + std::to_string(100000 + i % 90000));
+            set("Posizione", "P" + std::to_string(i % 7));
+            set("Indirizzo", "Via Garibaldi " + std::to_string(i % 1000) + ", citt\xC3\xA0");
+            set("Categoria", std::string("Abitazioni civili"));
+            set("Descrizione", "Tassa rifiuti, rata " + std::to_string(i % 4 + 1));
+            set("Tipo", std::string("TARI"));
+            set("Quantita", std::to_string(50 + i % 200));
+            set("Unita", std::string("mq"));
+            set("Anno", std::int16_t{2026});
+            set("Rata", static_cast<std::uint8_t>(i % 4 + 1));
+            set("Importo", mdb::Currency{12345 + i * 7});
+            set("Aliquota", 1.25 + static_cast<double>(i % 100) / 100.0);
+            set("Inizio", mdb::DateTime{46023.0 + static_cast<double>(i % 365)});
+            set("Pagato", i % 3 == 0);
+        } else if (kind_ == "msp") {
             set("PROJ_ID", n);
             set("PROJ_NAME", "Progetto " + std::to_string(i) + " - ruolo TARI");
             set("PROJ_OPT_CURRENCY_DIGITS", std::int16_t{2});
@@ -123,6 +144,29 @@ private:
     std::map<const char*, std::size_t> columns_;  // by the literal's address
 };
 
+mdb::TableSchema createdTable(const std::string& name) {
+    using mdb::ColumnType;
+    auto text = [](const char* column, std::uint16_t size) {
+        mdb::ColumnSchema c = mdb::columnSchema(column, ColumnType::Text, size);
+        c.compressedUnicode = true;
+        return c;
+    };
+    mdb::ColumnSchema id = mdb::columnSchema("ID", ColumnType::Long);
+    id.autoNumber = true;
+    return {.name = name,
+            .columns = {id, mdb::columnSchema("Documento", ColumnType::Long), text("Utenza", 50),
+                        text("Posizione", 50), text("Indirizzo", 255), text("Categoria", 180),
+                        text("Descrizione", 100), text("Tipo", 50), text("Quantita", 30),
+                        text("Unita", 30), mdb::columnSchema("Anno", ColumnType::Integer),
+                        mdb::columnSchema("Rata", ColumnType::Byte),
+                        mdb::columnSchema("Importo", ColumnType::Currency),
+                        mdb::columnSchema("Aliquota", ColumnType::Double),
+                        mdb::columnSchema("Inizio", ColumnType::DateTime),
+                        mdb::columnSchema("Pagato", ColumnType::Boolean)},
+            .indexes = {mdb::indexSchema("PrimaryKey", {"ID"}, mdb::IndexSchema::Kind::PrimaryKey),
+                        mdb::indexSchema("Documento", {"Documento"})}};
+}
+
 bool parse(int argc, char** argv, Options& o) {
     if (const char* shared = std::getenv("BRELVANO_SHARED_DIR"))
         o.fixtures = std::filesystem::path(shared) / "fixtures" / "mdb";
@@ -144,7 +188,8 @@ bool parse(int argc, char** argv, Options& o) {
         else
             return false;
     }
-    return o.rows > 0 && (o.table == "msp" || o.table == "table1" || o.table == "jobs");
+    return o.rows > 0 &&
+           (o.table == "created" || o.table == "msp" || o.table == "table1" || o.table == "jobs");
 }
 
 }  // namespace
@@ -152,21 +197,29 @@ bool parse(int argc, char** argv, Options& o) {
 int main(int argc, char** argv) {
     Options o;
     if (!parse(argc, argv, o)) {
-        std::cerr << "usage: append_delete_bench [--rows N] [--table msp|table1|jobs] "
+        std::cerr << "usage: append_delete_bench [--rows N] [--table created|msp|table1|jobs] "
                      "[--fixtures DIR] [--dir DIR] [--verify]\n";
         return 2;
     }
-    const bool msp = o.table == "msp", jobs = o.table == "jobs";
+    const bool created = o.table == "created", msp = o.table == "msp", jobs = o.table == "jobs";
     const std::string fixture = msp    ? "test2V2003.mdb"
                                 : jobs ? "testPromotionV2003.mdb"
                                        : "testV2003.mdb";
-    const std::string tableName = msp ? "MSP_PROJECTS" : jobs ? "jobDB1" : "Table1";
+    const std::string tableName = created ? "Voci"
+                                  : msp   ? "MSP_PROJECTS"
+                                  : jobs  ? "jobDB1"
+                                          : "Table1";
     const std::filesystem::path path = o.dir / ("append_delete_bench_" + o.table + ".mdb");
     try {
-        std::filesystem::copy_file(o.fixtures / fixture, path,
-                                   std::filesystem::copy_options::overwrite_existing);
-        std::filesystem::permissions(
-            path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        if (created) {
+            std::filesystem::remove(path);
+            mdb::createDatabase(path.string(), {createdTable(tableName)});
+        } else {
+            std::filesystem::copy_file(o.fixtures / fixture, path,
+                                       std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::permissions(
+                path, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        }
         auto db = mdb::Database::open(path.string(), mdb::OpenMode::ReadWrite);
         mdb::Table& table = db->table(tableName);
         mdb::TableWriter& writer = db->writer(tableName);
@@ -174,8 +227,8 @@ int main(int argc, char** argv) {
         mdb::executeStatement(*db, "delete from " + tableName);
         RowFiller filler(table, o.table);
         std::printf("table %s (%s): %zu columns, %zu indexes; appending %ld rows to %s\n",
-                    tableName.c_str(), fixture.c_str(), table.columns().size(),
-                    table.physicalIndexes().size(), o.rows, path.c_str());
+                    tableName.c_str(), created ? "new database" : fixture.c_str(),
+                    table.columns().size(), table.physicalIndexes().size(), o.rows, path.c_str());
         const long startKiB = residentKiB();
 
         db->beginBatch();
