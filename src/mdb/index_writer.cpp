@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "mdb/byte_order.h"
 #include "mdb/error.h"
 #include "mdb/index_leaf.h"
 #include "mdb/index_page.h"
-#include "mdb/index_walk.h"
 #include "mdb/usage_map_writer.h"
 
 namespace mdb {
@@ -19,7 +19,7 @@ namespace {
 // Pages kept between operations (about 5 KB each); past this many, the next operation drops
 // leaves until half are left (nodes, which every descent reads, stay), and past it with nodes
 // alone, everything.
-constexpr std::size_t kCacheLimit = 2048;
+constexpr std::size_t kCacheLimit = 256;
 // Real indexes are a handful of levels deep; a damaged file must not lead the search in circles.
 constexpr std::size_t kMaxDepth = 16;
 // A leaf entry is the key, 3 bytes of page and 1 of row; a node entry adds 4 bytes of child.
@@ -123,16 +123,14 @@ public:
 
     void clear() {
         run([&] {
-            const IndexContents contents = walkIndex(pager_, index_.rootPage);
-            std::vector<PageNumber> pages = contents.leafPages;
-            pages.insert(pages.end(), contents.nodePages.begin(), contents.nodePages.end());
+            const std::vector<PageNumber> pages = pagesBelowRoot();
             Page& root = load(index_.rootPage);
             makeEmptyLeaf(root);
             touch(root);
             for (PageNumber n : pages) {
-                if (n == index_.rootPage) continue;
                 forget(n);
                 allocator_.release(n);
+                pager_.writeEarlyIfLarge();  // a no-op unless the caller allowed it
             }
             maps_.clear(index_.usageMap);
             maps_.add(index_.usageMap, index_.rootPage);
@@ -179,6 +177,35 @@ private:
             changed_.clear();
             throw;
         }
+    }
+
+    // Every page under the root, found through the nodes alone: a clear needs no leaf entries,
+    // so memory stays small however big the index. Throws Error (Corrupt) for a page that is not
+    // one of this index's pages, a page reached twice, or a tree deeper than any real index.
+    std::vector<PageNumber> pagesBelowRoot() {
+        std::vector<PageNumber> pages;
+        std::unordered_set<PageNumber> reached{index_.rootPage};
+        std::vector<std::pair<PageNumber, std::size_t>> toVisit{{index_.rootPage, 1}};
+        while (!toVisit.empty()) {
+            const auto [n, depth] = toVisit.back();
+            toVisit.pop_back();
+            if (depth > kMaxDepth) corrupt(n, "the index is deeper than any real one");
+            const PageRef bytes = pager_.page(n);
+            if (get32le(*bytes, IndexPage::kTdefAt) != tablePage_)
+                corrupt(n, "it is not a page of this table's indexes");
+            if ((*bytes)[0] == static_cast<std::uint8_t>(IndexPage::Kind::Leaf)) continue;
+            const IndexPage node = IndexPage::decode(*bytes, n);
+            if (node.isLeaf()) continue;
+            std::vector<PageNumber> children;
+            for (const IndexEntry& entry : node.entries) children.push_back(entry.child);
+            if (node.childTailPage != 0) children.push_back(node.childTailPage);
+            for (PageNumber child : children) {
+                if (!reached.insert(child).second) corrupt(child, "the index reaches it twice");
+                pages.push_back(child);
+                toVisit.emplace_back(child, depth + 1);
+            }
+        }
+        return pages;
     }
 
     [[noreturn]] void corrupt(PageNumber page, const std::string& what) const {

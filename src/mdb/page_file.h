@@ -19,6 +19,8 @@ namespace mdb {
 constexpr std::size_t kPageSize = 4096;
 using PageNumber = std::uint32_t;
 using PageBytes = std::array<std::uint8_t, kPageSize>;
+// A page as the pager hands it out: shared, and never changed while anyone holds it.
+using PageRef = std::shared_ptr<const PageBytes>;
 
 class PageFile {
 public:

@@ -115,7 +115,7 @@ void Pager::beginWrite() {
     written_.clear();
 }
 
-void Pager::keepForUndo(PageNumber n, const PageBytes& bytes) {
+void Pager::keepForUndo(PageNumber n, const PageRef& bytes) {
     if (!undoable_ || n >= pagesBefore_) return;  // appended pages are undone by cutting them
     if (before_.size() >= kUndoPages) {
         undoable_ = false;
@@ -130,7 +130,7 @@ PageBytes& Pager::modify(PageNumber n) {
     if (auto d = dirty_.find(n); d != dirty_.end()) return *d->second;
     std::shared_ptr<PageBytes> bytes = load(n);
     clean_.erase(n);
-    keepForUndo(n, *bytes);
+    keepForUndo(n, bytes);
     // Copy on write: readers still holding the clean page keep seeing the old bytes. A page no
     // one else holds is changed in place; a rollback forgets it, and the file still has it.
     if (bytes.use_count() > 1) bytes = std::make_shared<PageBytes>(*bytes);
@@ -207,7 +207,7 @@ bool Pager::undoWrites() {
             if (*it >= pagesBefore_) continue;  // appended: cut off below
             const auto was = before_.find(*it);
             if (was == before_.end()) return false;
-            out = was->second;
+            out = *was->second;
             if (*it != 0 && key_ != 0) rc4CodePage(key_, *it, out);
             file_->write(*it, out);
         }
@@ -242,6 +242,10 @@ void Pager::writeEarlyIfLarge() {
     wroteEarly_ = true;
     // Appended pages are in the file now: pageCount() counts them there.
     allocated_ = 0;
+    // An operation this large cannot promise a full undo anyway; keeping the earlier bytes of
+    // every page it changes would make memory grow with the table being emptied.
+    undoable_ = false;
+    before_.clear();
 }
 
 void Pager::rollback() {

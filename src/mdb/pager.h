@@ -36,7 +36,8 @@
 // Dirty pages stay in memory until commit or rollback, with one exception: once an operation
 // has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
 // writeEarlyIfLarge() writes its dirty pages when they pass a limit, so that emptying a big
-// table needs no memory in proportion to it (a rollback can no longer undo what was written).
+// table needs no memory in proportion to it (a rollback can no longer undo what was written,
+// and from the first early write on, a failed write cannot be undone either).
 // Runs of consecutive pages are written with one system call. Clean pages are dropped when the
 // cache grows past its limit. A page handed out by page() stays valid for as long as its holder
 // keeps it, even if the page is later modified (modify() copies a page that is still shared).
@@ -54,8 +55,6 @@
 #include "mdb/write_order.h"
 
 namespace mdb {
-
-using PageRef = std::shared_ptr<const PageBytes>;
 
 class Pager {
 public:
@@ -119,7 +118,7 @@ private:
     // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
     void writeDirty();
     // Keeps page n's bytes from before the operation, for undoing a failed write.
-    void keepForUndo(PageNumber n, const PageBytes& bytes);
+    void keepForUndo(PageNumber n, const PageRef& bytes);
     // Puts back the pages written so far in this operation; false when that is not possible.
     bool undoWrites();
 
@@ -137,10 +136,12 @@ private:
     bool wroteEarly_ = false;   // ... and has
     std::uint64_t generation_ = 0;
     WriteOrder order_ = WriteOrder::RowsAppear;
-    PageNumber pagesBefore_ = 0;              // the file's pages when the operation began
-    std::map<PageNumber, PageBytes> before_;  // plain bytes of changed pages before it
-    bool undoable_ = true;                    // before_ holds every changed page
-    std::vector<PageNumber> written_;         // pages of this operation written so far
+    PageNumber pagesBefore_ = 0;  // the file's pages when the operation began
+    // The plain bytes of changed pages before the operation: the pages as they were cached,
+    // shared rather than copied (modify() changes a copy when a page is shared).
+    std::map<PageNumber, PageRef> before_;
+    bool undoable_ = true;             // before_ holds every changed page
+    std::vector<PageNumber> written_;  // pages of this operation written so far
     std::optional<PageNumber> pageLimitForTesting_;
 };
 

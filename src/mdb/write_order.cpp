@@ -53,12 +53,12 @@ int rank(Group g, WriteOrder order) {
 
 std::vector<PageNumber> orderForWriting(
     const std::map<PageNumber, std::shared_ptr<PageBytes>>& dirty,
-    const std::map<PageNumber, PageBytes>& before, PageNumber pagesBefore, WriteOrder order) {
+    const std::map<PageNumber, PageRef>& before, PageNumber pagesBefore, WriteOrder order) {
     std::vector<std::pair<int, PageNumber>> ranked;
     ranked.reserve(dirty.size());
     for (const auto& [n, bytes] : dirty) {
         const auto b = before.find(n);
-        const PageBytes* was = b == before.end() ? nullptr : &b->second;
+        const PageBytes* was = b == before.end() ? nullptr : b->second.get();
         const bool appended = was == nullptr && n >= pagesBefore;
         ranked.emplace_back(rank(groupOf(n, *bytes, was, appended), order), n);
     }

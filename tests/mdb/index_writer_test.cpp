@@ -9,6 +9,7 @@
 #include <random>
 
 #include "fixture_copy.h"
+#include "mdb/byte_order.h"
 #include "mdb/error.h"
 #include "mdb/index_walk.h"
 #include "mdb/usage_map.h"
@@ -257,6 +258,31 @@ TEST(IndexWriter, ReadsPagesAgainAfterARollback) {
     EXPECT_EQ(s.expected().size(), committed);
     for (int i = 0; i < 50; ++i) s.insert(row());
     s.check("after the rollback");
+}
+
+TEST(IndexWriter, ClearRefusesATreeThatReachesAPageTwice) {
+    REQUIRE_FIXTURES();
+    auto m = testing_mdb::openCopy("compIndexTestV2003.mdb");
+    Subject s(m, "Table1", 0);
+    std::mt19937 random(11);
+    for (int i = 0; i < 3000; ++i) {
+        Row r(3);
+        r[0] = std::uniform_int_distribution<std::int32_t>(-3000, 3000)(random);
+        s.insert(r);
+    }
+    ASSERT_GE(s.check("filled").depth, 2);
+    // Damage the root: its child tail names its first child again.
+    const mdb::IndexPage root = mdb::IndexPage::decode(*m.pager().page(s.root()), s.root());
+    ASSERT_FALSE(root.entries.empty());
+    mdb::put32le(m.pager().modify(s.root()), mdb::IndexPage::kChildTailAt,
+                 root.entries.front().child);
+    try {
+        s.writer().clear();
+        ADD_FAILURE() << "clear() released the pages of a damaged tree";
+    } catch (const mdb::Error& e) {
+        EXPECT_EQ(e.kind, mdb::Error::Kind::Corrupt);
+        EXPECT_NE(std::string(e.what()).find("reaches it twice"), std::string::npos) << e.what();
+    }
 }
 
 TEST(IndexWriter, AppliesTheUniqueRequiredAndIgnoreNullsRules) {
