@@ -529,7 +529,7 @@ private:
             if (found == cache_.end()) continue;
             Page& page = *found->second;
             if (!page.isLeaf()) encodeNode(page);
-            pager_.modify(n) = page.bytes();
+            pager_.overwrite(n) = page.bytes();
             page.seen = pager_.page(n);
             page.seenIn = pager_.generation();
             page.dirty = false;

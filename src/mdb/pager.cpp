@@ -115,26 +115,49 @@ void Pager::beginWrite() {
     written_.clear();
 }
 
-void Pager::keepForUndo(PageNumber n, const PageRef& bytes) {
+void Pager::keepForUndo(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
     if (!undoable_ || n >= pagesBefore_) return;  // appended pages are undone by cutting them
     if (before_.size() >= kUndoPages) {
         undoable_ = false;
-        before_.clear();
+        dropUndoCopies();
         return;
     }
     before_.emplace(n, bytes);
 }
 
-PageBytes& Pager::modify(PageNumber n) {
+PageBytes& Pager::modify(PageNumber n) { return change(n, true); }
+
+PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
+
+PageBytes& Pager::change(PageNumber n, bool keepBytes) {
     requireWriting("change a page of");
     if (auto d = dirty_.find(n); d != dirty_.end()) return *d->second;
     std::shared_ptr<PageBytes> bytes = load(n);
     clean_.erase(n);
     keepForUndo(n, bytes);
-    // Copy on write: readers still holding the clean page keep seeing the old bytes. A page no
-    // one else holds is changed in place; a rollback forgets it, and the file still has it.
-    if (bytes.use_count() > 1) bytes = std::make_shared<PageBytes>(*bytes);
+    // Copy on write: readers still holding the clean page (the undo copy among them) keep
+    // seeing the old bytes. A page no one else holds is changed in place; a rollback forgets
+    // it, and the file still has it.
+    if (bytes.use_count() > 1) {
+        std::shared_ptr<PageBytes> copy = newBuffer();
+        if (keepBytes) *copy = *bytes;
+        bytes = std::move(copy);
+    }
     return *dirty_.emplace(n, std::move(bytes)).first->second;
+}
+
+std::shared_ptr<PageBytes> Pager::newBuffer() {
+    if (spare_.empty()) return std::make_shared<PageBytes>();
+    std::shared_ptr<PageBytes> buffer = std::move(spare_.back());
+    spare_.pop_back();
+    return buffer;
+}
+
+void Pager::dropUndoCopies() {
+    constexpr std::size_t kSpares = 64;
+    for (auto& [n, bytes] : before_)
+        if (bytes.use_count() == 1 && spare_.size() < kSpares) spare_.push_back(std::move(bytes));
+    before_.clear();
 }
 
 PageNumber Pager::allocate() {
@@ -143,7 +166,9 @@ PageNumber Pager::allocate() {
     if (n >= 0xFFFFFF)
         throw Error(Error::Kind::Refused, "Cannot add a page to '" + file_->name() +
                                               "': the file has reached its largest size");
-    dirty_.emplace(n, std::make_shared<PageBytes>());
+    std::shared_ptr<PageBytes> page = newBuffer();
+    page->fill(0);
+    dirty_.emplace(n, std::move(page));
     ++allocated_;
     return n;
 }
@@ -221,7 +246,7 @@ bool Pager::undoWrites() {
 void Pager::commit() {
     requireWriting("commit changes to");
     writeDirty();
-    before_.clear();
+    dropUndoCopies();
     written_.clear();
     allocated_ = 0;
     writing_ = false;
@@ -245,7 +270,7 @@ void Pager::writeEarlyIfLarge() {
     // An operation this large cannot promise a full undo anyway; keeping the earlier bytes of
     // every page it changes would make memory grow with the table being emptied.
     undoable_ = false;
-    before_.clear();
+    dropUndoCopies();
 }
 
 void Pager::rollback() {
@@ -253,7 +278,7 @@ void Pager::rollback() {
     // State drawn from pages that are now forgotten (or already written) must be read again.
     if (!dirty_.empty() || wroteEarly_) ++generation_;
     dirty_.clear();
-    before_.clear();
+    dropUndoCopies();
     written_.clear();
     allocated_ = 0;
     writing_ = false;

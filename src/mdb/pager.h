@@ -88,6 +88,9 @@ public:
     void beginWrite();
     bool writing() const { return writing_; }
     PageBytes& modify(PageNumber n);
+    // Page n for writing anew, marked dirty: its bytes are unspecified and the caller sets every
+    // one of them (it saves modify()'s copy of the old bytes).
+    PageBytes& overwrite(PageNumber n);
     PageNumber allocate();
     void commit();
     void rollback();
@@ -112,13 +115,18 @@ public:
 
 private:
     std::shared_ptr<PageBytes> load(PageNumber n);
+    PageBytes& change(PageNumber n, bool keepBytes);
+    // A page buffer to fill, from the spares when there is one.
+    std::shared_ptr<PageBytes> newBuffer();
+    // Ends the operation's hold on its undo copies, keeping unshared ones as spares.
+    void dropUndoCopies();
     void requireWriting(const char* what) const;
     void lock();
     void unlockUnlessBatch();
     // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
     void writeDirty();
     // Keeps page n's bytes from before the operation, for undoing a failed write.
-    void keepForUndo(PageNumber n, const PageRef& bytes);
+    void keepForUndo(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
     // Puts back the pages written so far in this operation; false when that is not possible.
     bool undoWrites();
 
@@ -139,9 +147,12 @@ private:
     PageNumber pagesBefore_ = 0;  // the file's pages when the operation began
     // The plain bytes of changed pages before the operation: the pages as they were cached,
     // shared rather than copied (modify() changes a copy when a page is shared).
-    std::map<PageNumber, PageRef> before_;
+    std::map<PageNumber, std::shared_ptr<PageBytes>> before_;
     bool undoable_ = true;             // before_ holds every changed page
     std::vector<PageNumber> written_;  // pages of this operation written so far
+    // Buffers of earlier undo copies, reused: every post changes a handful of pages, and a
+    // fresh 4 KB allocation for each costs more than encoding the row.
+    std::vector<std::shared_ptr<PageBytes>> spare_;
     std::optional<PageNumber> pageLimitForTesting_;
 };
 

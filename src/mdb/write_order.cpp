@@ -53,7 +53,8 @@ int rank(Group g, WriteOrder order) {
 
 std::vector<PageNumber> orderForWriting(
     const std::map<PageNumber, std::shared_ptr<PageBytes>>& dirty,
-    const std::map<PageNumber, PageRef>& before, PageNumber pagesBefore, WriteOrder order) {
+    const std::map<PageNumber, std::shared_ptr<PageBytes>>& before, PageNumber pagesBefore,
+    WriteOrder order) {
     std::vector<std::pair<int, PageNumber>> ranked;
     ranked.reserve(dirty.size());
     for (const auto& [n, bytes] : dirty) {

@@ -42,6 +42,7 @@ enum class WriteOrder { RowsAppear, RowsDisappear };
 // new bytes alone otherwise.
 std::vector<PageNumber> orderForWriting(
     const std::map<PageNumber, std::shared_ptr<PageBytes>>& dirty,
-    const std::map<PageNumber, PageRef>& before, PageNumber pagesBefore, WriteOrder order);
+    const std::map<PageNumber, std::shared_ptr<PageBytes>>& before, PageNumber pagesBefore,
+    WriteOrder order);
 
 }  // namespace mdb

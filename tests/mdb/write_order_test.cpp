@@ -22,10 +22,10 @@ TEST(WriteOrder, NewRowsShowLastAndDeletedRowsVanishFirst) {
     // The file had 100 pages; the table definition is page 20.
     const PageBytes zero{};
     std::map<PageNumber, std::shared_ptr<PageBytes>> dirty;
-    std::map<PageNumber, mdb::PageRef> before;
+    std::map<PageNumber, std::shared_ptr<PageBytes>> before;
     auto add = [&](PageNumber n, PageBytes now, std::optional<PageBytes> was) {
         dirty[n] = std::make_shared<PageBytes>(now);
-        if (was) before[n] = std::make_shared<const PageBytes>(*was);
+        if (was) before[n] = std::make_shared<PageBytes>(*was);
     };
     add(1, page(0x01, 1), page(0x01, 1));     // global map
     add(6, page(0x01, 0), page(0x01, 0));     // usage map rows
