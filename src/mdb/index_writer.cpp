@@ -89,7 +89,10 @@ public:
                 std::vector<IndexEntry> all = leaf.entries();
                 all.insert(all.begin() + static_cast<std::ptrdiff_t>(at), {key.bytes, row, 0});
                 if (becomesLast) propagateLast(path, path.size() - 1, all.back());
-                overflow(path, path.size() - 1, std::move(all));
+                // Keys that arrive in order (autonumbers, ascending numbers) would leave every
+                // leaf half full: the new last entry starts a page of its own instead.
+                const bool appending = becomesLast && nextOf(page) == 0;
+                overflow(path, path.size() - 1, std::move(all), appending);
             } else if (becomesLast) {
                 propagateLast(path, path.size() - 1, {key.bytes, row, 0});
             }
@@ -416,7 +419,8 @@ private:
 
     // Gives the page at path[level] these entries, which do not fit it: splits it (the root
     // first moves its entries to a new only child).
-    void overflow(Path& path, std::size_t level, std::vector<IndexEntry> entries) {
+    void overflow(Path& path, std::size_t level, std::vector<IndexEntry> entries,
+                  bool appending = false) {
         if (level == 0) {
             Page& root = *path[0].page;
             const bool leaf = root.isLeaf();
@@ -434,7 +438,7 @@ private:
             level = 1;
         }
         std::size_t at = path[level - 1].child;
-        place(*path[level - 1].page, at, *path[level].page, std::move(entries));
+        place(*path[level - 1].page, at, *path[level].page, std::move(entries), appending);
     }
 
     // Splits every node on the path that no longer fits, from the bottom up.
@@ -449,14 +453,16 @@ private:
     }
 
     // Gives `page`, the child at `at` of `parent`, the entries, splitting off pages before it
-    // until everything fits; `at` follows the page as pages are added before it.
-    void place(Page& parent, std::size_t& at, Page& page, std::vector<IndexEntry> entries) {
+    // until everything fits; `at` follows the page as pages are added before it. A split moves
+    // half the entries, or, when `appending`, all but the last.
+    void place(Page& parent, std::size_t& at, Page& page, std::vector<IndexEntry> entries,
+               bool appending = false) {
         const bool leaf = page.isLeaf();
         while (!fits(leaf, entries)) {
             const std::size_t stored =
                 leaf || entries.size() < 2 ? entries.size() : entries.size() - 1;
             if (stored < 2) corrupt(page.number, "an entry too large for a page");
-            const std::size_t moved = (stored + 1) / 2;
+            const std::size_t moved = appending ? stored - 1 : (stored + 1) / 2;
             std::vector<IndexEntry> head(
                 std::make_move_iterator(entries.begin()),
                 std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(moved)));

@@ -12,6 +12,8 @@
 #include "mdb/byte_order.h"
 #include "mdb/error.h"
 #include "mdb/index_walk.h"
+#include "mdb/new_database.h"
+#include "mdb/table_schema.h"
 #include "mdb/usage_map.h"
 
 namespace {
@@ -258,6 +260,37 @@ TEST(IndexWriter, ReadsPagesAgainAfterARollback) {
     EXPECT_EQ(s.expected().size(), committed);
     for (int i = 0; i < 50; ++i) s.insert(row());
     s.check("after the rollback");
+}
+
+// Keys in order (autonumbers) fill every leaf but the last one to the brim; keys arriving in
+// any other order still split pages in half.
+TEST(IndexWriter, KeysInOrderFillTheirLeaves) {
+    const mdb::TableSchema schema{
+        .name = "T",
+        .columns = {mdb::columnSchema("N", mdb::ColumnType::Long)},
+        .indexes = {mdb::indexSchema("N", {"N"}, mdb::IndexSchema::Kind::PrimaryKey)}};
+    for (const bool inOrder : {true, false}) {
+        SCOPED_TRACE(inOrder ? "in order" : "shuffled");
+        auto m = testing_mdb::openBytes(mdb::newDatabase(mdb::DateTime{46000.5}, {schema}), "new");
+        Subject s(m, "T", 0);
+        std::vector<std::int32_t> keys(20000);
+        for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<std::int32_t>(i);
+        if (!inOrder) std::shuffle(keys.begin(), keys.end(), std::mt19937(5));
+        for (std::int32_t k : keys) s.insert(Row{k});
+        const mdb::IndexContents walked = s.check("filled");
+        std::size_t fewest = keys.size(), most = 0;
+        for (std::size_t i = 0; i + 1 < walked.leafPages.size(); ++i) {
+            const mdb::PageNumber p = walked.leafPages[i];
+            const std::size_t n = mdb::IndexPage::decode(*m.pager().page(p), p).entries.size();
+            fewest = std::min(fewest, n);
+            most = std::max(most, n);
+        }
+        ASSERT_GT(walked.leafPages.size(), 10u);
+        if (inOrder)
+            EXPECT_EQ(fewest, most) << walked.leafPages.size() << " leaves";
+        else
+            EXPECT_LT(fewest, most * 6 / 10) << walked.leafPages.size() << " leaves";
+    }
 }
 
 TEST(IndexWriter, ClearRefusesATreeThatReachesAPageTwice) {
