@@ -24,7 +24,7 @@ void appendUtf8(std::string& out, char32_t c) {
 }
 
 // Decodes UTF-16LE code units, pairing surrogates; appends to out.
-void appendUtf16(std::string& out, ByteView bytes) {
+void appendDecodedUtf16(std::string& out, ByteView bytes) {
     const std::size_t units = bytes.size() / 2;
     for (std::size_t i = 0; i < units; ++i) {
         const char32_t u = bytes[2 * i] | (bytes[2 * i + 1] << 8);
@@ -71,7 +71,7 @@ char32_t nextCodePoint(std::string_view s, std::size_t& i) {
 std::string decodeUtf16(ByteView bytes) {
     std::string out;
     out.reserve(bytes.size());
-    appendUtf16(out, bytes);
+    appendDecodedUtf16(out, bytes);
     return out;
 }
 
@@ -86,7 +86,7 @@ std::string decodeJetText(ByteView bytes) {
         if (compressed) {
             for (std::uint8_t b : part) appendUtf8(out, b);
         } else {
-            appendUtf16(out, part);
+            appendDecodedUtf16(out, part);
         }
         compressed = !compressed;
         segment = i + 1;
@@ -96,10 +96,20 @@ std::string decodeJetText(ByteView bytes) {
 
 std::vector<std::uint8_t> encodeUtf16(std::string_view utf8) {
     std::vector<std::uint8_t> out;
-    out.reserve(utf8.size() * 2);
-    auto unit = [&out](char32_t u) {
-        out.push_back(static_cast<std::uint8_t>(u));
-        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    appendUtf16(out, utf8);
+    return out;
+}
+
+void appendUtf16(std::vector<std::uint8_t>& out, std::string_view utf8) {
+    // Every UTF-8 byte gives at most one UTF-16 unit (a 4-byte sequence gives two): size once,
+    // write through a pointer, then trim.
+    const std::size_t start = out.size();
+    out.resize(start + 2 * utf8.size());
+    std::uint8_t* at = out.data() + start;
+    auto unit = [&at](char32_t u) {
+        at[0] = static_cast<std::uint8_t>(u);
+        at[1] = static_cast<std::uint8_t>(u >> 8);
+        at += 2;
     };
     for (std::size_t i = 0; i < utf8.size();) {
         const char32_t c = nextCodePoint(utf8, i);
@@ -110,16 +120,36 @@ std::vector<std::uint8_t> encodeUtf16(std::string_view utf8) {
             unit(c);
         }
     }
-    return out;
+    out.resize(static_cast<std::size_t>(at - out.data()));
+}
+
+Utf16Shape utf16Shape(std::string_view utf8) {
+    Utf16Shape shape;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = nextCodePoint(utf8, i);
+        shape.units += c >= 0x10000 ? 2 : 1;
+        if (c == 0 || c > 0xFF) shape.singleBytes = false;
+    }
+    return shape;
+}
+
+void appendCompressedText(std::vector<std::uint8_t>& out, std::string_view utf8) {
+    const std::size_t start = out.size();
+    out.resize(start + 2 + utf8.size());  // no more characters than UTF-8 bytes
+    std::uint8_t* at = out.data() + start;
+    *at++ = 0xFF;
+    *at++ = 0xFE;
+    for (std::size_t i = 0; i < utf8.size();)
+        *at++ = static_cast<std::uint8_t>(nextCodePoint(utf8, i));
+    out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
 std::vector<std::uint8_t> encodeJetText(std::string_view utf8, bool compress) {
-    std::vector<std::uint8_t> plain = encodeUtf16(utf8);
-    if (!compress) return plain;
-    for (std::size_t i = 0; i < plain.size(); i += 2)
-        if (plain[i] == 0 || plain[i + 1] != 0) return plain;
-    std::vector<std::uint8_t> out{0xFF, 0xFE};
-    for (std::size_t i = 0; i < plain.size(); i += 2) out.push_back(plain[i]);
+    std::vector<std::uint8_t> out;
+    if (compress && utf16Shape(utf8).singleBytes)
+        appendCompressedText(out, utf8);
+    else
+        appendUtf16(out, utf8);
     return out;
 }
 

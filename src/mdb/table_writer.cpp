@@ -60,20 +60,21 @@ Guid randomGuid() {
     return g;
 }
 
-// The values of the key columns (`keyColumns[i]`) as a reader will read them back: what index
-// keys must be built from. Other columns are left null.
-std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& row,
-                                const std::vector<bool>& keyColumns) {
-    std::vector<Value> out(def.columns.size());
+// Fills `out` with the values of the key columns (`keyColumns[i]`) as a reader will read them
+// back: what index keys must be built from. Other columns are left null.
+void storedValues(const TableDefinition& def, const PreparedRow& row,
+                  const std::vector<bool>& keyColumns, std::vector<Value>& out) {
+    out.assign(def.columns.size(), std::monostate{});
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         if (!keyColumns[i]) continue;
         const Column& c = def.columns[i];
+        const std::optional<ByteView> field = row.field(i);
         if (c.type == ColumnType::Boolean) {
-            out[i] = row.fields[i].has_value();
+            out[i] = field.has_value();
             continue;
         }
-        if (!row.fields[i]) continue;
-        ByteView bytes = *row.fields[i];
+        if (!field) continue;
+        ByteView bytes = *field;
         if (isLongValue(c.type)) {
             Binary data;
             if (bytes[3] == kLongValueInline) {
@@ -90,7 +91,6 @@ std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& r
         }
         out[i] = decodeValue(c, bytes);
     }
-    return out;
 }
 
 }  // namespace
@@ -102,7 +102,8 @@ struct TableWriter::State {
           maps(pager, allocator),
           placer(pager, allocator, maps,
                  {table.definition().ownedPagesMap, table.definition().freePagesMap},
-                 table.definition().page, smallestRowSize(table.definition())) {
+                 table.definition().page, smallestRowSize(table.definition())),
+          layout(table.definition()) {
         const TableDefinition& def = table.definition();
         keyColumns.assign(def.columns.size(), false);
         for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
@@ -140,6 +141,13 @@ struct TableWriter::State {
     std::vector<bool> keyColumns;      // by column index: some index holds it
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
+
+    // Worked out once per definition, and buffers an insert reuses rather than allocating.
+    RowLayout layout;
+    PreparedRow row;
+    std::vector<Value> stored;                  // the key columns' values as stored
+    std::vector<std::optional<IndexKey>> keys;  // one per index
+    Binary rowBytes;
 };
 
 TableWriter::TableWriter(Pager& pager, Table& table) : pager_(pager), table_(table) {}
@@ -226,12 +234,12 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
         }
         if (guard_) guard_->beforeInsert(table_, values, assigned);
 
-        PreparedRow row = prepareRow(def, values, table_.name());
-        const std::vector<Value> stored = state_->indexes.empty()
-                                              ? std::vector<Value>()
-                                              : storedValues(def, row, state_->keyColumns);
-        std::vector<std::optional<IndexKey>> keys;
-        keys.reserve(state_->indexes.size());
+        PreparedRow& row = state_->row;
+        prepareRow(state_->layout, values, table_.name(), row);
+        std::vector<Value>& stored = state_->stored;
+        if (!state_->indexes.empty()) storedValues(def, row, state_->keyColumns, stored);
+        std::vector<std::optional<IndexKey>>& keys = state_->keys;
+        keys.clear();
         for (IndexWriter& index : state_->indexes) {
             keys.push_back(index.keyFor(stored));
             if (!keys.back()) continue;
@@ -249,8 +257,8 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
         for (const PreparedRow::External& e : row.external)
             row.setExternalPosition(e.column,
                                     state_->longValueWriter(table_, e.column).store(e.data));
-        const Binary bytes = encodeRow(def, row);
-        const RowPosition at = state_->placer.place(bytes);
+        encodeRow(state_->layout, row, state_->rowBytes);
+        const RowPosition at = state_->placer.place(state_->rowBytes);
         for (std::size_t i = 0; i < state_->indexes.size(); ++i)
             if (keys[i] && state_->indexes[i].insert(*keys[i], at))
                 ++def.physicalIndexes[i].uniqueEntryCount;
