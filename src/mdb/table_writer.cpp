@@ -27,25 +27,43 @@ const char* const kDuplicateMessage =
     "duplicate entries and try again";
 const char* const kNullKeyMessage = "Index or primary key cannot contain a Null value";
 
-// Writes a 4-byte field of the definition at `offset` of the joined definition (the first page
-// whole, then bytes 8.. of each further page).
-void putDefinition32(Pager& pager, const TableDefinition& def, std::size_t offset,
-                     std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        std::size_t at = offset + i;
-        std::size_t page = 0;
-        if (at >= kPageSize) {
-            const std::size_t rest = at - kPageSize;
-            page = 1 + rest / (kPageSize - kDefinitionPageHeader);
-            at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+// Writes 4-byte fields of a table definition at offsets of the joined definition (the first
+// page whole, then bytes 8.. of each further page), asking the pager for each page once in a
+// row rather than once per byte.
+class DefinitionFields {
+public:
+    DefinitionFields(Pager& pager, const TableDefinition& def) : pager_(pager), def_(def) {}
+
+    void put32(std::size_t offset, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            std::size_t at = offset + i;
+            std::size_t page = 0;
+            if (at >= kPageSize) {
+                const std::size_t rest = at - kPageSize;
+                page = 1 + rest / (kPageSize - kDefinitionPageHeader);
+                at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+            }
+            modify(page)[at] = static_cast<std::uint8_t>(value >> (8 * i));
         }
-        if (page >= def.pages.size())
-            throw Error(Error::Kind::Corrupt, "table definition at page " +
-                                                  std::to_string(def.page) +
-                                                  ": a count lies past its last page");
-        pager.modify(def.pages[page])[at] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-}
+
+private:
+    PageBytes& modify(std::size_t page) {
+        if (bytes_ != nullptr && page == page_) return *bytes_;
+        if (page >= def_.pages.size())
+            throw Error(Error::Kind::Corrupt, "table definition at page " +
+                                                  std::to_string(def_.page) +
+                                                  ": a count lies past its last page");
+        bytes_ = &pager_.modify(def_.pages[page]);
+        page_ = page;
+        return *bytes_;
+    }
+
+    Pager& pager_;
+    const TableDefinition& def_;
+    std::size_t page_ = 0;
+    PageBytes* bytes_ = nullptr;  // page_ of the definition, as modify() gave it
+};
 
 Guid randomGuid() {
     static std::mt19937_64 generator{std::random_device{}()};
@@ -193,11 +211,12 @@ std::optional<std::string> TableWriter::whyReadOnly() {
 
 void TableWriter::writeCounters() {
     const TableDefinition& def = table_.definition_;
-    putDefinition32(pager_, def, kRowCountOffset, def.rowCount);
-    putDefinition32(pager_, def, kAutoNumberOffset, def.autoNumber);
+    DefinitionFields fields(pager_, def);
+    fields.put32(kRowCountOffset, def.rowCount);
+    fields.put32(kAutoNumberOffset, def.autoNumber);
     for (std::size_t i = 0; i < def.physicalIndexes.size(); ++i)
-        putDefinition32(pager_, def, kIndexCountsOffset + kIndexCountsSize * i + 4,
-                        def.physicalIndexes[i].uniqueEntryCount);
+        fields.put32(kIndexCountsOffset + kIndexCountsSize * i + 4,
+                     def.physicalIndexes[i].uniqueEntryCount);
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values) {
