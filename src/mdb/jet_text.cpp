@@ -40,10 +40,10 @@ void appendDecodedUtf16(std::string& out, ByteView bytes) {
     }
 }
 
-// Reads one code point from UTF-8 at `i`, advancing it; invalid input gives U+FFFD.
-char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+// Reads a code point of two or more bytes from UTF-8 at `i`, advancing it; invalid input
+// gives U+FFFD.
+char32_t nextMultiByteCodePoint(std::string_view s, std::size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i++]);
-    if (b0 < 0x80) return b0;
     int extra = 0;
     char32_t c = 0;
     if ((b0 & 0xE0) == 0xC0) {
@@ -64,6 +64,17 @@ char32_t nextCodePoint(std::string_view s, std::size_t& i) {
     }
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return kReplacement;
     return c;
+}
+
+// Reads one code point from UTF-8 at `i`, advancing it; invalid input gives U+FFFD. Most
+// text is ASCII: that case stays small enough to be inlined.
+char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) {
+        ++i;
+        return b0;
+    }
+    return nextMultiByteCodePoint(s, i);
 }
 
 }  // namespace
@@ -121,6 +132,21 @@ void appendUtf16(std::vector<std::uint8_t>& out, std::string_view utf8) {
         }
     }
     out.resize(static_cast<std::size_t>(at - out.data()));
+}
+
+std::u16string utf16String(std::string_view utf8) {
+    std::u16string out;
+    out.reserve(utf8.size());  // at most one unit per UTF-8 byte
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = nextCodePoint(utf8, i);
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+    }
+    return out;
 }
 
 Utf16Shape utf16Shape(std::string_view utf8) {

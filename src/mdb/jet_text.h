@@ -27,6 +27,8 @@ std::string decodeJetText(ByteView bytes);
 std::vector<std::uint8_t> encodeUtf16(std::string_view utf8);
 // The same, appended to `out`.
 void appendUtf16(std::vector<std::uint8_t>& out, std::string_view utf8);
+// The same as code units.
+std::u16string utf16String(std::string_view utf8);
 
 // What a UTF-8 text becomes in UTF-16: how many code units, and whether every character is in
 // U+0001..U+00FF (so that one byte per character can store it compressed).

@@ -16,15 +16,6 @@ int columnPosition(const TableDefinition& definition, std::uint16_t number) {
     return -1;
 }
 
-std::u16string toUtf16(const std::string& utf8) {
-    const std::vector<std::uint8_t> le = encodeUtf16(utf8);
-    std::u16string out;
-    out.reserve(le.size() / 2);
-    for (std::size_t i = 0; i + 1 < le.size(); i += 2)
-        out.push_back(static_cast<char16_t>(le[i] | (le[i + 1] << 8)));
-    return out;
-}
-
 struct ToKeyValue {
     KeyValue operator()(std::monostate) const { return std::monostate{}; }
     KeyValue operator()(bool v) const { return v; }
@@ -35,7 +26,7 @@ struct ToKeyValue {
     KeyValue operator()(float v) const { return double{v}; }
     KeyValue operator()(double v) const { return v; }
     KeyValue operator()(DateTime v) const { return v.days; }
-    KeyValue operator()(const std::string& v) const { return toUtf16(v); }
+    KeyValue operator()(const std::string& v) const { return utf16String(v); }
     KeyValue operator()(const Binary& v) const { return v; }
     KeyValue operator()(const Guid& v) const { return v; }
     KeyValue operator()(const Decimal&) const {

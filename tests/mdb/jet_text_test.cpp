@@ -70,7 +70,12 @@ TEST(JetText, MeasuresTheUtf16OfATextAndWhetherItFitsOneBytePerCharacter) {
         const mdb::Utf16Shape shape = mdb::utf16Shape(c.text);
         EXPECT_EQ(shape.units, c.units);
         EXPECT_EQ(shape.singleBytes, c.singleBytes);
-        EXPECT_EQ(mdb::encodeUtf16(c.text).size(), 2 * c.units);
+        const Bytes le = mdb::encodeUtf16(c.text);
+        const std::u16string units = mdb::utf16String(c.text);
+        ASSERT_EQ(le.size(), 2 * c.units);
+        ASSERT_EQ(units.size(), c.units);
+        for (std::size_t k = 0; k < c.units; ++k)
+            EXPECT_EQ(units[k], le[2 * k] | le[2 * k + 1] << 8);
     }
 }
 
