@@ -67,8 +67,9 @@ char32_t nextMultiByteCodePoint(std::string_view s, std::size_t& i) {
 }
 
 // Reads one code point from UTF-8 at `i`, advancing it; invalid input gives U+FFFD. Most
-// text is ASCII: that case stays small enough to be inlined.
-char32_t nextCodePoint(std::string_view s, std::size_t& i) {
+// text is ASCII: that case is inlined into the loops over every character (left to itself the
+// compiler merges the rare case in and then calls the whole, a third of the time of encoding).
+[[gnu::always_inline]] inline char32_t nextCodePoint(std::string_view s, std::size_t& i) {
     const auto b0 = static_cast<unsigned char>(s[i]);
     if (b0 < 0x80) {
         ++i;
