@@ -179,9 +179,9 @@ std::optional<std::string> whyColumnCannotBeMaintained(const KeyColumn& c) {
 }  // namespace
 
 std::optional<std::string> whyIndexCannotBeMaintained(std::span<const KeyColumn> columns) {
-    if (columns.empty() || columns.size() > 10)
+    if (columns.empty() || columns.size() > kMaxKeyColumns)
         return "an index with " + std::to_string(columns.size()) +
-               " columns (Jet indexes have 1 to 10)";
+               " columns (Jet indexes have 1 to " + std::to_string(kMaxKeyColumns) + ")";
     for (const KeyColumn& c : columns)
         if (auto why = whyColumnCannotBeMaintained(c)) return why;
     return std::nullopt;

@@ -1,5 +1,6 @@
 #include "mdb/row_key.h"
 
+#include <array>
 #include <stdexcept>
 #include <variant>
 
@@ -66,17 +67,20 @@ RowKeyBuilder::RowKeyBuilder(const TableDefinition& definition, const PhysicalIn
 }
 
 std::optional<IndexKey> RowKeyBuilder::operator()(std::span<const Value> row) const {
-    std::vector<KeyValue> values;
-    values.reserve(columns_.size());
     IndexKey key;
     try {
+        if (columns_.size() > kMaxKeyColumns)
+            throw std::invalid_argument(std::to_string(columns_.size()) + " key columns");
+        // On the stack: this runs for every index of every row inserted.
+        std::array<KeyValue, kMaxKeyColumns> storage;
+        const std::span<KeyValue> values(storage.data(), columns_.size());
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             if (positions_[i] >= row.size())
                 throw std::invalid_argument("the row has no value for column '" + columns_[i].name +
                                             "'");
-            values.push_back(std::visit(ToKeyValue{}, row[positions_[i]]));
+            values[i] = std::visit(ToKeyValue{}, row[positions_[i]]);
             if (columns_[i].type != ColumnType::Boolean &&
-                std::holds_alternative<std::monostate>(values.back()))
+                std::holds_alternative<std::monostate>(values[i]))
                 ++key.nullColumns;
         }
         if (!indexHasEntryFor(ignoresNulls_, columns_, values)) return std::nullopt;
