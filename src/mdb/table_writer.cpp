@@ -220,8 +220,8 @@ void TableWriter::writeCounters() {
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values) {
-    const std::vector<bool> assigned(values.size(), true);
-    return insert(std::move(values), assigned);
+    allAssigned_.assign(values.size(), true);
+    return insert(std::move(values), allAssigned_);
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<bool>& assigned) {
