@@ -65,12 +65,14 @@ std::optional<std::size_t> DataPageWriter::freeSlot() const {
     return std::nullopt;
 }
 
-std::size_t DataPageWriter::room() const {
-    const std::size_t free = kPageSize - slotArea(slots_.size()) - keptBytes();
-    if (freeSlot()) return free;
+std::size_t DataPageWriter::room(std::size_t kept, bool hasFreeSlot) const {
+    const std::size_t free = kPageSize - slotArea(slots_.size()) - kept;
+    if (hasFreeSlot) return free;
     if (slots_.size() >= kMaxRowsPerPage || free < 2) return 0;
     return free - 2;
 }
+
+std::size_t DataPageWriter::room() const { return room(keptBytes(), freeSlot().has_value()); }
 
 bool DataPageWriter::fits(std::size_t size) const { return size > 0 && size <= room(); }
 
@@ -118,8 +120,10 @@ void DataPageWriter::repack(std::optional<std::size_t> extraSlot, ByteView extra
 }
 
 std::optional<std::uint8_t> DataPageWriter::insert(ByteView row) {
-    if (!fits(row.size())) return std::nullopt;
+    // As fits(), with the slots looked through once.
     const std::optional<std::size_t> reuse = freeSlot();
+    const std::size_t kept = keptBytes();
+    if (row.empty() || row.size() > room(kept, reuse.has_value())) return std::nullopt;
     const std::size_t lowest = slots_.empty() ? kPageSize : slots_.back().start;
     if (!reuse && lowest >= slotArea(slots_.size() + 1) + row.size()) {
         // The common case: a new last slot, its bytes below the lowest row.
@@ -128,8 +132,9 @@ std::optional<std::uint8_t> DataPageWriter::insert(ByteView row) {
         slots_.push_back({0, start, lowest});
         put16le(page_, 12, static_cast<std::uint16_t>(slots_.size()));
         put16le(page_, slotArea(slots_.size() - 1), static_cast<std::uint16_t>(start));
-        put16le(page_, 2,
-                static_cast<std::uint16_t>(kPageSize - slotArea(slots_.size()) - keptBytes()));
+        put16le(
+            page_, 2,
+            static_cast<std::uint16_t>(kPageSize - slotArea(slots_.size()) - kept - row.size()));
         return static_cast<std::uint8_t>(slots_.size() - 1);
     }
     const std::size_t slot = reuse.value_or(slots_.size());

@@ -60,6 +60,7 @@ private:
         std::size_t start, end;
     };
     bool reusable(const Slot& s) const;
+    std::size_t room(std::size_t kept, bool hasFreeSlot) const;
     std::size_t keptBytes() const;
     std::optional<std::size_t> freeSlot() const;
     // Rewrites the row area from the slots, dropping freed bytes and trailing free slots;

@@ -104,17 +104,32 @@ const std::vector<Relationship>& DatabaseRules::relationships() {
     return *relationships_;
 }
 
-const TableRules& DatabaseRules::rulesFor(const Table& table) {
-    const std::string key = foldCase(table.name());
-    auto it = rules_.find(key);
-    if (it == rules_.end()) it = rules_.emplace(key, std::make_unique<TableRules>(table)).first;
-    return *it->second;
+DatabaseRules::TableFacts& DatabaseRules::factsFor(const Table& table) {
+    TableFacts& facts = tables_[&table];
+    if (facts.rules && facts.name == table.name()) return facts;
+    facts = TableFacts{};
+    facts.name = table.name();
+    facts.rules = std::make_unique<TableRules>(table);
+    facts.isCatalogue = sameName(table.name(), kCatalogueTable);
+    facts.isRelationships = sameName(table.name(), kRelationshipsTable);
+    return facts;
+}
+
+const std::vector<std::size_t>& DatabaseRules::relationshipsAsChild(TableFacts& facts) {
+    if (!facts.asChild) {
+        const std::vector<Relationship>& all = relationships();
+        facts.asChild.emplace();
+        for (std::size_t i = 0; i < all.size(); ++i)
+            if (sameName(all[i].childTable, facts.name)) facts.asChild->push_back(i);
+    }
+    return *facts.asChild;
 }
 
 void DatabaseRules::forgetSchema() {
     relationships_.reset();
     parentKeysFound_.clear();
     childRows_.clear();
+    for (auto& [table, facts] : tables_) facts.asChild.reset();
 }
 
 void DatabaseRules::startLookups() {
@@ -198,10 +213,13 @@ std::vector<RowPosition> DatabaseRules::childrenOf(std::size_t relationship,
 
 void DatabaseRules::beforeInsert(Table& table, std::vector<Value>& values,
                                  const std::vector<bool>& assigned) {
-    if (sameName(table.name(), kCatalogueTable)) rules_.clear();
+    // A row of the catalogue may describe a new table or change a design: every table's rules
+    // are read again.
+    if (factsFor(table).isCatalogue) tables_.clear();
+    TableFacts& facts = factsFor(table);
     startLookups();
-    rulesFor(table).apply(values, assigned, clock_());
-    if (sameName(table.name(), kRelationshipsTable)) {
+    facts.rules->apply(values, assigned, clock_);
+    if (facts.isRelationships) {
         // Read them again at the next write, when this row (and the other rows of a
         // relationship of several columns) are there.
         forgetSchema();
@@ -209,8 +227,7 @@ void DatabaseRules::beforeInsert(Table& table, std::vector<Value>& values,
     }
 
     const std::vector<Relationship>& all = relationships();
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        if (!sameName(all[i].childTable, table.name())) continue;
+    for (std::size_t i : relationshipsAsChild(facts)) {
         childRows_.erase(i);  // the new row is one more that refers
         if (!all[i].enforced()) continue;
         if (!parentHasKey(i, values))
@@ -223,7 +240,7 @@ void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<c
     startLookups();
     if (const std::optional<std::string>& why = rulesFor(table).whyUnusable())
         throw Error(Error::Kind::Refused, *why);
-    if (sameName(table.name(), kRelationshipsTable)) {
+    if (factsFor(table).isRelationships) {
         forgetSchema();
         return;
     }
@@ -258,7 +275,7 @@ void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<c
 bool DatabaseRules::mayRemoveAllAtOnce(Table& table) {
     if (const std::optional<std::string>& why = rulesFor(table).whyUnusable())
         throw Error(Error::Kind::Refused, *why);
-    if (sameName(table.name(), kRelationshipsTable)) {
+    if (factsFor(table).isRelationships) {
         forgetSchema();  // every relationship is about to go
         return true;
     }

@@ -54,7 +54,20 @@ public:
 
 private:
     struct ChildRows;
-    const TableRules& rulesFor(const Table& table);
+    // What a write to a table needs to know by name, found at the table's first write rather
+    // than for every row.
+    struct TableFacts {
+        std::string name;  // the table's, to tell a table from another at the same address
+        std::unique_ptr<TableRules> rules;
+        bool isCatalogue = false;      // MSysObjects: its rows describe every table
+        bool isRelationships = false;  // MSysRelationships
+        // Positions in relationships() of those in which the table holds the foreign key; read
+        // again when the relationships are.
+        std::optional<std::vector<std::size_t>> asChild;
+    };
+    TableFacts& factsFor(const Table& table);
+    const TableRules& rulesFor(const Table& table) { return *factsFor(table).rules; }
+    const std::vector<std::size_t>& relationshipsAsChild(TableFacts& facts);
     void forgetSchema();
     void startLookups();
     bool parentHasKey(std::size_t relationship, std::span<const Value> childValues);
@@ -63,7 +76,7 @@ private:
 
     Database& db_;
     std::function<DateTime()> clock_;
-    std::map<std::string, std::unique_ptr<TableRules>> rules_;  // by folded table name
+    std::map<const Table*, TableFacts> tables_;
     std::optional<std::vector<Relationship>> relationships_;
     // Lookups made since the pager last changed generation (pager.h).
     std::uint64_t generation_ = 0;

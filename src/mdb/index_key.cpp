@@ -179,9 +179,9 @@ std::optional<std::string> whyColumnCannotBeMaintained(const KeyColumn& c) {
 }  // namespace
 
 std::optional<std::string> whyIndexCannotBeMaintained(std::span<const KeyColumn> columns) {
-    if (columns.empty() || columns.size() > 10)
+    if (columns.empty() || columns.size() > kMaxKeyColumns)
         return "an index with " + std::to_string(columns.size()) +
-               " columns (Jet indexes have 1 to 10)";
+               " columns (Jet indexes have 1 to " + std::to_string(kMaxKeyColumns) + ")";
     for (const KeyColumn& c : columns)
         if (auto why = whyColumnCannotBeMaintained(c)) return why;
     return std::nullopt;
@@ -192,7 +192,15 @@ std::vector<std::uint8_t> buildIndexKey(std::span<const KeyColumn> columns,
     if (columns.size() != values.size())
         throw std::invalid_argument("index key: " + std::to_string(values.size()) + " values for " +
                                     std::to_string(columns.size()) + " columns");
+    // Sized once for the usual keys: a flag and at most 8 bytes per number, and for a text
+    // about a byte or two per character and a few section bytes.
+    std::size_t expected = 0;
+    for (const KeyValue& v : values) {
+        const auto* text = std::get_if<std::u16string>(&v);
+        expected += text ? 2 * std::min(text->size(), kMaxIndexedTextLength) + 16 : 9;
+    }
     std::vector<std::uint8_t> key;
+    key.reserve(expected);
     for (std::size_t i = 0; i < columns.size(); ++i) appendValue(key, columns[i], values[i]);
     return key;
 }

@@ -51,6 +51,9 @@ struct KeyColumn {
 using KeyValue = std::variant<std::monostate, bool, std::int64_t, double, Guid, std::u16string,
                               std::vector<std::uint8_t>>;
 
+// Jet indexes have 1 to this many columns.
+inline constexpr std::size_t kMaxKeyColumns = 10;
+
 // Whether a row has an entry in the index. An index that ignores nulls (index flag 0x02) has
 // none for a row whose key columns are all null (a Yes/No column is never null); every other
 // index has one entry per row.

@@ -1,5 +1,7 @@
 #include "mdb/name_compare.h"
 
+#include <algorithm>
+
 namespace mdb {
 namespace {
 
@@ -72,6 +74,18 @@ std::string foldCase(std::string_view s) {
     return out;
 }
 
-bool sameName(std::string_view a, std::string_view b) { return foldCase(a) == foldCase(b); }
+bool sameName(std::string_view a, std::string_view b) {
+    // Most names are ASCII, where folding is A-Z to a-z byte by byte: compare those without
+    // building folded copies.
+    const auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+    };
+    if (!ascii(a) || !ascii(b)) return foldCase(a) == foldCase(b);
+    const auto lowerAscii = [](char c) {
+        return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
+}
 
 }  // namespace mdb

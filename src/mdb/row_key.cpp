@@ -1,5 +1,6 @@
 #include "mdb/row_key.h"
 
+#include <array>
 #include <stdexcept>
 #include <variant>
 
@@ -16,15 +17,6 @@ int columnPosition(const TableDefinition& definition, std::uint16_t number) {
     return -1;
 }
 
-std::u16string toUtf16(const std::string& utf8) {
-    const std::vector<std::uint8_t> le = encodeUtf16(utf8);
-    std::u16string out;
-    out.reserve(le.size() / 2);
-    for (std::size_t i = 0; i + 1 < le.size(); i += 2)
-        out.push_back(static_cast<char16_t>(le[i] | (le[i + 1] << 8)));
-    return out;
-}
-
 struct ToKeyValue {
     KeyValue operator()(std::monostate) const { return std::monostate{}; }
     KeyValue operator()(bool v) const { return v; }
@@ -35,7 +27,7 @@ struct ToKeyValue {
     KeyValue operator()(float v) const { return double{v}; }
     KeyValue operator()(double v) const { return v; }
     KeyValue operator()(DateTime v) const { return v.days; }
-    KeyValue operator()(const std::string& v) const { return toUtf16(v); }
+    KeyValue operator()(const std::string& v) const { return utf16String(v); }
     KeyValue operator()(const Binary& v) const { return v; }
     KeyValue operator()(const Guid& v) const { return v; }
     KeyValue operator()(const Decimal&) const {
@@ -75,17 +67,20 @@ RowKeyBuilder::RowKeyBuilder(const TableDefinition& definition, const PhysicalIn
 }
 
 std::optional<IndexKey> RowKeyBuilder::operator()(std::span<const Value> row) const {
-    std::vector<KeyValue> values;
-    values.reserve(columns_.size());
     IndexKey key;
     try {
+        if (columns_.size() > kMaxKeyColumns)
+            throw std::invalid_argument(std::to_string(columns_.size()) + " key columns");
+        // On the stack: this runs for every index of every row inserted.
+        std::array<KeyValue, kMaxKeyColumns> storage;
+        const std::span<KeyValue> values(storage.data(), columns_.size());
         for (std::size_t i = 0; i < columns_.size(); ++i) {
             if (positions_[i] >= row.size())
                 throw std::invalid_argument("the row has no value for column '" + columns_[i].name +
                                             "'");
-            values.push_back(std::visit(ToKeyValue{}, row[positions_[i]]));
+            values[i] = std::visit(ToKeyValue{}, row[positions_[i]]);
             if (columns_[i].type != ColumnType::Boolean &&
-                std::holds_alternative<std::monostate>(values.back()))
+                std::holds_alternative<std::monostate>(values[i]))
                 ++key.nullColumns;
         }
         if (!indexHasEntryFor(ignoresNulls_, columns_, values)) return std::nullopt;

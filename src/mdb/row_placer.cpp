@@ -44,14 +44,20 @@ void RowPlacer::noteRoom(PageNumber n, std::size_t room) {
     loadFreePages();
     auto it = roomOf_.find(n);
     if (it != roomOf_.end()) {
-        byRoom_.erase({it->second, n});
+        // The page's entry moves to its new place in byRoom_ (no allocation, as at every insert).
+        auto entry = byRoom_.extract({it->second, n});
         if (room < smallestRow_) {
             roomOf_.erase(it);
             maps_.remove(where_.freeSpace, n);
             return;
         }
         it->second = room;
-        byRoom_.insert({room, n});
+        if (entry.empty()) {
+            byRoom_.insert({room, n});
+        } else {
+            entry.value().first = room;
+            byRoom_.insert(std::move(entry));
+        }
         return;
     }
     if (room < smallestRow_) return;
@@ -70,7 +76,8 @@ std::optional<RowPosition> RowPlacer::tryPage(PageNumber n, ByteView row) {
     std::optional<std::uint8_t> slot = page.insert(row);
     // A page that could not take another row like this one counts as full, as Jackcess counts
     // it: rows of a table are much alike, and the map then lists only pages worth trying.
-    noteRoom(n, page.room() < row.size() + 2 ? 0 : page.room());
+    const std::size_t room = page.room();
+    noteRoom(n, room < row.size() + 2 ? 0 : room);
     if (!slot) return std::nullopt;
     return RowPosition{n, *slot};
 }

@@ -17,42 +17,28 @@ std::size_t fixedWidth(const Column& c) {
     return size != 0 ? size : c.length;
 }
 
-std::size_t fixedAreaSize(const TableDefinition& table) {
-    std::size_t end = 0;
-    for (const Column& c : table.columns)
-        if (c.isFixed()) end = std::max(end, std::size_t{c.fixedOffset} + fixedWidth(c));
-    return end;
-}
-
-std::size_t columnCountField(const TableDefinition& table) {
-    std::size_t count = table.maxColumns;
-    for (const Column& c : table.columns) count = std::max<std::size_t>(count, c.number + 1u);
-    return count;
-}
-
-std::size_t rowSize(const TableDefinition& table, const PreparedRow& row) {
-    std::size_t size = 2 + fixedAreaSize(table) + (columnCountField(table) + 7) / 8;
-    if (!table.hasVariableColumns()) return size;
-    size += 2 + 2 * variableSlotCount(table) + 2;  // EOD, offsets, slot count
-    for (std::size_t i = 0; i < table.columns.size(); ++i)
-        if (!table.columns[i].isFixed() && row.fields[i]) size += row.fields[i]->size();
+std::size_t rowSize(const RowLayout& layout, const PreparedRow& row) {
+    std::size_t size = layout.emptyRowSize();
+    for (std::size_t i : layout.variableColumns())
+        if (row.fields[i].present) size += row.fields[i].size;
     return size;
 }
 
-// The 12-byte header of a long value, with the data after it when it stays in the row.
-Binary longValueField(const Binary& data, bool inlined) {
-    Binary field(kLongValueHeaderSize, 0);
+// Appends the 12-byte header of a long value, with the data after it when it stays in the
+// row; returns where the field lies.
+PreparedRow::Field appendLongValueField(Binary& out, ByteView data, bool inlined) {
+    const PreparedRow::Field field{true, out.size(),
+                                   kLongValueHeaderSize + (inlined ? data.size() : 0)};
     const auto length = static_cast<std::uint32_t>(data.size());
-    field[0] = static_cast<std::uint8_t>(length);
-    field[1] = static_cast<std::uint8_t>(length >> 8);
-    field[2] = static_cast<std::uint8_t>(length >> 16);
-    if (inlined) {
-        field[3] = kLongValueInline;
-        field.insert(field.end(), data.begin(), data.end());
-    } else {
-        // One row holds up to a data page's worth; longer values are a chain of rows.
-        field[3] = data.size() <= kMaxLongValueRowSize ? kLongValueSingleRow : kLongValueChain;
-    }
+    std::uint8_t type = kLongValueInline;
+    // One row holds up to a data page's worth; longer values are a chain of rows.
+    if (!inlined)
+        type = data.size() <= kMaxLongValueRowSize ? kLongValueSingleRow : kLongValueChain;
+    out.insert(out.end(),
+               {static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                static_cast<std::uint8_t>(length >> 16), type});
+    out.resize(field.offset + kLongValueHeaderSize, 0);
+    if (inlined) out.insert(out.end(), data.begin(), data.end());
     return field;
 }
 
@@ -74,97 +60,139 @@ std::size_t variableSlotCount(const TableDefinition& table) {
     return slots;
 }
 
+RowLayout::RowLayout(const TableDefinition& table)
+    : table_(table), variableSlots_(variableSlotCount(table)) {
+    columnCount_ = table.maxColumns;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const Column& c = table.columns[i];
+        columnCount_ = std::max<std::size_t>(columnCount_, c.number + 1u);
+        if (c.isFixed())
+            fixedAreaSize_ = std::max(fixedAreaSize_, std::size_t{c.fixedOffset} + fixedWidth(c));
+        else
+            variableColumns_.push_back(i);
+    }
+    std::sort(variableColumns_.begin(), variableColumns_.end(), [&](std::size_t a, std::size_t b) {
+        return table.columns[a].varIndex < table.columns[b].varIndex;
+    });
+    emptyRowSize_ = 2 + fixedAreaSize_ + maskSize();
+    if (table.hasVariableColumns())
+        emptyRowSize_ += 2 + 2 * variableSlots_ + 2;  // EOD, offsets, count
+}
+
 std::size_t smallestRowSize(const TableDefinition& table) {
-    PreparedRow empty;
-    empty.fields.resize(table.columns.size());
-    return rowSize(table, empty);
+    return RowLayout(table).emptyRowSize();
+}
+
+std::optional<ByteView> PreparedRow::field(std::size_t column) const {
+    const Field& f = fields.at(column);
+    if (!f.present) return std::nullopt;
+    return ByteView(data).subspan(f.offset, f.size);
 }
 
 void PreparedRow::setExternalPosition(std::size_t column, RowPosition first) {
-    Binary& header = fields.at(column).value();
-    put32le(header, 4, pointerFromRowPosition(first));
+    const Field& f = fields.at(column);
+    if (!f.present) throw std::logic_error("PreparedRow::setExternalPosition: a null field");
+    put32le(std::span(data).subspan(f.offset, f.size), 4, pointerFromRowPosition(first));
 }
 
 PreparedRow prepareRow(const TableDefinition& table, std::span<const Value> values,
                        std::string_view tableName) {
+    PreparedRow row;
+    prepareRow(RowLayout(table), values, tableName, row);
+    return row;
+}
+
+void prepareRow(const RowLayout& layout, std::span<const Value> values, std::string_view tableName,
+                PreparedRow& row) {
+    const TableDefinition& table = layout.table();
     if (values.size() != table.columns.size())
         throw std::invalid_argument("prepareRow: one value per column is needed");
-    PreparedRow row;
-    row.fields.resize(values.size());
+    row.fields.assign(values.size(), {});
+    row.data.clear();
+    row.external.clear();
     std::vector<std::size_t> inlined;  // long values kept in the row, by column index
     for (std::size_t i = 0; i < values.size(); ++i) {
         const Column& c = table.columns[i];
         if (c.type == ColumnType::Boolean) {
-            if (!isNull(values[i]) && asBoolean(values[i], tableName, c)) row.fields[i] = Binary{};
+            if (!isNull(values[i]) && asBoolean(values[i], tableName, c))
+                row.fields[i] = {true, row.data.size(), 0};
             continue;
         }
         if (isNull(values[i])) continue;
-        Binary bytes = encodeColumnValue(c, values[i], tableName);
         if (!isLongValue(c.type)) {
-            row.fields[i] = std::move(bytes);
-        } else if (bytes.size() <= kMaxInlineLongValue) {
-            row.fields[i] = longValueField(bytes, true);
+            const std::size_t start = row.data.size();
+            appendColumnValue(row.data, c, values[i], tableName);
+            row.fields[i] = {true, start, row.data.size() - start};
+            continue;
+        }
+        Binary bytes = encodeColumnValue(c, values[i], tableName);
+        if (bytes.size() <= kMaxInlineLongValue) {
+            row.fields[i] = appendLongValueField(row.data, bytes, true);
             inlined.push_back(i);
         } else {
-            row.fields[i] = longValueField(bytes, false);
+            row.fields[i] = appendLongValueField(row.data, bytes, false);
             row.external.push_back({i, std::move(bytes)});
         }
     }
-    row.size = rowSize(table, row);
+    row.size = rowSize(layout, row);
     // Too large with its short long values inline: move them out, longest first.
     std::sort(inlined.begin(), inlined.end(), [&](std::size_t a, std::size_t b) {
-        return row.fields[a]->size() > row.fields[b]->size();
+        return row.fields[a].size > row.fields[b].size;
     });
     for (std::size_t i : inlined) {
         if (row.size <= kMaxRowSize) break;
-        Binary data(row.fields[i]->begin() + kLongValueHeaderSize, row.fields[i]->end());
-        row.fields[i] = longValueField(data, false);
+        const ByteView field = *row.field(i);
+        Binary data(field.begin() + kLongValueHeaderSize, field.end());
+        // The new header goes after the other fields; the old bytes stay unused.
+        row.fields[i] = appendLongValueField(row.data, data, false);
         row.external.push_back({i, std::move(data)});
-        row.size = rowSize(table, row);
+        row.size = rowSize(layout, row);
     }
     if (row.size > kMaxRowSize) throw Error(Error::Kind::Refused, "Record is too large");
-    return row;
 }
 
 Binary encodeRow(const TableDefinition& table, const PreparedRow& row) {
-    const std::size_t columnCount = columnCountField(table);
-    Binary out(2 + fixedAreaSize(table), 0);
-    put16le(out, 0, static_cast<std::uint16_t>(columnCount));
-    Binary mask((columnCount + 7) / 8, 0);
-    std::vector<std::size_t> variable;  // column indexes, in slot order
+    Binary out;
+    encodeRow(RowLayout(table), row, out);
+    return out;
+}
+
+void encodeRow(const RowLayout& layout, const PreparedRow& row, Binary& out) {
+    const TableDefinition& table = layout.table();
+    const std::size_t size = rowSize(layout, row);
+    out.assign(size, 0);
+    put16le(out, 0, static_cast<std::uint16_t>(layout.columnCount()));
+    const std::size_t maskAt = size - layout.maskSize();
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const Column& c = table.columns[i];
-        if (row.fields[i]) mask[c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-        if (!c.isFixed()) {
-            variable.push_back(i);
-        } else if (row.fields[i] && !row.fields[i]->empty()) {
-            const Binary& bytes = *row.fields[i];
-            std::copy_n(bytes.begin(), std::min(bytes.size(), fixedWidth(c)),
-                        out.begin() + 2 + c.fixedOffset);
-        }
+        const PreparedRow::Field& f = row.fields[i];
+        if (!f.present) continue;
+        out[maskAt + c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
+        if (c.isFixed() && f.size > 0)
+            std::copy_n(row.data.begin() + static_cast<std::ptrdiff_t>(f.offset),
+                        std::min(f.size, fixedWidth(c)), out.begin() + 2 + c.fixedOffset);
     }
-    if (table.hasVariableColumns()) {
-        std::sort(variable.begin(), variable.end(), [&](std::size_t a, std::size_t b) {
-            return table.columns[a].varIndex < table.columns[b].varIndex;
-        });
-        const std::size_t slots = variableSlotCount(table);
-        std::vector<std::uint16_t> offsets;
-        offsets.reserve(slots + 1);
-        for (std::size_t i : variable) {
-            // Slots of deleted columns before this one start (and end) here.
-            while (offsets.size() <= table.columns[i].varIndex)
-                offsets.push_back(static_cast<std::uint16_t>(out.size()));
-            if (row.fields[i]) out.insert(out.end(), row.fields[i]->begin(), row.fields[i]->end());
-        }
-        while (offsets.size() <= slots) offsets.push_back(static_cast<std::uint16_t>(out.size()));
-        // From the end backwards: slot count, slot 0's offset, slot 1's, ..., the end of data.
-        Binary table16(2 * (slots + 2), 0);
-        for (std::size_t k = 0; k <= slots; ++k) put16le(table16, 2 * (slots - k), offsets[k]);
-        put16le(table16, 2 * (slots + 1), static_cast<std::uint16_t>(slots));
-        out.insert(out.end(), table16.begin(), table16.end());
+    if (!table.hasVariableColumns()) return;
+    // The variable columns' data in slot order, then, from the end backwards: the slot count,
+    // slot 0's offset, slot 1's, ..., the end of the data.
+    const std::size_t slots = layout.variableSlots();
+    const std::size_t countAt = maskAt - 2;
+    auto putOffset = [&](std::size_t slot, std::size_t offset) {
+        put16le(out, countAt - 2 - 2 * slot, static_cast<std::uint16_t>(offset));
+    };
+    std::size_t at = 2 + layout.fixedAreaSize();
+    std::size_t slot = 0;
+    for (std::size_t i : layout.variableColumns()) {
+        // Slots of deleted columns before this one start (and end) here.
+        for (; slot <= table.columns[i].varIndex; ++slot) putOffset(slot, at);
+        const PreparedRow::Field& f = row.fields[i];
+        if (!f.present) continue;
+        std::copy_n(row.data.begin() + static_cast<std::ptrdiff_t>(f.offset), f.size,
+                    out.begin() + static_cast<std::ptrdiff_t>(at));
+        at += f.size;
     }
-    out.insert(out.end(), mask.begin(), mask.end());
-    return out;
+    for (; slot <= slots; ++slot) putOffset(slot, at);
+    put16le(out, countAt, static_cast<std::uint16_t>(slots));
 }
 
 }  // namespace mdb

@@ -29,10 +29,15 @@ constexpr std::size_t kMaxRowSize = 4060;
 constexpr std::size_t kMaxInlineLongValue = 64;
 
 struct PreparedRow {
-    // Per column of the definition, in its order: nullopt for null (and a Yes/No "No"), else
-    // the bytes the row holds (empty for a Yes/No "Yes"; the 12-byte header, and inline data,
-    // for Memo and OLE).
-    std::vector<std::optional<Binary>> fields;
+    // Where a column's bytes lie in `data`. Absent for null (and a Yes/No "No"); empty for a
+    // Yes/No "Yes"; the 12-byte header, and inline data, for Memo and OLE.
+    struct Field {
+        bool present = false;
+        std::size_t offset = 0;
+        std::size_t size = 0;
+    };
+    std::vector<Field> fields;  // per column of the definition, in its order
+    Binary data;                // the fields' bytes, one after another
     // Long values to store elsewhere; their headers wait for the first row's position.
     struct External {
         std::size_t column;  // index into fields
@@ -41,8 +46,36 @@ struct PreparedRow {
     std::vector<External> external;
     std::size_t size = 0;  // bytes of the encoded row
 
+    // The bytes of `column`'s field, or nullopt for null.
+    std::optional<ByteView> field(std::size_t column) const;
     // Points the header of `column`'s long value at the first row holding its data.
     void setExternalPosition(std::size_t column, RowPosition first);
+};
+
+// What every row of a table shares, worked out once from its definition: the writer keeps one
+// per definition rather than working it out for each row. REQUIRES: the definition outlives
+// the layout and keeps its columns.
+class RowLayout {
+public:
+    explicit RowLayout(const TableDefinition& table);
+
+    const TableDefinition& table() const { return table_; }
+    std::size_t columnCount() const { return columnCount_; }  // the row's column count field
+    std::size_t fixedAreaSize() const { return fixedAreaSize_; }
+    std::size_t maskSize() const { return (columnCount_ + 7) / 8; }
+    std::size_t variableSlots() const { return variableSlots_; }
+    // Column indexes of the variable columns, in slot order.
+    const std::vector<std::size_t>& variableColumns() const { return variableColumns_; }
+    // The size of a row whose variable columns are all null.
+    std::size_t emptyRowSize() const { return emptyRowSize_; }
+
+private:
+    const TableDefinition& table_;
+    std::size_t columnCount_ = 0;
+    std::size_t fixedAreaSize_ = 0;
+    std::size_t variableSlots_ = 0;
+    std::vector<std::size_t> variableColumns_;
+    std::size_t emptyRowSize_ = 0;
 };
 
 // Checks and encodes one value per column of `table` (definition order; std::monostate is
@@ -50,9 +83,14 @@ struct PreparedRow {
 // value that does not fit its column, and "Record is too large" when the row cannot fit a page.
 PreparedRow prepareRow(const TableDefinition& table, std::span<const Value> values,
                        std::string_view tableName);
+// The same into `row`, whose buffers are reused (what it held before is dropped).
+void prepareRow(const RowLayout& layout, std::span<const Value> values, std::string_view tableName,
+                PreparedRow& row);
 
 // The row's bytes. REQUIRES: every external value's position set.
 Binary encodeRow(const TableDefinition& table, const PreparedRow& row);
+// The same into `out`, whose buffer is reused.
+void encodeRow(const RowLayout& layout, const PreparedRow& row, Binary& out);
 
 // The fewest bytes a row of `table` takes (every value null).
 std::size_t smallestRowSize(const TableDefinition& table);

@@ -79,7 +79,10 @@ Value columnValue(const Column& c, const ExprValue& v) {
 }  // namespace
 
 TableRules::TableRules(const Table& table) : table_(table.name()), columns_(table.columns()) {
-    for (const Column& c : columns_) scope_.columns.push_back(c.name);
+    for (const Column& c : columns_) {
+        scope_.columns.push_back(c.name);
+        fields_.push_back(table_ + "." + c.name);
+    }
     rules_.resize(columns_.size());
     for (std::size_t i = 0; i < columns_.size() && !unusable_; ++i) {
         const Column& c = columns_[i];
@@ -121,10 +124,6 @@ std::optional<TableRules::Rule> TableRules::parse(const std::string& what,
     }
 }
 
-std::string TableRules::field(std::size_t column) const {
-    return table_ + "." + columns_[column].name;
-}
-
 Value TableRules::defaultFor(std::size_t column, DateTime now) const {
     const Rule& d = *rules_[column].defaultValue;
     try {
@@ -152,10 +151,16 @@ void TableRules::check(const Rule& rule, const std::string& target,
 }
 
 void TableRules::apply(std::vector<Value>& values, const std::vector<bool>& assigned,
-                       DateTime now) const {
+                       const std::function<DateTime()>& clock) const {
     if (unusable_) throw Error(Error::Kind::Refused, *unusable_);
+    // Every expression of the row sees the same moment.
+    std::optional<DateTime> moment;
+    const auto now = [&] {
+        if (!moment) moment = clock();
+        return *moment;
+    };
     for (std::size_t i = 0; i < rules_.size(); ++i)
-        if (!assigned[i] && rules_[i].defaultValue) values[i] = defaultFor(i, now);
+        if (!assigned[i] && rules_[i].defaultValue) values[i] = defaultFor(i, now());
     for (std::size_t i = 0; i < rules_.size(); ++i) {
         const ColumnRules& r = rules_[i];
         if (r.required && isNull(values[i]))
@@ -165,9 +170,9 @@ void TableRules::apply(std::vector<Value>& values, const std::vector<bool>& assi
             if (s && s->empty())
                 throw Error(Error::Kind::Refused, rule_messages::zeroLengthString(field(i)));
         }
-        if (r.validation) check(*r.validation, field(i), values, now);
+        if (r.validation) check(*r.validation, field(i), values, now());
     }
-    if (tableRule_) check(*tableRule_, table_, values, now);
+    if (tableRule_) check(*tableRule_, table_, values, now());
 }
 
 }  // namespace mdb

@@ -13,6 +13,7 @@
 // cannot evaluate (expression_parser.h) makes every write to the table refused, naming it.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,8 +32,10 @@ public:
 
     // Gives each column not assigned its default, then checks the row. Throws Error (Refused)
     // with the provider's message for the first rule the row breaks, or with whyUnusable().
-    // REQUIRES: one value and one assigned flag per column.
-    void apply(std::vector<Value>& values, const std::vector<bool>& assigned, DateTime now) const;
+    // `clock` gives what Date(), Now() and Time() read; it is read at most once, and only when
+    // an expression is evaluated. REQUIRES: one value and one assigned flag per column.
+    void apply(std::vector<Value>& values, const std::vector<bool>& assigned,
+               const std::function<DateTime()>& clock) const;
 
 private:
     struct Rule {
@@ -49,13 +52,14 @@ private:
 
     std::optional<Rule> parse(const std::string& what, const std::optional<std::string>& text,
                               ExpressionUse use, std::size_t self, const std::string& target);
-    std::string field(std::size_t column) const;
+    const std::string& field(std::size_t column) const { return fields_[column]; }
     Value defaultFor(std::size_t column, DateTime now) const;
     void check(const Rule& rule, const std::string& target, const std::vector<Value>& values,
                DateTime now) const;
 
     std::string table_;
     std::vector<Column> columns_;
+    std::vector<std::string> fields_;  // "table.column", as messages name each column
     ExpressionScope scope_;
     std::vector<ColumnRules> rules_;  // one per column
     std::optional<Rule> tableRule_;

@@ -27,25 +27,43 @@ const char* const kDuplicateMessage =
     "duplicate entries and try again";
 const char* const kNullKeyMessage = "Index or primary key cannot contain a Null value";
 
-// Writes a 4-byte field of the definition at `offset` of the joined definition (the first page
-// whole, then bytes 8.. of each further page).
-void putDefinition32(Pager& pager, const TableDefinition& def, std::size_t offset,
-                     std::uint32_t value) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        std::size_t at = offset + i;
-        std::size_t page = 0;
-        if (at >= kPageSize) {
-            const std::size_t rest = at - kPageSize;
-            page = 1 + rest / (kPageSize - kDefinitionPageHeader);
-            at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+// Writes 4-byte fields of a table definition at offsets of the joined definition (the first
+// page whole, then bytes 8.. of each further page), asking the pager for each page once in a
+// row rather than once per byte.
+class DefinitionFields {
+public:
+    DefinitionFields(Pager& pager, const TableDefinition& def) : pager_(pager), def_(def) {}
+
+    void put32(std::size_t offset, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            std::size_t at = offset + i;
+            std::size_t page = 0;
+            if (at >= kPageSize) {
+                const std::size_t rest = at - kPageSize;
+                page = 1 + rest / (kPageSize - kDefinitionPageHeader);
+                at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+            }
+            modify(page)[at] = static_cast<std::uint8_t>(value >> (8 * i));
         }
-        if (page >= def.pages.size())
-            throw Error(Error::Kind::Corrupt, "table definition at page " +
-                                                  std::to_string(def.page) +
-                                                  ": a count lies past its last page");
-        pager.modify(def.pages[page])[at] = static_cast<std::uint8_t>(value >> (8 * i));
     }
-}
+
+private:
+    PageBytes& modify(std::size_t page) {
+        if (bytes_ != nullptr && page == page_) return *bytes_;
+        if (page >= def_.pages.size())
+            throw Error(Error::Kind::Corrupt, "table definition at page " +
+                                                  std::to_string(def_.page) +
+                                                  ": a count lies past its last page");
+        bytes_ = &pager_.modify(def_.pages[page]);
+        page_ = page;
+        return *bytes_;
+    }
+
+    Pager& pager_;
+    const TableDefinition& def_;
+    std::size_t page_ = 0;
+    PageBytes* bytes_ = nullptr;  // page_ of the definition, as modify() gave it
+};
 
 Guid randomGuid() {
     static std::mt19937_64 generator{std::random_device{}()};
@@ -60,20 +78,21 @@ Guid randomGuid() {
     return g;
 }
 
-// The values of the key columns (`keyColumns[i]`) as a reader will read them back: what index
-// keys must be built from. Other columns are left null.
-std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& row,
-                                const std::vector<bool>& keyColumns) {
-    std::vector<Value> out(def.columns.size());
+// Fills `out` with the values of the key columns (`keyColumns[i]`) as a reader will read them
+// back: what index keys must be built from. Other columns are left null.
+void storedValues(const TableDefinition& def, const PreparedRow& row,
+                  const std::vector<bool>& keyColumns, std::vector<Value>& out) {
+    out.assign(def.columns.size(), std::monostate{});
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         if (!keyColumns[i]) continue;
         const Column& c = def.columns[i];
+        const std::optional<ByteView> field = row.field(i);
         if (c.type == ColumnType::Boolean) {
-            out[i] = row.fields[i].has_value();
+            out[i] = field.has_value();
             continue;
         }
-        if (!row.fields[i]) continue;
-        ByteView bytes = *row.fields[i];
+        if (!field) continue;
+        ByteView bytes = *field;
         if (isLongValue(c.type)) {
             Binary data;
             if (bytes[3] == kLongValueInline) {
@@ -90,7 +109,6 @@ std::vector<Value> storedValues(const TableDefinition& def, const PreparedRow& r
         }
         out[i] = decodeValue(c, bytes);
     }
-    return out;
 }
 
 }  // namespace
@@ -102,7 +120,8 @@ struct TableWriter::State {
           maps(pager, allocator),
           placer(pager, allocator, maps,
                  {table.definition().ownedPagesMap, table.definition().freePagesMap},
-                 table.definition().page, smallestRowSize(table.definition())) {
+                 table.definition().page, smallestRowSize(table.definition())),
+          layout(table.definition()) {
         const TableDefinition& def = table.definition();
         keyColumns.assign(def.columns.size(), false);
         for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
@@ -140,6 +159,13 @@ struct TableWriter::State {
     std::vector<bool> keyColumns;      // by column index: some index holds it
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
+
+    // Worked out once per definition, and buffers an insert reuses rather than allocating.
+    RowLayout layout;
+    PreparedRow row;
+    std::vector<Value> stored;                  // the key columns' values as stored
+    std::vector<std::optional<IndexKey>> keys;  // one per index
+    Binary rowBytes;
 };
 
 TableWriter::TableWriter(Pager& pager, Table& table) : pager_(pager), table_(table) {}
@@ -185,16 +211,17 @@ std::optional<std::string> TableWriter::whyReadOnly() {
 
 void TableWriter::writeCounters() {
     const TableDefinition& def = table_.definition_;
-    putDefinition32(pager_, def, kRowCountOffset, def.rowCount);
-    putDefinition32(pager_, def, kAutoNumberOffset, def.autoNumber);
+    DefinitionFields fields(pager_, def);
+    fields.put32(kRowCountOffset, def.rowCount);
+    fields.put32(kAutoNumberOffset, def.autoNumber);
     for (std::size_t i = 0; i < def.physicalIndexes.size(); ++i)
-        putDefinition32(pager_, def, kIndexCountsOffset + kIndexCountsSize * i + 4,
-                        def.physicalIndexes[i].uniqueEntryCount);
+        fields.put32(kIndexCountsOffset + kIndexCountsSize * i + 4,
+                     def.physicalIndexes[i].uniqueEntryCount);
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values) {
-    const std::vector<bool> assigned(values.size(), true);
-    return insert(std::move(values), assigned);
+    allAssigned_.assign(values.size(), true);
+    return insert(std::move(values), allAssigned_);
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<bool>& assigned) {
@@ -226,12 +253,12 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
         }
         if (guard_) guard_->beforeInsert(table_, values, assigned);
 
-        PreparedRow row = prepareRow(def, values, table_.name());
-        const std::vector<Value> stored = state_->indexes.empty()
-                                              ? std::vector<Value>()
-                                              : storedValues(def, row, state_->keyColumns);
-        std::vector<std::optional<IndexKey>> keys;
-        keys.reserve(state_->indexes.size());
+        PreparedRow& row = state_->row;
+        prepareRow(state_->layout, values, table_.name(), row);
+        std::vector<Value>& stored = state_->stored;
+        if (!state_->indexes.empty()) storedValues(def, row, state_->keyColumns, stored);
+        std::vector<std::optional<IndexKey>>& keys = state_->keys;
+        keys.clear();
         for (IndexWriter& index : state_->indexes) {
             keys.push_back(index.keyFor(stored));
             if (!keys.back()) continue;
@@ -249,8 +276,8 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
         for (const PreparedRow::External& e : row.external)
             row.setExternalPosition(e.column,
                                     state_->longValueWriter(table_, e.column).store(e.data));
-        const Binary bytes = encodeRow(def, row);
-        const RowPosition at = state_->placer.place(bytes);
+        encodeRow(state_->layout, row, state_->rowBytes);
+        const RowPosition at = state_->placer.place(state_->rowBytes);
         for (std::size_t i = 0; i < state_->indexes.size(); ++i)
             if (keys[i] && state_->indexes[i].insert(*keys[i], at))
                 ++def.physicalIndexes[i].uniqueEntryCount;

@@ -77,6 +77,7 @@ private:
     void removeRow(RowPosition position);
 
     WriteGuard* guard_ = nullptr;
+    std::vector<bool> allAssigned_;  // insert(values)'s flags, kept from row to row
 
     Pager& pager_;
     Table& table_;

@@ -72,8 +72,9 @@ void trimTrailing(std::vector<std::uint8_t>& bytes, std::uint8_t low, std::uint8
     while (!bytes.empty() && bytes.back() >= low && bytes.back() <= high) bytes.pop_back();
 }
 
-void writeFlags(std::vector<std::uint8_t>& key, std::vector<std::uint8_t> flags) {
-    trimTrailing(flags, 3, 3);  // a final run of 3-flags says nothing
+void writeFlags(std::vector<std::uint8_t>& key, std::span<const std::uint8_t> flags) {
+    // A final run of 3-flags says nothing.
+    while (!flags.empty() && flags.back() == 3) flags = flags.first(flags.size() - 1);
     for (std::size_t i = 0; i < flags.size(); i += 3) {
         std::uint8_t packed = kFlagByteBase;
         for (std::size_t j = 0; j < 3 && i + j < flags.size(); ++j)

@@ -85,20 +85,18 @@ void put(Binary& out, std::uint64_t v, std::size_t bytes) {
     for (std::size_t i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
 }
 
-Binary integerBytes(const Column& c, const Value& v, std::string_view table, std::int64_t lo,
-                    std::int64_t hi, std::size_t bytes) {
+void appendInteger(Binary& out, const Column& c, const Value& v, std::string_view table,
+                   std::int64_t lo, std::int64_t hi, std::size_t bytes) {
     const std::optional<std::int64_t> i = asInteger(v);
     if (!i) {
         if (asReal(v)) overflow(c, table);  // a fraction where a whole number belongs
         mismatch(c, v, table);
     }
     if (*i < lo || *i > hi) overflow(c, table);
-    Binary out;
     put(out, static_cast<std::uint64_t>(*i), bytes);
-    return out;
 }
 
-Binary currencyBytes(const Column& c, const Value& v, std::string_view table) {
+void appendCurrency(Binary& out, const Column& c, const Value& v, std::string_view table) {
     std::int64_t units = 0;
     if (const auto* cur = std::get_if<Currency>(&v)) {
         units = cur->units;
@@ -111,25 +109,21 @@ Binary currencyBytes(const Column& c, const Value& v, std::string_view table) {
     } else {
         mismatch(c, v, table);
     }
-    Binary out;
     put(out, static_cast<std::uint64_t>(units), 8);
-    return out;
 }
 
-Binary realBytes(const Column& c, const Value& v, std::string_view table) {
+void appendReal(Binary& out, const Column& c, const Value& v, std::string_view table) {
     const std::optional<double> d = asReal(v);
     if (!d) mismatch(c, v, table);
-    Binary out;
     if (c.type == ColumnType::Single) {
         if (std::isfinite(*d) && std::fabs(*d) > FLT_MAX) overflow(c, table);
         put(out, std::bit_cast<std::uint32_t>(static_cast<float>(*d)), 4);
     } else {
         put(out, std::bit_cast<std::uint64_t>(*d), 8);
     }
-    return out;
 }
 
-Binary dateBytes(const Column& c, const Value& v, std::string_view table) {
+void appendDate(Binary& out, const Column& c, const Value& v, std::string_view table) {
     double days = 0;
     if (const auto* t = std::get_if<DateTime>(&v))
         days = t->days;
@@ -137,9 +131,7 @@ Binary dateBytes(const Column& c, const Value& v, std::string_view table) {
         days = *d;
     else
         mismatch(c, v, table);
-    Binary out;
     put(out, std::bit_cast<std::uint64_t>(days), 8);
-    return out;
 }
 
 // Multiplies the 128-bit magnitude (most significant word first) by 10; false on overflow.
@@ -173,7 +165,7 @@ std::size_t digitCount(std::array<std::uint32_t, 4> words) {
     return digits;
 }
 
-Binary numericBytes(const Column& c, const Value& v, std::string_view table) {
+void appendNumeric(Binary& out, const Column& c, const Value& v, std::string_view table) {
     Decimal d;
     if (const auto* dec = std::get_if<Decimal>(&v)) {
         d = *dec;
@@ -191,9 +183,8 @@ Binary numericBytes(const Column& c, const Value& v, std::string_view table) {
     for (; d.scale > c.scale; --d.scale)
         if (divideByTen(d.magnitude) != 0) overflow(c, table);
     if (c.precision > 0 && digitCount(d.magnitude) > c.precision) overflow(c, table);
-    Binary out{static_cast<std::uint8_t>(d.negative ? 0x80 : 0x00)};
+    out.push_back(static_cast<std::uint8_t>(d.negative ? 0x80 : 0x00));
     for (std::uint32_t w : d.magnitude) put(out, w, 4);
-    return out;
 }
 
 int hexDigit(char ch) {
@@ -226,53 +217,50 @@ std::optional<Guid> parseGuid(std::string_view text) {
     return g;
 }
 
-Binary guidBytes(const Column& c, const Value& v, std::string_view table) {
+void appendGuid(Binary& out, const Column& c, const Value& v, std::string_view table) {
     std::optional<Guid> g;
     if (const auto* guid = std::get_if<Guid>(&v)) g = *guid;
     if (const auto* text = std::get_if<std::string>(&v)) g = parseGuid(*text);
     if (!g) mismatch(c, v, table);
-    return Binary(g->bytes.begin(), g->bytes.end());
+    out.insert(out.end(), g->bytes.begin(), g->bytes.end());
 }
 
-Binary textBytes(const Column& c, const Value& v, std::string_view table) {
+void appendText(Binary& out, const Column& c, const Value& v, std::string_view table) {
     const auto* text = std::get_if<std::string>(&v);
     if (text == nullptr) mismatch(c, v, table);
-    Binary utf16 = encodeUtf16(*text);
-    const std::size_t chars = utf16.size() / 2;
+    const Utf16Shape shape = utf16Shape(*text);
     if (c.type == ColumnType::Text) {
         // Text(n) has length 2n; a definition without a length is read as Text(255).
         const std::size_t maxChars = c.length >= 2 ? c.length / 2u : 255u;
-        if (chars > maxChars) throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
+        if (shape.units > maxChars)
+            throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
         if (c.isFixed()) {
             // A fixed-length text is padded with blanks and never compressed.
-            for (std::size_t i = chars; i < maxChars; ++i) utf16.insert(utf16.end(), {0x20, 0x00});
-            return utf16;
+            appendUtf16(out, *text);
+            for (std::size_t i = shape.units; i < maxChars; ++i)
+                out.insert(out.end(), {0x20, 0x00});
+            return;
         }
-    } else if (utf16.size() > kMaxLongValueBytes) {
+    } else if (2 * shape.units > kMaxLongValueBytes) {
         throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
     }
-    if (!c.compressesUnicode() || chars < kMinCompressedTextLength ||
-        chars > kMaxCompressedTextLength)
-        return utf16;
-    Binary compressed{0xFF, 0xFE};
-    compressed.reserve(2 + chars);
-    for (std::size_t i = 0; i < utf16.size(); i += 2) {
-        if (utf16[i] == 0 || utf16[i + 1] != 0) return utf16;
-        compressed.push_back(utf16[i]);
-    }
-    return compressed;
+    if (c.compressesUnicode() && shape.singleBytes && shape.units >= kMinCompressedTextLength &&
+        shape.units <= kMaxCompressedTextLength)
+        appendCompressedText(out, *text);
+    else
+        appendUtf16(out, *text);
 }
 
-Binary binaryBytes(const Column& c, const Value& v, std::string_view table) {
+void appendBinary(Binary& out, const Column& c, const Value& v, std::string_view table) {
     const auto* bytes = std::get_if<Binary>(&v);
     if (bytes == nullptr) mismatch(c, v, table);
     const std::size_t limit = isLongValue(c.type) ? kMaxLongValueBytes
                               : c.length > 0      ? std::size_t{c.length}
                                                   : 255u;
     if (bytes->size() > limit) throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
-    Binary out = *bytes;
-    if (!isLongValue(c.type) && c.isFixed()) out.resize(limit, 0);
-    return out;
+    const std::size_t start = out.size();
+    out.insert(out.end(), bytes->begin(), bytes->end());
+    if (!isLongValue(c.type) && c.isFixed()) out.resize(start + limit, 0);
 }
 
 }  // namespace
@@ -284,34 +272,43 @@ std::string tooLongMessage(std::string_view table, std::string_view column) {
 }
 
 Binary encodeColumnValue(const Column& column, const Value& value, std::string_view table) {
+    Binary out;
+    appendColumnValue(out, column, value, table);
+    return out;
+}
+
+void appendColumnValue(Binary& out, const Column& column, const Value& value,
+                       std::string_view table) {
     if (isNull(value)) throw std::invalid_argument("encodeColumnValue: a null value");
     switch (column.type) {
         case ColumnType::Byte:
-            return integerBytes(column, value, table, 0, 255, 1);
+            return appendInteger(out, column, value, table, 0, 255, 1);
         case ColumnType::Integer:
-            return integerBytes(column, value, table, std::numeric_limits<std::int16_t>::min(),
-                                std::numeric_limits<std::int16_t>::max(), 2);
+            return appendInteger(out, column, value, table,
+                                 std::numeric_limits<std::int16_t>::min(),
+                                 std::numeric_limits<std::int16_t>::max(), 2);
         case ColumnType::Long:
-            return integerBytes(column, value, table, std::numeric_limits<std::int32_t>::min(),
-                                std::numeric_limits<std::int32_t>::max(), 4);
+            return appendInteger(out, column, value, table,
+                                 std::numeric_limits<std::int32_t>::min(),
+                                 std::numeric_limits<std::int32_t>::max(), 4);
         case ColumnType::Currency:
-            return currencyBytes(column, value, table);
+            return appendCurrency(out, column, value, table);
         case ColumnType::Single:
         case ColumnType::Double:
-            return realBytes(column, value, table);
+            return appendReal(out, column, value, table);
         case ColumnType::DateTime:
-            return dateBytes(column, value, table);
+            return appendDate(out, column, value, table);
         case ColumnType::Numeric:
-            return numericBytes(column, value, table);
+            return appendNumeric(out, column, value, table);
         case ColumnType::Guid:
-            return guidBytes(column, value, table);
+            return appendGuid(out, column, value, table);
         case ColumnType::Text:
         case ColumnType::Memo:
-            return textBytes(column, value, table);
+            return appendText(out, column, value, table);
         case ColumnType::Boolean:
             mismatch(column, value, table);
         default:
-            return binaryBytes(column, value, table);
+            return appendBinary(out, column, value, table);
     }
 }
 

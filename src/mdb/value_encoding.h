@@ -30,6 +30,10 @@ constexpr std::size_t kMaxLongValueBytes = 0xFFFFFF;
 // the wrong kind, out of the column's range, or longer than the column allows; REQUIRES a
 // non-null value (std::invalid_argument otherwise).
 Binary encodeColumnValue(const Column& column, const Value& value, std::string_view table);
+// The same, appended to `out` (a row's buffer, reused from row to row). On a refusal `out` may
+// hold part of the value.
+void appendColumnValue(Binary& out, const Column& column, const Value& value,
+                       std::string_view table);
 
 // The message for a text or binary value longer than its column allows.
 std::string tooLongMessage(std::string_view table, std::string_view column);

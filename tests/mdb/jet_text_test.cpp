@@ -48,6 +48,45 @@ TEST(JetText, CompressesOnlyWhenEveryCharacterFitsOneByte) {
     EXPECT_EQ(mdb::encodeJetText(std::string("a\0", 2), true), (Bytes{'a', 0, 0, 0}));
 }
 
+TEST(JetText, MeasuresTheUtf16OfATextAndWhetherItFitsOneBytePerCharacter) {
+    struct Case {
+        const char* label;
+        std::string text;
+        std::size_t units;
+        bool singleBytes;
+    };
+    const Case cases[] = {
+        {"empty", "", 0, true},
+        {"ASCII", "abc", 3, true},
+        {"U+00FF is the last one-byte character", "\xC3\xBF", 1, true},
+        {"U+0100 is not", "a\xC4\x80", 2, false},
+        {"U+0000 is not (its byte would switch modes)", std::string("a\0", 2), 2, false},
+        {"a character beyond U+FFFF takes two units", "\xF0\x9F\x98\x80", 2, false},
+        {"invalid UTF-8 counts as U+FFFD", "a\xFFz", 3, false},
+        {"a sequence cut short", "a\xC3", 2, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        const mdb::Utf16Shape shape = mdb::utf16Shape(c.text);
+        EXPECT_EQ(shape.units, c.units);
+        EXPECT_EQ(shape.singleBytes, c.singleBytes);
+        const Bytes le = mdb::encodeUtf16(c.text);
+        const std::u16string units = mdb::utf16String(c.text);
+        ASSERT_EQ(le.size(), 2 * c.units);
+        ASSERT_EQ(units.size(), c.units);
+        for (std::size_t k = 0; k < c.units; ++k)
+            EXPECT_EQ(units[k], le[2 * k] | le[2 * k + 1] << 8);
+    }
+}
+
+TEST(JetText, AppendsAfterWhatTheBufferHolds) {
+    Bytes out{1, 2};
+    mdb::appendUtf16(out, "a\xF0\x9F\x98\x80");
+    EXPECT_EQ(out, (Bytes{1, 2, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE}));
+    mdb::appendCompressedText(out, "b\xC3\xA4");
+    EXPECT_EQ(out, (Bytes{1, 2, 'a', 0, 0x3D, 0xD8, 0x00, 0xDE, 0xFF, 0xFE, 'b', 0xE4}));
+}
+
 TEST(JetText, RoundTripsThroughBothForms) {
     const char* samples[] = {"only ascii chars", "\xC3\xA4\xC3\xA4kk\xC3\xB6si\xC3\xA4",
                              "\xD0\x9C\xD0\xB8\xD1\x80", "\xE6\xBC\xA2\xE5\xAD\x97",

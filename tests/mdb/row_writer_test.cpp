@@ -290,8 +290,8 @@ TEST(RowWriter, LongValuesStayInlineUpTo64BytesAndMoveOutWhenTheRowIsFull) {
     mdb::PreparedRow row = mdb::prepareRow(def, f.row, "MSP_PROJECTS");
     ASSERT_EQ(row.external.size(), 1u);
     EXPECT_EQ(row.external[0].column, memo);
-    EXPECT_EQ((*row.fields[memo])[3], mdb::kLongValueSingleRow);
-    EXPECT_EQ((*row.fields[ole])[3], mdb::kLongValueInline);
+    EXPECT_EQ((*row.field(memo))[3], mdb::kLongValueSingleRow);
+    EXPECT_EQ((*row.field(ole))[3], mdb::kLongValueInline);
     f.row[memo] = std::string(32, 'a');
     const std::vector<Value> back = readBack(f, mdb::prepareRow(def, f.row, "MSP_PROJECTS"));
     EXPECT_EQ(back[memo], Value(std::string(32, 'a')));
@@ -299,8 +299,8 @@ TEST(RowWriter, LongValuesStayInlineUpTo64BytesAndMoveOutWhenTheRowIsFull) {
 
     f.row[ole] = Binary(mdb::kMaxLongValueRowSize + 1, 1);  // longer than one row: a chain
     row = mdb::prepareRow(def, f.row, "MSP_PROJECTS");
-    EXPECT_EQ((*row.fields[ole])[3], mdb::kLongValueChain);
-    EXPECT_EQ(mdb::get24le(*row.fields[ole], 0), mdb::kMaxLongValueRowSize + 1);
+    EXPECT_EQ((*row.field(ole))[3], mdb::kLongValueChain);
+    EXPECT_EQ(mdb::get24le(*row.field(ole), 0), mdb::kMaxLongValueRowSize + 1);
 }
 
 // A table of 15 Text(255) columns and 3 Memo columns, as a definition only.
@@ -343,6 +343,49 @@ TEST(RowWriter, MovesInlineLongValuesOutWhenTheRowIsFull) {
     }
     row[0] = std::string(255, 'z');  // even with every memo out the row is too large
     EXPECT_THROW(mdb::prepareRow(def, row, "T"), mdb::Error);
+}
+
+// The writer prepares and encodes every row into the same buffers: what a row left there (long
+// values moved out, a refusal half-way) must not show in the next one.
+TEST(RowWriter, ARowPreparedInReusedBuffersEncodesAsAFreshOne) {
+    const mdb::TableDefinition def = wideTable();
+    const mdb::RowLayout layout(def);
+    auto filled = [](std::size_t firstText, std::size_t memo) {
+        std::vector<Value> row(18);
+        for (std::size_t i = 0; i < 15; ++i) row[i] = std::string(125, 'z');
+        row[0] = std::string(firstText, 'y');
+        for (std::size_t i = 15; i < 18; ++i) row[i] = std::string(memo + i, 'm');
+        return row;
+    };
+    std::vector<Value> sparse(18);
+    sparse[3] = std::string("\xCE\xA9 abc");
+    sparse[16] = std::string(10, 'q');
+    const std::vector<Value> rows[] = {filled(200, 15), sparse, filled(255, 15) /* too large */,
+                                       filled(10, 100), sparse, filled(175, 15)};
+    mdb::PreparedRow reused;
+    Binary out;
+    for (std::size_t n = 0; n < std::size(rows); ++n) {
+        SCOPED_TRACE(n);
+        mdb::PreparedRow fresh;
+        try {
+            fresh = mdb::prepareRow(def, rows[n], "T");
+        } catch (const mdb::Error&) {
+            EXPECT_THROW(mdb::prepareRow(layout, rows[n], "T", reused), mdb::Error);
+            continue;
+        }
+        mdb::prepareRow(layout, rows[n], "T", reused);
+        ASSERT_EQ(reused.external.size(), fresh.external.size());
+        for (std::size_t k = 0; k < fresh.external.size(); ++k) {
+            EXPECT_EQ(reused.external[k].data, fresh.external[k].data);
+            const mdb::RowPosition at{100 + static_cast<mdb::PageNumber>(k), 3};
+            fresh.setExternalPosition(fresh.external[k].column, at);
+            reused.setExternalPosition(reused.external[k].column, at);
+        }
+        EXPECT_EQ(reused.size, fresh.size);
+        mdb::encodeRow(layout, reused, out);
+        EXPECT_EQ(hex(out), hex(mdb::encodeRow(def, fresh)));
+        EXPECT_EQ(out.size(), fresh.size);
+    }
 }
 
 TEST(RowWriter, RefusesARowTooLargeForAPage) {
