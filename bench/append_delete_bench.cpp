@@ -70,13 +70,19 @@ double seconds(std::chrono::steady_clock::time_point since) {
 // Fills `row` for row number i of the chosen table.
 class RowFiller {
 public:
-    RowFiller(const mdb::Table& table, const std::string& kind) : table_(table), kind_(kind) {
+    RowFiller(const mdb::Table& table, const std::string& kind)
+        : table_(table),
+          kind_(kind == "created" ? Kind::Created
+                : kind == "msp"   ? Kind::Msp
+                : kind == "jobs"  ? Kind::Jobs
+                                  : Kind::Table1) {
         row_.resize(table.columns().size());
     }
 
     std::vector<mdb::Value>& make(long i) {
         const auto n = static_cast<std::int32_t>(i);
-        if (kind_ == "created") {
+        next_ = 0;
+        if (kind_ == Kind::Created) {
             set("Documento", static_cast<std::int32_t>(i / 5));
             set("Utenza", "U" + std::to_string(100000 + i % 90000));
             set("Posizione", "P" + std::to_string(i % 7));
@@ -92,7 +98,7 @@ public:
             set("Aliquota", 1.25 + static_cast<double>(i % 100) / 100.0);
             set("Inizio", mdb::DateTime{46023.0 + static_cast<double>(i % 365)});
             set("Pagato", i % 3 == 0);
-        } else if (kind_ == "msp") {
+        } else if (kind_ == Kind::Msp) {
             set("PROJ_ID", n);
             set("PROJ_NAME", "Progetto " + std::to_string(i) + " - ruolo TARI");
             set("PROJ_OPT_CURRENCY_DIGITS", std::int16_t{2});
@@ -109,7 +115,7 @@ public:
             set("PROJ_VERSION", std::string("1.0"));
             set("PROJ_TYPE", static_cast<std::int32_t>(i % 7));
             set("PROJ_MACHINE_ID", "Contribuente RSSMRA80A01H501U n. " + std::to_string(i));
-        } else if (kind_ == "jobs") {
+        } else if (kind_ == Kind::Jobs) {
             set("ID", n);
             set("MainNumber", static_cast<std::int32_t>(i % 1000));
             set("PhaseNumber", static_cast<double>(i) * 0.25);
@@ -132,16 +138,18 @@ public:
     }
 
 private:
+    // Every row sets the same columns in the same order, so the columns are looked up by name
+    // for the first row only: finding them is not what is measured.
     void set(const char* column, mdb::Value value) {
-        // Columns are looked up once: finding them by name is not what is measured.
-        auto it = columns_.find(column);
-        if (it == columns_.end()) it = columns_.emplace(column, *table_.findColumn(column)).first;
-        row_[it->second] = std::move(value);
+        if (next_ == columns_.size()) columns_.push_back(*table_.findColumn(column));
+        row_[columns_[next_++]] = std::move(value);
     }
+    enum class Kind { Created, Msp, Jobs, Table1 };
     const mdb::Table& table_;
-    std::string kind_;
+    Kind kind_;
     std::vector<mdb::Value> row_;
-    std::map<const char*, std::size_t> columns_;  // by the literal's address
+    std::vector<std::size_t> columns_;  // in the order set() is called
+    std::size_t next_ = 0;
 };
 
 mdb::TableSchema createdTable(const std::string& name) {
