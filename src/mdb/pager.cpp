@@ -24,7 +24,7 @@ Pager::~Pager() {
 PageNumber Pager::pageCount() const { return file_->pageCount() + allocated_; }
 
 std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
-    if (auto d = dirty_.find(n); d != dirty_.end()) return d->second;
+    if (PageChange* changed = findChange(n)) return changed->bytes;
     if (auto c = clean_.find(n); c != clean_.end()) return c->second;
     if (n >= file_->pageCount())
         throw Error(Error::Kind::Corrupt, "page " + std::to_string(n) +
@@ -110,19 +110,35 @@ void Pager::beginWrite() {
     writing_ = true;
     order_ = WriteOrder::RowsAppear;
     pagesBefore_ = file_->pageCount();
-    before_.clear();
+    dropUndoCopies();
     undoable_ = true;
     written_.clear();
 }
 
-void Pager::keepForUndo(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
-    if (!undoable_ || n >= pagesBefore_) return;  // appended pages are undone by cutting them
-    if (before_.size() >= kUndoPages) {
-        undoable_ = false;
-        dropUndoCopies();
-        return;
-    }
-    before_.emplace(n, bytes);
+bool Pager::keepsEarlierBytes(PageNumber n) {
+    // Appended pages are undone by cutting them off.
+    if (!undoable_ || n >= pagesBefore_) return false;
+    if (keptBefore_ < kUndoPages) return true;
+    undoable_ = false;
+    dropUndoCopies();
+    return false;
+}
+
+PageChange* Pager::findChange(PageNumber n) {
+    const auto at = std::lower_bound(
+        changes_.begin(), changes_.end(), n,
+        [](const PageChange& change, PageNumber number) { return change.number < number; });
+    return at != changes_.end() && at->number == n ? &*at : nullptr;
+}
+
+PageChange& Pager::addChange(PageNumber n, std::shared_ptr<PageBytes> bytes) {
+    // Pages are mostly changed in rising order (appended ones always): usually the end.
+    auto at = changes_.end();
+    if (!changes_.empty() && changes_.back().number > n)
+        at = std::lower_bound(
+            changes_.begin(), changes_.end(), n,
+            [](const PageChange& change, PageNumber number) { return change.number < number; });
+    return *changes_.insert(at, PageChange{n, std::move(bytes), nullptr});
 }
 
 PageBytes& Pager::modify(PageNumber n) { return change(n, true); }
@@ -131,19 +147,23 @@ PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
 
 PageBytes& Pager::change(PageNumber n, bool keepBytes) {
     requireWriting("change a page of");
-    if (auto d = dirty_.find(n); d != dirty_.end()) return *d->second;
-    std::shared_ptr<PageBytes> bytes = load(n);
-    clean_.erase(n);
-    keepForUndo(n, bytes);
-    // Copy on write: readers still holding the clean page (the undo copy among them) keep
-    // seeing the old bytes. A page no one else holds is changed in place; a rollback forgets
-    // it, and the file still has it.
-    if (bytes.use_count() > 1) {
-        std::shared_ptr<PageBytes> copy = newBuffer();
-        if (keepBytes) *copy = *bytes;
-        bytes = std::move(copy);
+    if (PageChange* changed = findChange(n)) return *changed->bytes;
+    std::shared_ptr<PageBytes> was = load(n);
+    const bool keepWas = keepsEarlierBytes(n);
+    // Copy on write: readers still holding the page (the cache among them) keep seeing the old
+    // bytes, and so does the undo copy. A page no one else holds is changed in place; a
+    // rollback forgets it, and the file still has it.
+    std::shared_ptr<PageBytes> bytes = was;
+    if (keepWas || was.use_count() > 2) {  // `was` and `bytes` themselves count two
+        bytes = newBuffer();
+        if (keepBytes) *bytes = *was;
     }
-    return *dirty_.emplace(n, std::move(bytes)).first->second;
+    PageChange& change = addChange(n, std::move(bytes));
+    if (keepWas) {
+        change.before = std::move(was);
+        ++keptBefore_;
+    }
+    return *change.bytes;
 }
 
 std::shared_ptr<PageBytes> Pager::newBuffer() {
@@ -155,9 +175,12 @@ std::shared_ptr<PageBytes> Pager::newBuffer() {
 
 void Pager::dropUndoCopies() {
     constexpr std::size_t kSpares = 64;
-    for (auto& [n, bytes] : before_)
-        if (bytes.use_count() == 1 && spare_.size() < kSpares) spare_.push_back(std::move(bytes));
-    before_.clear();
+    for (PageChange& change : changes_) {
+        if (change.before && change.before.use_count() == 1 && spare_.size() < kSpares)
+            spare_.push_back(std::move(change.before));
+        change.before.reset();
+    }
+    keptBefore_ = 0;
 }
 
 PageNumber Pager::allocate() {
@@ -168,13 +191,13 @@ PageNumber Pager::allocate() {
                                               "': the file has reached its largest size");
     std::shared_ptr<PageBytes> page = newBuffer();
     page->fill(0);
-    dirty_.emplace(n, std::move(page));
+    addChange(n, std::move(page));
     ++allocated_;
     return n;
 }
 
 void Pager::writeDirty() {
-    const std::vector<PageNumber> order = orderForWriting(dirty_, before_, pagesBefore_, order_);
+    const std::vector<PageNumber> order = orderForWriting(changes_, pagesBefore_, order_);
     std::vector<PageBytes> coded;  // pages of a database with a key, encoded for the file
     std::vector<const std::uint8_t*> run;
     PageNumber first = 0;
@@ -189,9 +212,9 @@ void Pager::writeDirty() {
         coded.clear();
     };
     try {
-        if (key_ != 0) coded.reserve(std::min<std::size_t>(dirty_.size(), 1024));
+        if (key_ != 0) coded.reserve(std::min<std::size_t>(changes_.size(), 1024));
         for (PageNumber n : order) {
-            const PageBytes& bytes = *dirty_.at(n);
+            const PageBytes& bytes = *findChange(n)->bytes;
             if (!run.empty() && (n != first + run.size() || run.size() == 1024)) flush();
             if (run.empty()) first = n;
             if (n != 0 && key_ != 0) {
@@ -219,9 +242,11 @@ void Pager::writeDirty() {
         clean_.clear();
         throw;
     }
-    if (clean_.size() + dirty_.size() > cacheLimit_) clean_.clear();
-    for (auto& [n, bytes] : dirty_) clean_[n] = std::move(bytes);
-    dirty_.clear();
+    // Written: the pages are clean now, and their earlier bytes are of no more use.
+    if (clean_.size() + changes_.size() > cacheLimit_) clean_.clear();
+    for (PageChange& change : changes_) clean_[change.number] = std::move(change.bytes);
+    dropUndoCopies();
+    changes_.clear();
 }
 
 bool Pager::undoWrites() {
@@ -230,9 +255,9 @@ bool Pager::undoWrites() {
         PageBytes out;
         for (auto it = written_.rbegin(); it != written_.rend(); ++it) {
             if (*it >= pagesBefore_) continue;  // appended: cut off below
-            const auto was = before_.find(*it);
-            if (was == before_.end()) return false;
-            out = *was->second;
+            const PageChange* was = findChange(*it);
+            if (was == nullptr || !was->before) return false;
+            out = *was->before;
             if (*it != 0 && key_ != 0) rc4CodePage(key_, *it, out);
             file_->write(*it, out);
         }
@@ -246,7 +271,6 @@ bool Pager::undoWrites() {
 void Pager::commit() {
     requireWriting("commit changes to");
     writeDirty();
-    dropUndoCopies();
     written_.clear();
     allocated_ = 0;
     writing_ = false;
@@ -262,7 +286,7 @@ void Pager::allowEarlyWrites() {
 void Pager::writeEarlyIfLarge() {
     // A few megabytes: large enough that runs of released pages go out in big writes.
     constexpr std::size_t kEarlyWriteLimit = 2048;
-    if (!writing_ || !earlyWrites_ || dirty_.size() < kEarlyWriteLimit) return;
+    if (!writing_ || !earlyWrites_ || changes_.size() < kEarlyWriteLimit) return;
     writeDirty();
     wroteEarly_ = true;
     // Appended pages are in the file now: pageCount() counts them there.
@@ -270,15 +294,14 @@ void Pager::writeEarlyIfLarge() {
     // An operation this large cannot promise a full undo anyway; keeping the earlier bytes of
     // every page it changes would make memory grow with the table being emptied.
     undoable_ = false;
-    dropUndoCopies();
 }
 
 void Pager::rollback() {
     if (!writing_) return;
     // State drawn from pages that are now forgotten (or already written) must be read again.
-    if (!dirty_.empty() || wroteEarly_) ++generation_;
-    dirty_.clear();
+    if (!changes_.empty() || wroteEarly_) ++generation_;
     dropUndoCopies();
+    changes_.clear();
     written_.clear();
     allocated_ = 0;
     writing_ = false;

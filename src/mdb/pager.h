@@ -116,6 +116,9 @@ public:
 private:
     std::shared_ptr<PageBytes> load(PageNumber n);
     PageBytes& change(PageNumber n, bool keepBytes);
+    // This operation's change of page n, or nullptr.
+    PageChange* findChange(PageNumber n);
+    PageChange& addChange(PageNumber n, std::shared_ptr<PageBytes> bytes);
     // A page buffer to fill, from the spares when there is one.
     std::shared_ptr<PageBytes> newBuffer();
     // Ends the operation's hold on its undo copies, keeping unshared ones as spares.
@@ -125,8 +128,9 @@ private:
     void unlockUnlessBatch();
     // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
     void writeDirty();
-    // Keeps page n's bytes from before the operation, for undoing a failed write.
-    void keepForUndo(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
+    // Whether a change of page n keeps its bytes from before the operation, for undoing a
+    // failed write (past kUndoPages, no change does any more).
+    bool keepsEarlierBytes(PageNumber n);
     // Puts back the pages written so far in this operation; false when that is not possible.
     bool undoWrites();
 
@@ -134,8 +138,10 @@ private:
     std::size_t cacheLimit_;
     std::uint32_t key_ = 0;
     std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> clean_;
-    std::map<PageNumber, std::shared_ptr<PageBytes>> dirty_;  // ordered: written in page order
-    PageNumber allocated_ = 0;                                // pages appended since beginWrite
+    // The pages this operation changed, by page number: a sorted vector, because an operation
+    // changes a handful of pages and a tree node per page costs more than the search.
+    std::vector<PageChange> changes_;
+    PageNumber allocated_ = 0;  // pages appended since beginWrite
     bool writing_ = false;
     bool locked_ = false;
     bool batch_ = false;
@@ -145,10 +151,10 @@ private:
     std::uint64_t generation_ = 0;
     WriteOrder order_ = WriteOrder::RowsAppear;
     PageNumber pagesBefore_ = 0;  // the file's pages when the operation began
-    // The plain bytes of changed pages before the operation: the pages as they were cached,
-    // shared rather than copied (modify() changes a copy when a page is shared).
-    std::map<PageNumber, std::shared_ptr<PageBytes>> before_;
-    bool undoable_ = true;             // before_ holds every changed page
+    // The earlier bytes of changed pages (PageChange::before) are the pages as they were
+    // cached, shared rather than copied: modify() changes a copy when a page is shared.
+    std::size_t keptBefore_ = 0;       // changes holding their earlier bytes
+    bool undoable_ = true;             // every changed page holds them
     std::vector<PageNumber> written_;  // pages of this operation written so far
     // Buffers of earlier undo copies, reused: every post changes a handful of pages, and a
     // fresh 4 KB allocation for each costs more than encoding the row.

@@ -51,17 +51,15 @@ int rank(Group g, WriteOrder order) {
 
 }  // namespace
 
-std::vector<PageNumber> orderForWriting(
-    const std::map<PageNumber, std::shared_ptr<PageBytes>>& dirty,
-    const std::map<PageNumber, std::shared_ptr<PageBytes>>& before, PageNumber pagesBefore,
-    WriteOrder order) {
+std::vector<PageNumber> orderForWriting(std::span<const PageChange> changes, PageNumber pagesBefore,
+                                        WriteOrder order) {
     std::vector<std::pair<int, PageNumber>> ranked;
-    ranked.reserve(dirty.size());
-    for (const auto& [n, bytes] : dirty) {
-        const auto b = before.find(n);
-        const PageBytes* was = b == before.end() ? nullptr : b->second.get();
-        const bool appended = was == nullptr && n >= pagesBefore;
-        ranked.emplace_back(rank(groupOf(n, *bytes, was, appended), order), n);
+    ranked.reserve(changes.size());
+    for (const PageChange& change : changes) {
+        const PageBytes* was = change.before.get();
+        const bool appended = was == nullptr && change.number >= pagesBefore;
+        ranked.emplace_back(rank(groupOf(change.number, *change.bytes, was, appended), order),
+                            change.number);
     }
     std::sort(ranked.begin(), ranked.end());
     std::vector<PageNumber> out;

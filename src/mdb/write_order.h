@@ -26,8 +26,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "mdb/page_file.h"
@@ -36,13 +36,18 @@ namespace mdb {
 
 enum class WriteOrder { RowsAppear, RowsDisappear };
 
-// The dirty pages in writing order: by group as above, by page number within a group.
-// `before` holds the bytes each page had before the operation where known; a page without
-// them counts as fresh when it lies at or past `pagesBefore` (appended), and is grouped by its
-// new bytes alone otherwise.
-std::vector<PageNumber> orderForWriting(
-    const std::map<PageNumber, std::shared_ptr<PageBytes>>& dirty,
-    const std::map<PageNumber, std::shared_ptr<PageBytes>>& before, PageNumber pagesBefore,
-    WriteOrder order);
+// A page an operation changed: its new bytes, and its bytes before the operation where known.
+struct PageChange {
+    PageNumber number = 0;
+    std::shared_ptr<PageBytes> bytes;
+    std::shared_ptr<PageBytes> before;
+};
+
+// The changed pages in writing order: by group as above, by page number within a group. A page
+// without its earlier bytes counts as fresh when it lies at or past `pagesBefore` (appended),
+// and is grouped by its new bytes alone otherwise.
+
+std::vector<PageNumber> orderForWriting(std::span<const PageChange> changes, PageNumber pagesBefore,
+                                        WriteOrder order);
 
 }  // namespace mdb

@@ -21,11 +21,10 @@ PageBytes page(std::uint8_t type, std::uint32_t owner = 0) {
 TEST(WriteOrder, NewRowsShowLastAndDeletedRowsVanishFirst) {
     // The file had 100 pages; the table definition is page 20.
     const PageBytes zero{};
-    std::map<PageNumber, std::shared_ptr<PageBytes>> dirty;
-    std::map<PageNumber, std::shared_ptr<PageBytes>> before;
+    std::vector<mdb::PageChange> changes;
     auto add = [&](PageNumber n, PageBytes now, std::optional<PageBytes> was) {
-        dirty[n] = std::make_shared<PageBytes>(now);
-        if (was) before[n] = std::make_shared<PageBytes>(*was);
+        changes.push_back({n, std::make_shared<PageBytes>(now),
+                           was ? std::make_shared<PageBytes>(*was) : nullptr});
     };
     add(1, page(0x01, 1), page(0x01, 1));     // global map
     add(6, page(0x01, 0), page(0x01, 0));     // usage map rows
@@ -37,13 +36,13 @@ TEST(WriteOrder, NewRowsShowLastAndDeletedRowsVanishFirst) {
     add(40, zero, page(0x01, 20));           // a data page freed
     add(41, page(0x01, 20), zero);           // a free page taken again
     add(100, page(0x04, 20), std::nullopt);  // appended
-    EXPECT_EQ(mdb::orderForWriting(dirty, before, 100, mdb::WriteOrder::RowsAppear),
+    EXPECT_EQ(mdb::orderForWriting(changes, 100, mdb::WriteOrder::RowsAppear),
               (std::vector<PageNumber>{41, 100, 31, 32, 20, 1, 6, 30, 33, 40}));
-    EXPECT_EQ(mdb::orderForWriting(dirty, before, 100, mdb::WriteOrder::RowsDisappear),
+    EXPECT_EQ(mdb::orderForWriting(changes, 100, mdb::WriteOrder::RowsDisappear),
               (std::vector<PageNumber>{41, 100, 1, 6, 30, 33, 40, 31, 32, 20}));
     // Without the earlier bytes (too many pages to keep), a page is judged by its new bytes.
-    before.clear();
-    EXPECT_EQ(mdb::orderForWriting(dirty, before, 100, mdb::WriteOrder::RowsAppear),
+    for (mdb::PageChange& change : changes) change.before.reset();
+    EXPECT_EQ(mdb::orderForWriting(changes, 100, mdb::WriteOrder::RowsAppear),
               (std::vector<PageNumber>{100, 31, 32, 40, 20, 1, 6, 30, 33, 41}));
 }
 
