@@ -28,63 +28,14 @@
 
 #include "fixture_paths.h"
 #include "mdb/database.h"
+#include "write_check.h"
 
 namespace {
 
-using Record = std::vector<std::string>;
-
-std::string shellQuote(const std::string& s) {
-    std::string out = "'";
-    for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
-
-// Runs a command and returns its standard output, or nullopt when it exits non-zero.
-std::optional<std::string> run(const std::string& command) {
-    FILE* pipe = ::popen((command + " 2>/dev/null").c_str(), "r");
-    if (pipe == nullptr) return std::nullopt;
-    std::string out;
-    std::array<char, 65536> buf{};
-    std::size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) out.append(buf.data(), n);
-    if (::pclose(pipe) != 0) return std::nullopt;
-    return out;
-}
-
-// CSV as both tools write it: fields split by commas, records by line feeds, quotes around a
-// field protect both, and a doubled quote inside stands for one.
-std::vector<Record> parseCsv(const std::string& text) {
-    std::vector<Record> records;
-    Record record;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (quoted) {
-            if (c != '"') {
-                field += c;
-            } else if (i + 1 < text.size() && text[i + 1] == '"') {
-                field += '"';
-                ++i;
-            } else {
-                quoted = false;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            record.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n') {
-            record.push_back(std::move(field));
-            field.clear();
-            records.push_back(std::move(record));
-            record.clear();
-        } else {
-            field += c;
-        }
-    }
-    return records;
-}
+using write_check::parseCsv;
+using write_check::Record;
+using write_check::run;
+using write_check::shellQuote;
 
 bool sameNumber(const std::string& ours, const std::string& theirs, double tolerance) {
     if (ours.empty() || theirs.empty()) return ours == theirs;
