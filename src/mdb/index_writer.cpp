@@ -16,9 +16,10 @@
 namespace mdb {
 namespace {
 
-// Pages kept between operations (about 5 KB each); past this many, the next operation drops
-// leaves until half are left (nodes, which every descent reads, stay), and past it with nodes
-// alone, everything.
+// Pages kept between operations (up to about 12 KB each, with the pager's copy a page was
+// checked against); past this many, the next operation drops leaves until half are left (nodes,
+// which every descent reads, stay), and past it with nodes alone, everything. Keys in order only
+// need the rightmost path, so a few hundred pages serve them; a larger cache grew with the index.
 constexpr std::size_t kCacheLimit = 256;
 // Real indexes are a handful of levels deep; a damaged file must not lead the search in circles.
 constexpr std::size_t kMaxDepth = 16;
