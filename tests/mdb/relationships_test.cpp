@@ -161,19 +161,12 @@ TEST(Relationships, TheDefinitionsForeignKeysAloneAreEnforcedWithTheirCascadeByt
 class WrittenRelationships : public testing::Test {
 protected:
     static mdb::ColumnSchema column(const char* name, ColumnType type, std::uint16_t size = 0) {
-        mdb::ColumnSchema c;
-        c.name = name;
-        c.type = type;
-        c.size = size;
+        mdb::ColumnSchema c = mdb::columnSchema(name, type, size);
         c.autoNumber = std::string(name) == "ID";
         return c;
     }
-    static mdb::IndexSchema unique(const char* name, std::vector<const char*> columns) {
-        mdb::IndexSchema i;
-        i.name = name;
-        for (const char* c : columns) i.columns.push_back({c, true});
-        i.kind = mdb::IndexSchema::Kind::Unique;
-        return i;
+    static mdb::IndexSchema unique(const char* name, std::vector<std::string> columns) {
+        return mdb::indexSchema(name, std::move(columns), mdb::IndexSchema::Kind::Unique);
     }
     static std::vector<mdb::TableSchema> schemas() {
         return {

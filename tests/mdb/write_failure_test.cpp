@@ -23,10 +23,7 @@ using rules_check::refusal;
 using testing_mdb::FaultyPageFile;
 
 mdb::ColumnSchema column(const char* name, ColumnType type, std::uint16_t size = 0) {
-    mdb::ColumnSchema c;
-    c.name = name;
-    c.type = type;
-    c.size = size;
+    mdb::ColumnSchema c = mdb::columnSchema(name, type, size);
     c.autoNumber = std::string(name) == "ID";
     return c;
 }
@@ -34,13 +31,9 @@ mdb::ColumnSchema column(const char* name, ColumnType type, std::uint16_t size =
 // Voci (ID autonumber key, des indexed, note Memo) and Righe (voce -> Voci.ID, cascading
 // deletes through a relationship written into MSysRelationships).
 std::vector<mdb::TableSchema> schemas() {
-    mdb::IndexSchema key;
-    key.name = "PrimaryKey";
-    key.columns = {{"ID", true}};
-    key.kind = mdb::IndexSchema::Kind::PrimaryKey;
-    mdb::IndexSchema des;
-    des.name = "des";
-    des.columns = {{"des", true}};
+    const mdb::IndexSchema key =
+        mdb::indexSchema("PrimaryKey", {"ID"}, mdb::IndexSchema::Kind::PrimaryKey);
+    const mdb::IndexSchema des = mdb::indexSchema("des", {"des"});
     return {{"Voci",
              {column("ID", ColumnType::Long), column("des", ColumnType::Text, 100),
               column("note", ColumnType::Memo)},
