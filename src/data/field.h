@@ -10,6 +10,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 
 namespace data {
@@ -56,6 +57,8 @@ public:
     // WideText value longer than size() is cut). Reaches the store hook like assignText.
     void setValue(FieldValue value);
     void clear() { value_ = std::monostate{}; }
+    // Moves the stored value out, leaving null; no store hook is called (nothing is assigned).
+    FieldValue takeValue() { return std::exchange(value_, std::monostate{}); }
 
     // Called before every assignment, with the field about to change. The owning dataset uses it
     // to refuse assignments outside an appended record (by throwing) and to note the order in

@@ -7,10 +7,11 @@
 #include "data/file_exists.h"
 #include "data/messages.h"
 #include "data/user_error.h"
+#include "import/concurrent_check.h"
 #include "import/detail_layout.h"
 #include "import/header_layout.h"
 #include "import/input_check.h"
-#include "import/line_syntax.h"
+#include "import/read_ahead.h"
 #include "import/text_file_reader.h"
 
 namespace importer {
@@ -68,6 +69,10 @@ private:
     void executeStatement(const std::string& statement);
     void step();  // "PB.Position := PB.Position + 1": the bar caps it at its maximum
     void readTitleRow();
+    // The next line of the pass; raises the reader's error where reading it failed.
+    static ConvertedLine& nextLine(ReadAhead& ahead);
+    // Whether the pass has read its last line; raises the reader's error when looking failed.
+    static bool endOfFile(const ConvertedLine& line);
 
     const ImportRequest& request_;
     data::TDM& dm_;
@@ -115,8 +120,9 @@ void Run::checkFiles() {
             host_.linesRead(pass, lines, bytes, size);
         };
     };
+    ConcurrentCheck details(request_.detailPath, detailLayout(), dm_);
     checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
-    checkInputFile(request_.detailPath, detailLayout(), dm_, report(Pass::CheckDetail));
+    details.finish(report(Pass::CheckDetail));
 }
 
 void Run::deleteHeaders() {
@@ -143,6 +149,17 @@ void Run::step() { host_.setProgressPosition(host_.progressPosition() + 1); }
 
 void Run::readTitleRow() { reader_.readLine(line_); }
 
+ConvertedLine& Run::nextLine(ReadAhead& ahead) {
+    ConvertedLine& line = ahead.next();
+    if (line.readError) std::rethrow_exception(line.readError);
+    return line;
+}
+
+bool Run::endOfFile(const ConvertedLine& line) {
+    if (line.endError) std::rethrow_exception(line.endError);
+    return line.last;
+}
+
 // Releases the reader's file however a pass ends.
 class ReleaseOnExit {
 public:
@@ -167,22 +184,22 @@ void Run::headerPass() {
     const ColumnLayout& layout = headerLayout();
     const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
     data::Dataset& headers = dm_.TTestate;
+    ReadAhead ahead(reader_, layout, fields);
     std::int64_t lines = 1;
-    do {
-        reader_.readLine(line_);
+    for (;;) {
+        ConvertedLine& line = nextLine(ahead);
+        step();
         // An empty line (a trailing empty line, or the end of a file of only its title row)
         // would be an empty document in the roll: it makes no record, but still counts.
-        const bool empty = line_.empty();
-        normaliseLine(line_);
-        step();
-        if (!empty) {
+        if (!line.empty) {
             headers.append();
-            layout.fill(line_, fields);
+            ReadAhead::assign(line, fields);
             headers.post();
         }
         step();
-        host_.linesRead(Pass::Header, ++lines, reader_.consumed(), size);
-    } while (!reader_.atEnd());
+        host_.linesRead(Pass::Header, ++lines, line.consumed, size);
+        if (endOfFile(line)) break;
+    }
 }
 
 void Run::detailPass() {
@@ -197,21 +214,22 @@ void Run::detailPass() {
     const ColumnLayout& layout = detailLayout();
     const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
     data::Dataset& details = dm_.TDettaglioVoci;
+    ReadAhead ahead(reader_, layout, fields);
     std::int64_t lines = 1;
-    do {
-        reader_.readLine(line_);
-        normaliseLine(line_);
+    for (;;) {
+        ConvertedLine& line = nextLine(ahead);
         step();
         details.append();
-        layout.fill(line_, fields);
+        ReadAhead::assign(line, fields);
         if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
             details.post();
         } else {
             details.cancel();
         }
         step();
-        host_.linesRead(Pass::Detail, ++lines, reader_.consumed(), size);
-    } while (!reader_.atEnd());
+        host_.linesRead(Pass::Detail, ++lines, line.consumed, size);
+        if (endOfFile(line)) break;
+    }
 }
 
 }  // namespace

@@ -193,6 +193,36 @@ TEST_F(ImportRunTest, AnErrorInTheDetailFileAlsoStopsTheRunBeforeAnyDeletion) {
     EXPECT_EQ(testate(), before);
 }
 
+TEST_F(ImportRunTest, WithErrorsInBothFilesTheHeaderFilesErrorIsReported) {
+    // The detail file is checked alongside the header file and fails long before it: the header
+    // file's error still wins, as if the files had been checked one after the other.
+    std::vector<std::string> headers;
+    for (int doc = 1; doc <= 3000; ++doc) headers.push_back(header(doc));
+    headers.back() = exportLine({{1, "x"}}, 60, false);
+    files(headers, {exportLine({{1, "1"}, {16, "1,2,3"}}, 17, false)});
+    ScriptedHost host;
+    EXPECT_THAT([&] { run(host); }, ThrowsMessage<data::UserError>(StrEq(
+                                        "'x' is not a valid integer value for field 'id doc'")));
+    EXPECT_TRUE(testate().empty());
+}
+
+TEST_F(ImportRunTest, ALineSpoiltAfterTheCheckStopsThePassAtThatLine) {
+    // The header file is rewritten once both checks are done: the pass meets the error itself,
+    // on the line where it is, after posting the lines before it.
+    files({header(1), header(2), header(3), header(4)}, {detail(1)});
+    ScriptedHost host;
+    host.onLine = [&](importer::Pass pass, std::int64_t bytes, std::int64_t size) {
+        if (pass == importer::Pass::CheckDetail && bytes == size)
+            writeRollFile(headerPath_,
+                          {header(1), header(2), exportLine({{1, "12.5"}}, 60, false), header(4)});
+    };
+    EXPECT_THAT([&] { run(host); }, ThrowsMessage<data::UserError>(StrEq(
+                                        "'12.5' is not a valid integer value for field 'id doc'")));
+    EXPECT_THAT(idDocs(database_, "Testate"), ElementsAre(1, 2));
+    EXPECT_EQ(dm_->TTestate.state(), data::Dataset::State::Insert);  // the record it was filling
+    EXPECT_TRUE(host.told.empty());
+}
+
 TEST_F(ImportRunTest, AFileWithoutSemicolonsChangesNothing) {
     importFirstRoll();
     const Rows before = testate();

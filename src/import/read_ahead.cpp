@@ -1,0 +1,185 @@
+#include "import/read_ahead.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+
+#include "import/line_syntax.h"
+
+namespace importer {
+namespace {
+
+// Lines travel between the threads in batches, so that the threads meet once per batch rather
+// than once per line; a few batches in flight keep memory at a few megabytes.
+constexpr std::size_t kLinesPerBatch = 256;
+constexpr std::size_t kBatches = 4;
+
+struct Batch {
+    std::vector<ConvertedLine> lines;
+    std::size_t count = 0;
+};
+
+}  // namespace
+
+struct ReadAhead::Shared {
+    Shared(TextFileReader& r, const ColumnLayout& l) : reader(r), layout(l) {}
+
+    // The reading thread's side.
+    void produce();
+    bool readOne(std::string& text, ConvertedLine& line);
+    void convert(std::string_view text, ConvertedLine& line);
+    Batch* takeEmpty();
+    void publish(Batch* batch, bool last);
+
+    // The run's side.
+    Batch* takeFull();
+    void giveBack(Batch* batch);
+
+    TextFileReader& reader;
+    const ColumnLayout& layout;
+    std::vector<std::unique_ptr<data::Field>> scratch;
+    std::vector<data::Field*> targets;
+    std::size_t assignments = 0;  // counted by the scratch fields' store hook
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Batch> batches;
+    std::vector<Batch*> empty;  // for the reading thread to fill
+    std::deque<Batch*> full;    // for the run, in line order
+    bool stop = false;
+    bool finished = false;  // the reading thread has delivered its last line
+
+    Batch* current = nullptr;  // the batch the run is taking lines from
+    std::size_t next = 0;
+    std::thread thread;
+};
+
+ReadAhead::ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
+                     const std::vector<data::Field*>& fields)
+    : shared_(std::make_unique<Shared>(reader, layout)) {
+    Shared& s = *shared_;
+    for (const data::Field* f : fields) {
+        s.scratch.push_back(std::make_unique<data::Field>(f->name(), f->kind(), f->size()));
+        s.scratch.back()->setStoreHook([&s](const data::Field&) { ++s.assignments; });
+        s.targets.push_back(s.scratch.back().get());
+    }
+    s.batches.resize(kBatches);
+    for (Batch& b : s.batches) {
+        b.lines.resize(kLinesPerBatch);
+        for (ConvertedLine& line : b.lines) line.values.resize(fields.size());
+        s.empty.push_back(&b);
+    }
+    s.thread = std::thread([&s] { s.produce(); });
+}
+
+ReadAhead::~ReadAhead() {
+    {
+        const std::lock_guard lock(shared_->mutex);
+        shared_->stop = true;
+    }
+    shared_->changed.notify_all();
+    shared_->thread.join();
+}
+
+ConvertedLine& ReadAhead::next() {
+    Shared& s = *shared_;
+    if (s.current == nullptr || s.next == s.current->count) {
+        if (s.current != nullptr) s.giveBack(s.current);
+        s.current = s.takeFull();
+        s.next = 0;
+    }
+    return s.current->lines[s.next++];
+}
+
+void ReadAhead::assign(ConvertedLine& line, const std::vector<data::Field*>& fields) {
+    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(std::move(line.values[i]));
+    if (line.conversionError) std::rethrow_exception(line.conversionError);
+}
+
+void ReadAhead::Shared::produce() {
+    std::string text;
+    for (;;) {
+        Batch* batch = takeEmpty();
+        if (batch == nullptr) return;
+        batch->count = 0;
+        bool ended = false;
+        while (!ended && batch->count < kLinesPerBatch)
+            ended = readOne(text, batch->lines[batch->count++]);
+        publish(batch, ended);
+        if (ended) return;
+    }
+}
+
+// Returns true when nothing follows this line: the file has ended, or reading failed.
+bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
+    line.conversionError = line.readError = line.endError = nullptr;
+    try {
+        reader.readLine(text);
+    } catch (...) {
+        line.readError = std::current_exception();
+        return true;
+    }
+    line.empty = text.empty();
+    normaliseLine(text);
+    convert(text, line);
+    line.consumed = reader.consumed();
+    try {
+        line.last = reader.atEnd();
+    } catch (...) {
+        line.endError = std::current_exception();
+        return true;
+    }
+    return line.last;
+}
+
+void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
+    for (data::Field* f : targets) f->clear();
+    assignments = 0;
+    try {
+        layout.fill(text, targets);
+    } catch (...) {
+        line.conversionError = std::current_exception();
+    }
+    line.assigned = assignments;
+    for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
+}
+
+Batch* ReadAhead::Shared::takeEmpty() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return stop || !empty.empty(); });
+    if (stop) return nullptr;
+    Batch* batch = empty.back();
+    empty.pop_back();
+    return batch;
+}
+
+void ReadAhead::Shared::publish(Batch* batch, bool last) {
+    {
+        const std::lock_guard lock(mutex);
+        full.push_back(batch);
+        finished = last;
+    }
+    changed.notify_all();
+}
+
+Batch* ReadAhead::Shared::takeFull() {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [this] { return finished || !full.empty(); });
+    if (full.empty()) throw std::logic_error("read past the last line of an input file");
+    Batch* batch = full.front();
+    full.pop_front();
+    return batch;
+}
+
+void ReadAhead::Shared::giveBack(Batch* batch) {
+    {
+        const std::lock_guard lock(mutex);
+        empty.push_back(batch);
+    }
+    changed.notify_all();
+}
+
+}  // namespace importer

@@ -1,0 +1,62 @@
+// read_ahead.h: reading and converting the lines of an import pass ahead of the posting.
+//
+// Reading a line, normalising it and converting its columns takes about a third of a pass; the
+// posting takes the rest and cannot begin before. A second thread does the first part for the
+// lines ahead while the run posts, so the two overlap. The run itself still goes line by line on
+// its own thread, in the same order, with the same effects: each line arrives as the values its
+// fields would have been given (a conversion error arrives with the values assigned before it,
+// and is raised when the run reaches that line), and an error of the reader is raised where the
+// reading of that line would have raised it.
+//
+// The columns are converted by scratch copies of the data module's fields (same name, kind and
+// size), so the values and errors are exactly those of the fields themselves.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <vector>
+
+#include "data/field.h"
+#include "import/column_layout.h"
+#include "import/text_file_reader.h"
+
+namespace importer {
+
+// One line of the file as the run needs it.
+struct ConvertedLine {
+    bool empty = false;                    // nothing was read before the line end
+    std::vector<data::FieldValue> values;  // per mapping of the layout, the first `assigned`
+    std::size_t assigned = 0;              // fields assigned before `conversionError`, or all
+    std::exception_ptr conversionError;    // the column that could not be converted
+    std::exception_ptr readError;          // reading the line failed: nothing else is set
+    bool last = false;                     // the file has ended after this line
+    std::exception_ptr endError;           // looking for more lines failed: raise after this one
+    std::int64_t consumed = 0;             // bytes of the file taken up to here
+};
+
+class ReadAhead {
+public:
+    // Starts reading the lines after the current position of `reader` (which must be open, its
+    // title row already read). The reader belongs to the read-ahead until it is destroyed.
+    ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
+              const std::vector<data::Field*>& fields);
+    // Stops the reading thread and waits for it.
+    ~ReadAhead();
+    ReadAhead(const ReadAhead&) = delete;
+    ReadAhead& operator=(const ReadAhead&) = delete;
+
+    // The next line, valid until the next call. REQUIRES: the previous line was not `last` and
+    // carried no error of the reader.
+    ConvertedLine& next();
+
+    // Gives `line`'s values to `fields` (the data module's, in mapping order) as the layout's fill
+    // would have assigned them, then raises its conversion error if it has one.
+    static void assign(ConvertedLine& line, const std::vector<data::Field*>& fields);
+
+private:
+    struct Shared;
+    std::unique_ptr<Shared> shared_;
+};
+
+}  // namespace importer
