@@ -1,16 +1,23 @@
 #include "import/detail_layout.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <string>
 
 namespace importer {
 namespace {
 
-// Whether the text keeps something once every leading and trailing character of code 32 or
-// less is trimmed, i.e. whether any character is above 32.
-bool hasTextBeyondBlanks(const std::string& text) {
+// Whether the field's text keeps something once every leading and trailing character of code 32
+// or less is trimmed, i.e. whether any character is above 32. The characters 0 to 32 are the
+// same in Unicode and in every ANSI code page, and any other character reads as a byte above 32,
+// so a text field's stored UTF-16 is looked at directly, without converting it.
+bool hasTextBeyondBlanks(const data::Field& field) {
+    const auto aboveBlank = [](auto c) { return static_cast<std::uint32_t>(c) > 32; };
+    if (const auto* wide = std::get_if<std::u16string>(&field.value()))
+        return std::any_of(wide->begin(), wide->end(), aboveBlank);
+    const std::string text = field.readText();
     return std::any_of(text.begin(), text.end(),
-                       [](char c) { return static_cast<unsigned char>(c) > 32; });
+                       [&](char c) { return aboveBlank(static_cast<unsigned char>(c)); });
 }
 
 }  // namespace
@@ -38,8 +45,7 @@ const ColumnLayout& detailLayout() {
 }
 
 bool acceptsDetail(const data::Field& categoria, const data::Field& umQuantita) {
-    if (!hasTextBeyondBlanks(categoria.readText())) return false;
-    return hasTextBeyondBlanks(umQuantita.readText());
+    return hasTextBeyondBlanks(categoria) && hasTextBeyondBlanks(umQuantita);
 }
 
 }  // namespace importer

@@ -38,6 +38,12 @@ PageRef bitmapPage(Pager& pager, PageNumber mapPage) {
     return page;
 }
 
+bool eightZeroBytes(const std::uint8_t* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word == 0;
+}
+
 // Calls visit(page) for each set bit of `bits` naming a page below `limit`, first bit = `first`,
 // until visit returns true. Returns whether it did.
 template <class Visit>
@@ -45,6 +51,12 @@ bool forEachSetBit(std::span<const std::uint8_t> bits, std::uint64_t first, Page
                    Visit&& visit) {
     for (std::size_t byte = 0; byte < bits.size(); ++byte) {
         if (first + byte * 8 >= limit) return false;
+        // Every allocation searches from the start, and a full map is mostly zero bytes: skip
+        // them a word at a time.
+        if (byte + 8 <= bits.size() && eightZeroBytes(bits.data() + byte)) {
+            byte += 7;
+            continue;
+        }
         if (bits[byte] == 0) continue;
         for (unsigned bit = 0; bit < 8; ++bit) {
             const std::uint64_t page = first + byte * 8 + bit;
