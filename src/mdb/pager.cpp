@@ -1,6 +1,7 @@
 #include "mdb/pager.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "mdb/error.h"
@@ -53,8 +54,11 @@ PageNumber Pager::pageCount() const { return file_->pageCount() + groupAppended_
 
 std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
     if (PageChange* changed = findIn(changes_, n)) return changed->bytes;
-    if (PageChange* pending = findIn(group_, n)) return pending->bytes;
-    if (auto c = clean_.find(n); c != clean_.end()) return c->second;
+    if (auto c = cache_.find(n); c != cache_.end()) return c->second;
+    if (PageChange* pending = findIn(group_, n)) {
+        addToCache(n, pending->bytes);
+        return pending->bytes;
+    }
     if (n >= file_->pageCount())
         throw Error(Error::Kind::Corrupt, "page " + std::to_string(n) +
                                               " is past the end of the file (" +
@@ -62,10 +66,14 @@ std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
     auto bytes = std::make_shared<PageBytes>();
     file_->read(n, *bytes);
     if (n != 0 && key_ != 0) rc4CodePage(key_, n, *bytes);
-    // A simple bound on memory: when full, drop every clean page (holders keep their copies).
-    if (clean_.size() >= cacheLimit_) clean_.clear();
-    clean_.emplace(n, bytes);
+    addToCache(n, bytes);
     return bytes;
+}
+
+void Pager::addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
+    // A simple bound on memory: when full, drop every cached page (holders keep their copies).
+    if (cache_.size() >= cacheLimit_) cache_.clear();
+    cache_[n] = bytes;
 }
 
 PageRef Pager::page(PageNumber n) { return load(n); }
@@ -103,7 +111,7 @@ void Pager::lock() {
     locked_ = true;
     // Another writer may have changed any page, or grown the file, while we held no lock.
     file_->refresh();
-    clean_.clear();
+    cache_.clear();
     ++generation_;
 }
 
@@ -291,14 +299,14 @@ void Pager::forgetAfterFailedWrite() {
     groupOperations_ = 0;
     groupUndoable_ = true;
     // Whatever the file holds now, the cache must not pretend otherwise.
-    clean_.clear();
+    cache_.clear();
     ++generation_;
 }
 
 void Pager::moveToCache(std::vector<PageChange>& pages) {
-    if (clean_.size() + pages.size() > cacheLimit_) clean_.clear();
+    if (cache_.size() + pages.size() > cacheLimit_) cache_.clear();
     for (PageChange& change : pages) {
-        clean_[change.number] = std::move(change.bytes);
+        cache_[change.number] = std::move(change.bytes);
         recycle(change.before);
     }
     pages.clear();
@@ -337,13 +345,16 @@ void Pager::mergeIntoGroup(PageChange& change) {
     PageChange* pending = findIn(group_, change.number);
     if (pending == nullptr) {
         // First changed in this group: its bytes before the operation are those before the group.
+        addToCache(change.number, change.bytes);
         addTo(group_, std::move(change));
         return;
     }
-    // The group keeps its earlier bytes; the operation's were the group's own pending bytes.
-    recycle(change.before);
-    recycle(pending->bytes);
-    pending->bytes = std::move(change.bytes);
+    // The group keeps its earlier bytes; the operation's were the group's own pending bytes,
+    // which it lets go of now.
+    change.before.reset();
+    std::shared_ptr<PageBytes> old = std::exchange(pending->bytes, std::move(change.bytes));
+    addToCache(change.number, pending->bytes);
+    recycle(old);  // after the cache let go of it
 }
 
 void Pager::endOperation() {

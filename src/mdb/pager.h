@@ -157,6 +157,7 @@ private:
     enum class Scope { Operation, Group };
 
     std::shared_ptr<PageBytes> load(PageNumber n);
+    void addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
     PageBytes& change(PageNumber n, bool keepBytes);
     // A page buffer to fill, from the spares when there is one.
     std::shared_ptr<PageBytes> newBuffer();
@@ -190,7 +191,7 @@ private:
                     PageNumber pagesBefore);
     // After a failed write: the cache, the operation and the group may not match the file.
     void forgetAfterFailedWrite();
-    // Written pages are clean: into the cache, their earlier bytes into the spares.
+    // Written pages: into the cache, their earlier bytes into the spares.
     void moveToCache(std::vector<PageChange>& pages);
     // Whether a change of page n keeps its bytes from before the operation, for undoing a
     // failed write (past kUndoPages, no change does any more).
@@ -199,7 +200,10 @@ private:
     std::unique_ptr<PageFile> file_;
     std::size_t cacheLimit_;
     std::uint32_t key_ = 0;
-    std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> clean_;
+    // Pages as the last commit left them, by number: written ones and pending ones, so that
+    // reading a page the group holds (the hot pages of a batch) costs one lookup. Pending
+    // pages are also in group_, which keeps them when the cache is emptied.
+    std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> cache_;
     // The pages this operation changed, by page number: a sorted vector, because an operation
     // changes a handful of pages and a tree node per page costs more than the search.
     std::vector<PageChange> changes_;
