@@ -64,8 +64,10 @@ public:
     TableWriter& writer(std::string_view table);
     // Those rules: defaults, Required, validation rules, relationships.
     DatabaseRules& rules();
-    // A batch keeps the database locked against other writers from beginBatch() to endBatch()
-    // and syncs the file at its end; outside a batch each write locks around itself. Throws
+    // A batch keeps the database locked against other writers from beginBatch() to endBatch(),
+    // writes its operations' pages in groups rather than one by one (a write failure can then
+    // surface on a later write or on endBatch(), see pager.h) and syncs the file at its end;
+    // outside a batch each write locks around itself and is in the file when it returns. Throws
     // Error (Locked) at once when another program holds the lock.
     void beginBatch() { pager_->beginBatch(); }
     void endBatch() { pager_->endBatch(); }

@@ -1,12 +1,41 @@
 #include "mdb/pager.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "mdb/error.h"
 #include "mdb/rc4.h"
 
 namespace mdb {
+namespace {
+
+// The change of page n among `changes` (sorted by number), or nullptr.
+PageChange* findIn(std::vector<PageChange>& changes, PageNumber n) {
+    const auto at = std::lower_bound(
+        changes.begin(), changes.end(), n,
+        [](const PageChange& change, PageNumber number) { return change.number < number; });
+    return at != changes.end() && at->number == n ? &*at : nullptr;
+}
+
+const PageChange* findIn(std::span<const PageChange> changes, PageNumber n) {
+    const auto at = std::lower_bound(
+        changes.begin(), changes.end(), n,
+        [](const PageChange& change, PageNumber number) { return change.number < number; });
+    return at != changes.end() && at->number == n ? &*at : nullptr;
+}
+
+PageChange& addTo(std::vector<PageChange>& changes, PageChange change) {
+    // Pages are mostly changed in rising order (appended ones always): usually the end.
+    auto at = changes.end();
+    if (!changes.empty() && changes.back().number > change.number)
+        at = std::lower_bound(
+            changes.begin(), changes.end(), change.number,
+            [](const PageChange& c, PageNumber number) { return c.number < number; });
+    return *changes.insert(at, std::move(change));
+}
+
+}  // namespace
 
 Pager::Pager(std::unique_ptr<PageFile> file, std::size_t cachePages)
     : file_(std::move(file)), cacheLimit_(std::max<std::size_t>(cachePages, 16)) {}
@@ -21,11 +50,15 @@ Pager::~Pager() {
     if (locked_) file_->unlock();
 }
 
-PageNumber Pager::pageCount() const { return file_->pageCount() + allocated_; }
+PageNumber Pager::pageCount() const { return file_->pageCount() + groupAppended_ + allocated_; }
 
 std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
-    if (PageChange* changed = findChange(n)) return changed->bytes;
-    if (auto c = clean_.find(n); c != clean_.end()) return c->second;
+    if (PageChange* changed = findIn(changes_, n)) return changed->bytes;
+    if (auto c = cache_.find(n); c != cache_.end()) return c->second;
+    if (PageChange* pending = findIn(group_, n)) {
+        addToCache(n, pending->bytes);
+        return pending->bytes;
+    }
     if (n >= file_->pageCount())
         throw Error(Error::Kind::Corrupt, "page " + std::to_string(n) +
                                               " is past the end of the file (" +
@@ -33,10 +66,14 @@ std::shared_ptr<PageBytes> Pager::load(PageNumber n) {
     auto bytes = std::make_shared<PageBytes>();
     file_->read(n, *bytes);
     if (n != 0 && key_ != 0) rc4CodePage(key_, n, *bytes);
-    // A simple bound on memory: when full, drop every clean page (holders keep their copies).
-    if (clean_.size() >= cacheLimit_) clean_.clear();
-    clean_.emplace(n, bytes);
+    addToCache(n, bytes);
     return bytes;
+}
+
+void Pager::addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
+    // A simple bound on memory: when full, drop every cached page (holders keep their copies).
+    if (cache_.size() >= cacheLimit_) cache_.clear();
+    cache_[n] = bytes;
 }
 
 PageRef Pager::page(PageNumber n) { return load(n); }
@@ -74,7 +111,7 @@ void Pager::lock() {
     locked_ = true;
     // Another writer may have changed any page, or grown the file, while we held no lock.
     file_->refresh();
-    clean_.clear();
+    cache_.clear();
     ++generation_;
 }
 
@@ -93,7 +130,7 @@ void Pager::endBatch() {
     if (!batch_) return;
     if (writing_) rollback();
     batch_ = false;
-    try {
+    try {  // sync() writes the group first
         sync();
     } catch (...) {
         unlockUnlessBatch();
@@ -109,10 +146,9 @@ void Pager::beginWrite() {
     lock();
     writing_ = true;
     order_ = WriteOrder::RowsAppear;
-    pagesBefore_ = file_->pageCount();
+    pagesBefore_ = pageCount();
     dropUndoCopies();
     undoable_ = true;
-    written_.clear();
 }
 
 bool Pager::keepsEarlierBytes(PageNumber n) {
@@ -124,41 +160,24 @@ bool Pager::keepsEarlierBytes(PageNumber n) {
     return false;
 }
 
-PageChange* Pager::findChange(PageNumber n) {
-    const auto at = std::lower_bound(
-        changes_.begin(), changes_.end(), n,
-        [](const PageChange& change, PageNumber number) { return change.number < number; });
-    return at != changes_.end() && at->number == n ? &*at : nullptr;
-}
-
-PageChange& Pager::addChange(PageNumber n, std::shared_ptr<PageBytes> bytes) {
-    // Pages are mostly changed in rising order (appended ones always): usually the end.
-    auto at = changes_.end();
-    if (!changes_.empty() && changes_.back().number > n)
-        at = std::lower_bound(
-            changes_.begin(), changes_.end(), n,
-            [](const PageChange& change, PageNumber number) { return change.number < number; });
-    return *changes_.insert(at, PageChange{n, std::move(bytes), nullptr});
-}
-
 PageBytes& Pager::modify(PageNumber n) { return change(n, true); }
 
 PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
 
 PageBytes& Pager::change(PageNumber n, bool keepBytes) {
     requireWriting("change a page of");
-    if (PageChange* changed = findChange(n)) return *changed->bytes;
+    if (PageChange* changed = findIn(changes_, n)) return *changed->bytes;
     std::shared_ptr<PageBytes> was = load(n);
     const bool keepWas = keepsEarlierBytes(n);
-    // Copy on write: readers still holding the page (the cache among them) keep seeing the old
-    // bytes, and so does the undo copy. A page no one else holds is changed in place; a
-    // rollback forgets it, and the file still has it.
+    // Copy on write: readers still holding the page (the cache or the pending group among
+    // them) keep seeing the old bytes, and so does the undo copy. A page no one else holds is
+    // changed in place; a rollback forgets it, and the file still has it.
     std::shared_ptr<PageBytes> bytes = was;
     if (keepWas || was.use_count() > 2) {  // `was` and `bytes` themselves count two
         bytes = newBuffer();
         if (keepBytes) *bytes = *was;
     }
-    PageChange& change = addChange(n, std::move(bytes));
+    PageChange& change = addTo(changes_, PageChange{n, std::move(bytes), nullptr});
     if (keepWas) {
         change.before = std::move(was);
         ++keptBefore_;
@@ -173,13 +192,15 @@ std::shared_ptr<PageBytes> Pager::newBuffer() {
     return buffer;
 }
 
-void Pager::dropUndoCopies() {
+void Pager::recycle(std::shared_ptr<PageBytes>& buffer) {
     constexpr std::size_t kSpares = 64;
-    for (PageChange& change : changes_) {
-        if (change.before && change.before.use_count() == 1 && spare_.size() < kSpares)
-            spare_.push_back(std::move(change.before));
-        change.before.reset();
-    }
+    if (buffer && buffer.use_count() == 1 && spare_.size() < kSpares)
+        spare_.push_back(std::move(buffer));
+    buffer.reset();
+}
+
+void Pager::dropUndoCopies() {
+    for (PageChange& change : changes_) recycle(change.before);
     keptBefore_ = 0;
 }
 
@@ -191,13 +212,37 @@ PageNumber Pager::allocate() {
                                               "': the file has reached its largest size");
     std::shared_ptr<PageBytes> page = newBuffer();
     page->fill(0);
-    addChange(n, std::move(page));
+    addTo(changes_, PageChange{n, std::move(page), nullptr});
     ++allocated_;
     return n;
 }
 
-void Pager::writeDirty() {
-    const std::vector<PageNumber> order = orderForWriting(changes_, pagesBefore_, order_);
+void Pager::writePages(std::span<const PageChange> pages, PageNumber pagesBefore, WriteOrder order,
+                       bool undoable, Scope scope) {
+    std::vector<PageNumber> written;
+    try {
+        writeRuns(pages, orderForWriting(pages, pagesBefore, order), written);
+    } catch (const Error& e) {
+        const bool undone = undoable && undoWrites(pages, written, pagesBefore);
+        const char* what =
+            scope == Scope::Operation ? "the change" : "the changes since the last write";
+        forgetAfterFailedWrite();
+        std::string message = std::string(e.what()) + "; " + what;
+        if (undone)
+            message += scope == Scope::Operation
+                           ? " was not stored and the database is as it was before it"
+                           : " were not stored and the database is as it was before them";
+        else
+            message += " may be partly stored: check the database before using it again";
+        throw Error(e.kind, message);
+    } catch (...) {
+        forgetAfterFailedWrite();
+        throw;
+    }
+}
+
+void Pager::writeRuns(std::span<const PageChange> pages, const std::vector<PageNumber>& order,
+                      std::vector<PageNumber>& written) {
     std::vector<PageBytes> coded;  // pages of a database with a key, encoded for the file
     std::vector<const std::uint8_t*> run;
     PageNumber first = 0;
@@ -205,81 +250,134 @@ void Pager::writeDirty() {
         if (run.empty()) return;
         // A failed run may be partly written: it counts as written for the undo.
         for (std::size_t i = 0; i < run.size(); ++i)
-            written_.push_back(static_cast<PageNumber>(first + i));
+            written.push_back(static_cast<PageNumber>(first + i));
         file_->writeRun(first, run);
         unsynced_ = true;
         run.clear();
         coded.clear();
     };
-    try {
-        if (key_ != 0) coded.reserve(std::min<std::size_t>(changes_.size(), 1024));
-        for (PageNumber n : order) {
-            const PageBytes& bytes = *findChange(n)->bytes;
-            if (!run.empty() && (n != first + run.size() || run.size() == 1024)) flush();
-            if (run.empty()) first = n;
-            if (n != 0 && key_ != 0) {
-                coded.push_back(bytes);
-                rc4CodePage(key_, n, coded.back());
-                run.push_back(coded.back().data());
-            } else {
-                run.push_back(bytes.data());
-            }
+    if (key_ != 0) coded.reserve(std::min<std::size_t>(pages.size(), 1024));
+    for (PageNumber n : order) {
+        const PageBytes& bytes = *findIn(pages, n)->bytes;
+        if (!run.empty() && (n != first + run.size() || run.size() == 1024)) flush();
+        if (run.empty()) first = n;
+        if (n != 0 && key_ != 0) {
+            coded.push_back(bytes);
+            rc4CodePage(key_, n, coded.back());
+            run.push_back(coded.back().data());
+        } else {
+            run.push_back(bytes.data());
         }
-        flush();
-    } catch (const Error& e) {
-        const bool undone = undoWrites();
-        // Whatever the file holds now, the cache must not pretend otherwise.
-        rollback();
-        clean_.clear();
-        ++generation_;
-        throw Error(e.kind, std::string(e.what()) +
-                                (undone ? "; the change was not stored and the database is as "
-                                          "it was before it"
-                                        : "; the change may be partly stored: check the "
-                                          "database before using it again"));
-    } catch (...) {
-        rollback();
-        clean_.clear();
-        throw;
     }
-    // Written: the pages are clean now, and their earlier bytes are of no more use.
-    if (clean_.size() + changes_.size() > cacheLimit_) clean_.clear();
-    for (PageChange& change : changes_) clean_[change.number] = std::move(change.bytes);
-    dropUndoCopies();
-    changes_.clear();
+    flush();
 }
 
-bool Pager::undoWrites() {
-    if (!undoable_) return false;
+bool Pager::undoWrites(std::span<const PageChange> pages, const std::vector<PageNumber>& written,
+                       PageNumber pagesBefore) {
     try {
         PageBytes out;
-        for (auto it = written_.rbegin(); it != written_.rend(); ++it) {
-            if (*it >= pagesBefore_) continue;  // appended: cut off below
-            const PageChange* was = findChange(*it);
+        for (auto it = written.rbegin(); it != written.rend(); ++it) {
+            if (*it >= pagesBefore) continue;  // appended: cut off below
+            const PageChange* was = findIn(pages, *it);
             if (was == nullptr || !was->before) return false;
             out = *was->before;
             if (*it != 0 && key_ != 0) rc4CodePage(key_, *it, out);
             file_->write(*it, out);
         }
-        if (file_->pageCount() > pagesBefore_) file_->truncate(pagesBefore_);
+        if (file_->pageCount() > pagesBefore) file_->truncate(pagesBefore);
         return true;
     } catch (const Error&) {
         return false;
     }
 }
 
-void Pager::commit() {
-    requireWriting("commit changes to");
-    writeDirty();
-    written_.clear();
+void Pager::forgetAfterFailedWrite() {
+    rollback();
+    for (PageChange& pending : group_) recycle(pending.before);
+    group_.clear();
+    groupAppended_ = 0;
+    groupOperations_ = 0;
+    groupUndoable_ = true;
+    // Whatever the file holds now, the cache must not pretend otherwise.
+    cache_.clear();
+    ++generation_;
+}
+
+void Pager::moveToCache(std::vector<PageChange>& pages) {
+    if (cache_.size() + pages.size() > cacheLimit_) cache_.clear();
+    for (PageChange& change : pages) {
+        cache_[change.number] = std::move(change.bytes);
+        recycle(change.before);
+    }
+    pages.clear();
+}
+
+void Pager::writeDirty() {
+    writePages(changes_, pagesBefore_, order_, undoable_, Scope::Operation);
+    moveToCache(changes_);
+    keptBefore_ = 0;
+}
+
+void Pager::writeGroup() {
+    if (group_.empty()) return;
+    writePages(group_, file_->pageCount(), groupOrder_, groupUndoable_, Scope::Group);
+    moveToCache(group_);
+    groupAppended_ = 0;
+    groupOperations_ = 0;
+    groupUndoable_ = true;
+}
+
+void Pager::joinGroup() {
+    if (!group_.empty() && groupOrder_ != order_) writeGroup();
+    groupOrder_ = order_;
+    // Without every earlier byte the operation could not be undone alone, nor can the group.
+    groupUndoable_ = groupUndoable_ && undoable_;
+    for (PageChange& change : changes_) mergeIntoGroup(change);
+    changes_.clear();
+    keptBefore_ = 0;
+    groupAppended_ += allocated_;
+    allocated_ = 0;
+    ++groupOperations_;
+    if (group_.size() >= kGroupPages || groupOperations_ >= kGroupOperations) writeGroup();
+}
+
+void Pager::mergeIntoGroup(PageChange& change) {
+    PageChange* pending = findIn(group_, change.number);
+    if (pending == nullptr) {
+        // First changed in this group: its bytes before the operation are those before the group.
+        addToCache(change.number, change.bytes);
+        addTo(group_, std::move(change));
+        return;
+    }
+    // The group keeps its earlier bytes; the operation's were the group's own pending bytes,
+    // which it lets go of now.
+    change.before.reset();
+    std::shared_ptr<PageBytes> old = std::exchange(pending->bytes, std::move(change.bytes));
+    addToCache(change.number, pending->bytes);
+    recycle(old);  // after the cache let go of it
+}
+
+void Pager::endOperation() {
     allocated_ = 0;
     writing_ = false;
     earlyWrites_ = wroteEarly_ = false;
     unlockUnlessBatch();
 }
 
+void Pager::commit() {
+    requireWriting("commit changes to");
+    // An operation that wrote early is written on its own (the group went before it).
+    if (batch_ && !earlyWrites_)
+        joinGroup();
+    else
+        writeDirty();
+    endOperation();
+}
+
 void Pager::allowEarlyWrites() {
     requireWriting("write early to");
+    // Its pages may reach the file before it commits: the operations before it must be there.
+    writeGroup();
     earlyWrites_ = true;
 }
 
@@ -302,14 +400,11 @@ void Pager::rollback() {
     if (!changes_.empty() || wroteEarly_) ++generation_;
     dropUndoCopies();
     changes_.clear();
-    written_.clear();
-    allocated_ = 0;
-    writing_ = false;
-    earlyWrites_ = wroteEarly_ = false;
-    unlockUnlessBatch();
+    endOperation();
 }
 
 void Pager::sync() {
+    writeGroup();
     if (!unsynced_) return;
     file_->sync();
     unsynced_ = false;

@@ -8,8 +8,10 @@
 //                  held (writers exclude each other; readers take no lock);
 //   modify(n)      returns page n for changing and marks it dirty;
 //   allocate()     appends a zeroed page at the end of the file, dirty;
-//   commit()       encodes and writes every dirty page (in the order below), so the operation
-//                  is in the file when it returns; releases the lock unless a batch holds it;
+//   commit()       ends the operation: outside a batch it encodes and writes every dirty page
+//                  (in the order below), so the operation is in the file when it returns; inside
+//                  a batch it may leave them pending (below); releases the lock unless a batch
+//                  holds it;
 //   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
 //                  batch holds it.
 //
@@ -17,17 +19,41 @@
 // (beginBatch() ... endBatch(), one import run) keeps the lock across its operations and syncs
 // when it ends; sync() (called when the database closes) makes any other written pages durable.
 //
+// Inside a batch the operations' pages are written in groups. Every post of an import changes
+// the same table definition and index leaves as the post before it, and writing them for every
+// post cost more than encoding the rows. So a committed operation's pages join the batch's
+// *pending group*, which is written all at once, in the order below, when
+//   - it holds kGroupPages pages or kGroupOperations operations,
+//   - an operation with the other write order commits (the group goes first),
+//   - an operation allows early writes (the group goes first, before any of its pages),
+//   - the batch ends, sync() is called, or the pager is destroyed (best effort).
+// The union of several inserts written as one is still written as an insert must be (fresh
+// pages, other, definitions, rows: write_order.h), and the same holds for deletes; a reader of
+// the file sees the group's operations appear together. Until then pending pages are in memory
+// only; every read through the pager (page(), modify(), pageCount(), generation()) sees them as
+// if they had been written. A rollback undoes only its own operation: pending pages it changed
+// keep their pending bytes (modify() always changes a copy of them), and earlier operations of
+// the group stay committed.
+//
 // Whenever the lock is taken the cached pages are forgotten, because another writer may have
 // changed the file while it was not held. generation() counts those moments and rollbacks, so
 // that code above the pager that keeps its own state drawn from pages (a table writer's copy of
 // its definition) knows when to read it again.
 //
-// An operation's pages are written in the order write_order.h describes (set by
-// setWriteOrder()), so that a reader never sees half a row. When a write fails (a full disk, an
-// I/O error), the pages of the operation already written are put back as they were and pages it
-// appended are cut off, so the file is as it was before the operation; for that the pager keeps
-// the bytes each page had before the operation, up to kUndoPages of them (an operation that
-// changes more, emptying a big table, can then only report that it may be half done).
+// Pages are written in the order write_order.h describes (set by setWriteOrder()), so that a
+// reader never sees half a row. When a write fails (a full disk, an I/O error), the pages
+// already written are put back as they were and pages appended are cut off, so the file is as
+// it was before the operation, or before the group; for that the pager keeps the bytes each page
+// had before the operation (and before the group), up to kUndoPages of them per operation (an
+// operation that changes more, emptying a big table, can then only report that it may be half
+// done).
+//
+// Inside a batch a failed write can therefore surface on a later operation's commit (or on
+// endBatch() or sync()) than the one whose pages failed, and it loses every operation of the
+// unwritten group, not only the one that reported it: the message says "the changes since the
+// last write". That is acceptable because a batch is one import run, which stops at the first
+// error and reports the run as failed; outside a batch every commit still writes its own pages
+// and a failure loses only that operation.
 //
 // A file that could only be opened for reading refuses writes naming why (page_file.h); a
 // lock file of another program beside the database (Access's .ldb) refuses them too, each time
@@ -37,7 +63,8 @@
 // has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
 // writeEarlyIfLarge() writes its dirty pages when they pass a limit, so that emptying a big
 // table needs no memory in proportion to it (a rollback can no longer undo what was written,
-// and from the first early write on, a failed write cannot be undone either).
+// and from the first early write on, a failed write cannot be undone either). Such an
+// operation is written by its commit even inside a batch: it joins no group.
 // Runs of consecutive pages are written with one system call. Clean pages are dropped when the
 // cache grows past its limit. A page handed out by page() stays valid for as long as its holder
 // keeps it, even if the page is later modified (modify() copies a page that is still shared).
@@ -47,6 +74,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -66,7 +94,7 @@ public:
 
     const std::string& fileName() const { return file_->name(); }
     bool writable() const { return file_->writable(); }
-    // Pages in the file, plus pages allocated and not yet committed.
+    // Pages in the file, plus pages appended by the pending group and by this operation.
     PageNumber pageCount() const;
 
     // Pages above 0 are RC4-coded with this key; 0 means they are stored plain.
@@ -79,8 +107,9 @@ public:
     // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
     // when another program holds it, (Refused) for a file opened read-only.
     void beginBatch();
-    // Ends the batch: rolls back an unfinished operation, syncs, releases the lock. Throws
-    // Error (Io) when the sync fails (the lock is released all the same).
+    // Ends the batch: rolls back an unfinished operation, writes the pending group, syncs,
+    // releases the lock. Throws Error (Io) when the write or the sync fails (the lock is
+    // released all the same).
     void endBatch();
     bool inBatch() const { return batch_; }
 
@@ -101,7 +130,8 @@ public:
     // The order of this operation's writes; RowsAppear unless set after beginWrite().
     void setWriteOrder(WriteOrder order) { order_ = order; }
 
-    // Makes every page written so far durable (nothing happens when none was).
+    // Writes the pending group and makes every page written so far durable (nothing happens
+    // when none was). Throws Error (Io) as commit() does.
     void sync();
 
     // Test seam: the most pages the file may grow to (the page allocator refuses past it).
@@ -110,34 +140,70 @@ public:
 
     // Pages whose earlier bytes one operation keeps, to undo a failed write.
     static constexpr std::size_t kUndoPages = 8192;
+    // The pending group is written once it holds this many pages. A post changes four or five
+    // pages, mostly the ones the post before it changed; a few hundred distinct pages already
+    // make the writes per post a small fraction of one, so a larger group saves little more. A
+    // pending page holds its new bytes and its bytes from before the group: 512 pages are at
+    // most 4 MB, well inside the import's memory budget.
+    static constexpr std::size_t kGroupPages = 512;
+    // ... or this many operations: posts that keep changing the same few pages would otherwise
+    // leave the file behind, unseen by other readers and lost on a failure, for a whole run.
+    static constexpr std::size_t kGroupOperations = 1024;
 
     std::uint64_t generation() const { return generation_; }
 
 private:
+    // How a failed write is described: one operation's change, or a group of them.
+    enum class Scope { Operation, Group };
+
     std::shared_ptr<PageBytes> load(PageNumber n);
+    void addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
     PageBytes& change(PageNumber n, bool keepBytes);
-    // This operation's change of page n, or nullptr.
-    PageChange* findChange(PageNumber n);
-    PageChange& addChange(PageNumber n, std::shared_ptr<PageBytes> bytes);
     // A page buffer to fill, from the spares when there is one.
     std::shared_ptr<PageBytes> newBuffer();
     // Ends the operation's hold on its undo copies, keeping unshared ones as spares.
     void dropUndoCopies();
+    // Keeps the buffer as a spare when no one else holds it, and lets go of it.
+    void recycle(std::shared_ptr<PageBytes>& buffer);
     void requireWriting(const char* what) const;
     void lock();
     void unlockUnlessBatch();
-    // Writes every dirty page (runs of consecutive pages together) and moves them to the cache.
+    // Ends the operation that commit() or rollback() finished.
+    void endOperation();
+    // Writes this operation's dirty pages and moves them to the cache.
     void writeDirty();
+    // Adds this operation's pages to the pending group (writing the group first when the
+    // operation's write order differs), and writes the group when it is full.
+    void joinGroup();
+    void mergeIntoGroup(PageChange& change);
+    // Writes the pending group, if any, and moves its pages to the cache.
+    void writeGroup();
+    // Writes `pages` in the order write_order.h gives, runs of consecutive pages together. When
+    // a write fails, puts back what it can, forgets the operation and the group (the file may
+    // no longer match them) and throws Error saying whether the file is as it was.
+    void writePages(std::span<const PageChange> pages, PageNumber pagesBefore, WriteOrder order,
+                    bool undoable, Scope scope);
+    void writeRuns(std::span<const PageChange> pages, const std::vector<PageNumber>& order,
+                   std::vector<PageNumber>& written);
+    // Puts back the pages written (those below pagesBefore, from their earlier bytes) and cuts
+    // off appended ones; false when that is not possible.
+    bool undoWrites(std::span<const PageChange> pages, const std::vector<PageNumber>& written,
+                    PageNumber pagesBefore);
+    // After a failed write: the cache, the operation and the group may not match the file.
+    void forgetAfterFailedWrite();
+    // Written pages: into the cache, their earlier bytes into the spares.
+    void moveToCache(std::vector<PageChange>& pages);
     // Whether a change of page n keeps its bytes from before the operation, for undoing a
     // failed write (past kUndoPages, no change does any more).
     bool keepsEarlierBytes(PageNumber n);
-    // Puts back the pages written so far in this operation; false when that is not possible.
-    bool undoWrites();
 
     std::unique_ptr<PageFile> file_;
     std::size_t cacheLimit_;
     std::uint32_t key_ = 0;
-    std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> clean_;
+    // Pages as the last commit left them, by number: written ones and pending ones, so that
+    // reading a page the group holds (the hot pages of a batch) costs one lookup. Pending
+    // pages are also in group_, which keeps them when the cache is emptied.
+    std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> cache_;
     // The pages this operation changed, by page number: a sorted vector, because an operation
     // changes a handful of pages and a tree node per page costs more than the search.
     std::vector<PageChange> changes_;
@@ -150,12 +216,20 @@ private:
     bool wroteEarly_ = false;   // ... and has
     std::uint64_t generation_ = 0;
     WriteOrder order_ = WriteOrder::RowsAppear;
-    PageNumber pagesBefore_ = 0;  // the file's pages when the operation began
+    PageNumber pagesBefore_ = 0;  // pageCount() when the operation began
     // The earlier bytes of changed pages (PageChange::before) are the pages as they were
     // cached, shared rather than copied: modify() changes a copy when a page is shared.
-    std::size_t keptBefore_ = 0;       // changes holding their earlier bytes
-    bool undoable_ = true;             // every changed page holds them
-    std::vector<PageNumber> written_;  // pages of this operation written so far
+    std::size_t keptBefore_ = 0;  // changes holding their earlier bytes
+    bool undoable_ = true;        // every changed page holds them
+    // The pending group: pages committed inside the batch and not written yet, sorted by
+    // number, each with its bytes from before the group (`before`) where the operations kept
+    // them. The file does not change while the group is pending, so its page count is the
+    // group's pagesBefore.
+    std::vector<PageChange> group_;
+    WriteOrder groupOrder_ = WriteOrder::RowsAppear;
+    PageNumber groupAppended_ = 0;  // pages past the file's end among them
+    std::size_t groupOperations_ = 0;
+    bool groupUndoable_ = true;  // every page below the file's end holds its earlier bytes
     // Buffers of earlier undo copies, reused: every post changes a handful of pages, and a
     // fresh 4 KB allocation for each costs more than encoding the row.
     std::vector<std::shared_ptr<PageBytes>> spare_;

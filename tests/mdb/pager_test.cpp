@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "data/scratch_dir.h"
+#include "faulty_page_file.h"
 #include "mdb/error.h"
 #include "mdb/rc4.h"
 
@@ -34,7 +35,31 @@ public:
     int writes = 0, runs = 0, syncs = 0, locks = 0;
 };
 
-TEST(Pager, WritesEachOperationAtOnceAndSyncsOnlyWhenTheBatchEnds) {
+std::uint8_t storedByte(const mdb::MemoryPageFile& file, mdb::PageNumber n) {
+    return file.bytes()[n * mdb::kPageSize];
+}
+
+TEST(Pager, OutsideABatchEachCommitWritesAtOnce) {
+    auto owned = std::make_unique<CountingFile>(4);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    for (int post = 0; post < 3; ++post) {
+        pager.beginWrite();
+        pager.modify(1)[0] = static_cast<std::uint8_t>(post + 1);
+        pager.modify(2)[0] = 9;
+        pager.commit();
+        EXPECT_EQ(storedByte(file, 1), post + 1);  // in the file when commit returns
+    }
+    EXPECT_EQ(file.writes, 6);
+    EXPECT_EQ(file.locks, 3);  // a write locks around itself
+    EXPECT_EQ(file.syncs, 0);  // the sync waits for close
+    pager.beginWrite();
+    pager.allocate();
+    pager.commit();
+    EXPECT_EQ(file.pageCount(), 5u);
+}
+
+TEST(Pager, InABatchCommittedPagesAreReadAsWrittenAndReachTheFileWhenTheBatchEnds) {
     auto owned = std::make_unique<CountingFile>(4);
     CountingFile& file = *owned;
     mdb::Pager pager(std::move(owned));
@@ -43,24 +68,126 @@ TEST(Pager, WritesEachOperationAtOnceAndSyncsOnlyWhenTheBatchEnds) {
         pager.beginWrite();
         pager.modify(1)[0] = static_cast<std::uint8_t>(post + 1);
         pager.modify(2)[0] = 9;
+        const mdb::PageNumber added = pager.allocate();
+        pager.modify(added)[0] = static_cast<std::uint8_t>(added);
         pager.commit();
-        EXPECT_EQ(file.bytes()[mdb::kPageSize], post + 1);  // in the file when commit returns
+        EXPECT_EQ((*pager.page(1))[0], post + 1);
+        EXPECT_EQ((*pager.page(added))[0], added);
+        EXPECT_EQ(pager.pageCount(), 5u + post);
     }
-    EXPECT_EQ(file.writes, 6);
-    EXPECT_EQ(file.syncs, 0);
-    EXPECT_EQ(file.locks, 1);
+    // A later operation builds on the pending pages.
+    pager.beginWrite();
+    EXPECT_EQ(pager.modify(1)[0], 3);
+    EXPECT_EQ(pager.allocate(), 7u);
+    pager.commit();
+    EXPECT_EQ(file.writes, 0);
+    EXPECT_EQ(storedByte(file, 1), 0);
+    EXPECT_EQ(file.pageCount(), 4u);
+
     pager.endBatch();
+    EXPECT_EQ(file.writes, 6);  // pages 1, 2 and the four appended, once each
     EXPECT_EQ(file.syncs, 1);
+    EXPECT_EQ(file.locks, 1);
+    EXPECT_EQ(file.pageCount(), 8u);
+    EXPECT_EQ(storedByte(file, 1), 3);
+    for (mdb::PageNumber n = 4; n < 7; ++n) EXPECT_EQ(storedByte(file, n), n);
     pager.sync();  // nothing written since
     EXPECT_EQ(file.syncs, 1);
+}
 
-    // Outside a batch a write locks around itself; the sync waits for close.
-    pager.beginWrite();
-    pager.allocate();
-    pager.commit();
-    EXPECT_EQ(file.locks, 2);
+TEST(Pager, TheGroupIsWrittenAtSyncAndWhenItPassesItsLimits) {
+    auto owned = std::make_unique<CountingFile>(2 * mdb::Pager::kGroupPages);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    auto post = [&](mdb::PageNumber n, std::uint8_t value) {
+        pager.beginWrite();
+        pager.modify(n)[0] = value;
+        pager.commit();
+    };
+    post(1, 1);
+    pager.sync();
+    EXPECT_EQ(file.writes, 1);
     EXPECT_EQ(file.syncs, 1);
-    EXPECT_EQ(file.pageCount(), 5u);
+
+    SCOPED_TRACE("pages");
+    for (mdb::PageNumber n = 1; n < mdb::Pager::kGroupPages; ++n) post(n, 2);
+    EXPECT_EQ(file.writes, 1);
+    post(mdb::Pager::kGroupPages, 2);  // the limit
+    EXPECT_EQ(file.writes, 1 + static_cast<int>(mdb::Pager::kGroupPages));
+    EXPECT_EQ(storedByte(file, mdb::Pager::kGroupPages), 2);
+
+    SCOPED_TRACE("operations");
+    file.writes = 0;
+    for (std::size_t i = 1; i < mdb::Pager::kGroupOperations; ++i)
+        post(3, static_cast<std::uint8_t>(i));
+    EXPECT_EQ(file.writes, 0);
+    post(3, 7);
+    EXPECT_EQ(file.writes, 1);
+    EXPECT_EQ(storedByte(file, 3), 7);
+    pager.endBatch();
+    EXPECT_EQ(file.writes, 1);
+}
+
+TEST(Pager, RollbackInAGroupRestoresThePendingPagesAndKeepsTheEarlierOperations) {
+    auto owned = std::make_unique<CountingFile>(4);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    pager.beginWrite();
+    pager.modify(1)[0] = 1;
+    pager.modify(2)[0] = 1;
+    const mdb::PageNumber first = pager.allocate();
+    pager.modify(first)[0] = 1;
+    pager.commit();
+
+    pager.beginWrite();
+    const std::uint64_t generation = pager.generation();
+    mdb::PageRef held = pager.page(1);
+    pager.modify(1)[0] = 2;
+    pager.overwrite(2).fill(2);  // no copy of the old bytes, yet they come back
+    pager.modify(first)[0] = 2;
+    pager.modify(3)[0] = 2;  // not pending: from the file
+    pager.allocate();
+    EXPECT_EQ(pager.pageCount(), 6u);
+    pager.rollback();
+    EXPECT_NE(pager.generation(), generation);
+    EXPECT_EQ((*held)[0], 1);
+    for (mdb::PageNumber n : {1u, 2u, first}) EXPECT_EQ((*pager.page(n))[0], 1) << n;
+    EXPECT_EQ((*pager.page(3))[0], 0);
+    EXPECT_EQ(pager.pageCount(), 5u);
+
+    // The next operation appends where the rolled-back one did.
+    pager.beginWrite();
+    EXPECT_EQ(pager.allocate(), 5u);
+    pager.commit();
+    pager.endBatch();
+    EXPECT_EQ(file.pageCount(), 6u);
+    for (mdb::PageNumber n : {1u, 2u, first}) EXPECT_EQ(storedByte(file, n), 1) << n;
+    EXPECT_EQ(storedByte(file, 3), 0);
+}
+
+TEST(Pager, AnOperationThatWritesEarlyHasTheGroupWrittenBeforeIt) {
+    auto owned = std::make_unique<CountingFile>(4000);
+    CountingFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    pager.beginWrite();
+    pager.modify(1)[0] = 1;
+    pager.commit();
+    pager.beginWrite();
+    pager.modify(2)[0] = 2;
+    EXPECT_EQ(file.writes, 0);
+    pager.allowEarlyWrites();
+    EXPECT_EQ(file.writes, 1);
+    EXPECT_EQ(storedByte(file, 1), 1);
+    for (mdb::PageNumber n = 10; n < 3000; ++n) pager.modify(n)[0] = 3;
+    pager.writeEarlyIfLarge();
+    EXPECT_EQ(file.writes, 1 + 2991);
+    pager.modify(3500)[0] = 3;
+    pager.commit();  // written on its own, not left pending
+    EXPECT_EQ(storedByte(file, 3500), 3);
+    pager.endBatch();
 }
 
 TEST(Pager, RollbackLeavesTheFileUntouchedAndSaysCachesAreStale) {
@@ -128,6 +255,120 @@ TEST(Pager, WritesEarlyOnlyWhenAllowedAndAtItsSafePoints) {
     EXPECT_EQ(file.writes, 2999);
     pager.commit();
     EXPECT_EQ(file.writes, 2 * 2999);
+}
+
+// Pages 0-4 of a database: page 2 a data page of the table whose definition is page 3.
+std::vector<std::uint8_t> tablePages() {
+    std::vector<std::uint8_t> b(5 * mdb::kPageSize, 0);
+    b[2 * mdb::kPageSize] = 0x01;
+    b[2 * mdb::kPageSize + 4] = 3;
+    b[3 * mdb::kPageSize] = 0x02;
+    return b;
+}
+
+TEST(Pager, AGroupIsWrittenInItsWriteOrderAndBeforeAnOperationWithTheOther) {
+    auto owned = std::make_unique<testing_mdb::FaultyPageFile>(tablePages());
+    testing_mdb::FaultyPageFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    auto post = [&](mdb::WriteOrder order, std::vector<mdb::PageNumber> pages) {
+        pager.beginWrite();
+        pager.setWriteOrder(order);
+        for (mdb::PageNumber n : pages) ++pager.modify(n)[100];
+        pager.commit();
+    };
+    post(mdb::WriteOrder::RowsAppear, {2, 3});
+    post(mdb::WriteOrder::RowsAppear, {2});
+    EXPECT_TRUE(file.writes().empty());
+    post(mdb::WriteOrder::RowsDisappear, {2, 3});
+    pager.endBatch();
+    std::vector<mdb::PageNumber> written;
+    for (const auto& w : file.writes()) written.push_back(w.page);
+    // Inserts: the row's page after the definition; the delete: the row's page first.
+    EXPECT_EQ(written, (std::vector<mdb::PageNumber>{3, 2, 2, 3}));
+    EXPECT_EQ(file.bytes()[2 * mdb::kPageSize + 100], 3);
+}
+
+// A batch whose pending group changes pages 1 and 2 and appends two pages.
+void fillGroup(mdb::Pager& pager) {
+    for (std::uint8_t post = 1; post <= 2; ++post) {
+        pager.beginWrite();
+        pager.modify(1)[100] = post;
+        pager.modify(2)[100] = post;
+        pager.modify(pager.allocate())[0] = post;
+        pager.commit();
+    }
+}
+
+const std::string kGroupNotStored =
+    "Could not write to 'faulty.mdb': No space left on device; the changes since the last write "
+    "were not stored and the database is as it was before them";
+
+TEST(Pager, AFailedWriteOfAGroupLeavesTheFileAsItWasBeforeTheGroupAndSaysSo) {
+    const std::vector<std::uint8_t> base = tablePages();
+    for (std::size_t k = 1;; ++k) {
+        SCOPED_TRACE("failing write " + std::to_string(k));
+        auto owned = std::make_unique<testing_mdb::FaultyPageFile>(base);
+        testing_mdb::FaultyPageFile& file = *owned;
+        mdb::Pager pager(std::move(owned));
+        pager.beginBatch();
+        fillGroup(pager);
+        file.failWrite(k);
+        std::string message;
+        try {
+            pager.endBatch();
+        } catch (const mdb::Error& e) {
+            message = e.what();
+        }
+        if (message.empty()) {
+            EXPECT_EQ(k, 5u) << "the group has four pages";
+            return;
+        }
+        EXPECT_EQ(message, kGroupNotStored);
+        ASSERT_TRUE(file.bytes() == base) << "the file changed";
+        // The pager reads the file again, not the lost group.
+        EXPECT_EQ(pager.pageCount(), 5u);
+        EXPECT_EQ((*pager.page(1))[100], 0);
+        EXPECT_FALSE(pager.inBatch());
+    }
+}
+
+TEST(Pager, AFailedGroupSurfacesOnTheOperationThatWritesIt) {
+    const std::vector<std::uint8_t> base = tablePages();
+    auto owned = std::make_unique<testing_mdb::FaultyPageFile>(base);
+    testing_mdb::FaultyPageFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    fillGroup(pager);
+    const std::uint64_t generation = pager.generation();
+    file.failWrite(2);
+    pager.beginWrite();
+    pager.setWriteOrder(mdb::WriteOrder::RowsDisappear);
+    pager.modify(2)[100] = 9;
+    EXPECT_THAT([&] { pager.commit(); },
+                testing::ThrowsMessage<mdb::Error>(testing::StrEq(kGroupNotStored)));
+    EXPECT_FALSE(pager.writing());  // the operation that reported it is gone too
+    EXPECT_NE(pager.generation(), generation);
+    EXPECT_TRUE(file.bytes() == base);
+    EXPECT_TRUE(pager.inBatch());
+
+    // The batch goes on from the file as it is.
+    file.heal();
+    pager.beginWrite();
+    EXPECT_EQ(pager.allocate(), 5u);
+    pager.commit();
+    pager.endBatch();
+    EXPECT_EQ(file.pageCount(), 6u);
+
+    // A disk that stays broken cannot have the group put back.
+    pager.beginBatch();
+    fillGroup(pager);
+    file.failWrite(2, true);
+    EXPECT_THAT([&] { pager.endBatch(); },
+                testing::ThrowsMessage<mdb::Error>(testing::StrEq(
+                    "Could not write to 'faulty.mdb': No space left on device; the changes since "
+                    "the last write may be partly stored: check the database before using it "
+                    "again")));
 }
 
 std::string fileOfPages(const testing_support::ScratchDir& dir, std::size_t pages) {

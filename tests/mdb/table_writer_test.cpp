@@ -7,11 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <set>
 
 #include "mdb/data_page.h"
 #include "mdb/error.h"
+#include "mdb/new_database.h"
 #include "mdb/statement.h"
 #include "mdb/verify.h"
 #include "write_check.h"
@@ -597,6 +600,63 @@ TEST(TableWriter, ReusesTheSlotAccessLeftDeleted) {
     expected[at] = {std::string("new a"), std::string("new b")};
     expectRows(copy, "Table", expected);
     EXPECT_EQ(copy.size(), size);
+}
+
+}  // namespace
+
+namespace {
+
+// Inside a batch the pager writes the rows' pages in groups rather than one insert at a time:
+// what reaches the file must be the same, byte for byte.
+TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
+    mdb::ColumnSchema id = mdb::columnSchema("ID", mdb::ColumnType::Long);
+    id.autoNumber = true;
+    const std::vector<mdb::TableSchema> schemas = {
+        {"Voci",
+         {id, mdb::columnSchema("codice", mdb::ColumnType::Long),
+          mdb::columnSchema("des", mdb::ColumnType::Text, 60),
+          mdb::columnSchema("note", mdb::ColumnType::Memo)},
+         {mdb::indexSchema("PrimaryKey", {"ID"}, mdb::IndexSchema::Kind::PrimaryKey),
+          mdb::indexSchema("codice", {"codice"}), mdb::indexSchema("des", {"des"})}}};
+    testing_support::ScratchDir dir;
+    const std::string base = dir / "base.mdb";
+    mdb::createDatabase(base, schemas);
+    constexpr int kRows = 3000;
+    std::size_t kept = 0;
+    std::vector<std::vector<char>> files;
+    for (bool batch : {false, true}) {
+        SCOPED_TRACE(batch ? "batch" : "one at a time");
+        const std::string path = dir / (batch ? "batch.mdb" : "single.mdb");
+        std::filesystem::copy_file(base, path);
+        {
+            auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
+            mdb::TableWriter& writer = db->writer("Voci");
+            if (batch) db->beginBatch();
+            std::vector<mdb::RowPosition> positions;
+            for (int i = 0; i < kRows; ++i) {
+                // Keys in no order, so that inserts change leaves all over the indexes.
+                const std::int32_t codice = (i * 7919) % 100003;
+                const std::string note(i % 9 == 0 ? 3000 : 20, static_cast<char>('a' + i % 26));
+                positions.push_back(
+                    writer.insert({Value{}, codice, "voce " + std::to_string(codice), note}));
+                // Deletes between the inserts: the other write order.
+                if (i % 97 == 96) {
+                    writer.remove(positions[positions.size() / 2]);
+                    positions.erase(positions.begin() + static_cast<long>(positions.size() / 2));
+                }
+            }
+            if (batch) db->endBatch();
+            kept = positions.size();
+        }
+        std::ifstream in(path, std::ios::binary);
+        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(
+            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+        EXPECT_EQ(write_check::readRows(path, "Voci").size(), kept);
+        if (batch && write_check::haveMdbtools())
+            write_check::expectMdbExportAgrees(path, "Voci", kept);
+    }
+    EXPECT_TRUE(files[0] == files[1]) << "the batch wrote another file";
 }
 
 }  // namespace

@@ -121,6 +121,50 @@ TEST(WriteFailure, AFailedWriteLeavesTheFileAsItWasBeforeTheOperation) {
     for (const Operation& op : kOperations) failEveryWrite(some, op);
 }
 
+std::size_t rowsOf(const std::vector<std::uint8_t>& bytes, const char* table) {
+    auto db = mdb::Database::open(std::make_unique<mdb::MemoryPageFile>(bytes, "check.mdb"),
+                                  mdb::OpenMode::ReadOnly);
+    return db->table(table).rowCount();
+}
+
+// Inside a batch the rows' pages are written together: a failure at any of those writes loses
+// the rows since the last write, and leaves the file as it was before them.
+TEST(WriteFailure, AFailedWriteInABatchLeavesTheFileAsItWasBeforeTheUnwrittenRows) {
+    const std::vector<std::uint8_t> base = databaseWith(3);
+    auto insertSome = [](mdb::Database& db) {
+        db.beginBatch();
+        for (int i = 10; i < 15; ++i) {
+            db.writer("Voci").insert(voce(i));
+            db.writer("Righe").insert({std::int32_t{i - 9}, 2.5});
+        }
+        db.endBatch();
+    };
+    for (std::size_t k = 1;; ++k) {
+        SCOPED_TRACE("failing write " + std::to_string(k));
+        auto file = std::make_unique<FaultyPageFile>(base);
+        FaultyPageFile* raw = file.get();
+        auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+        raw->failWrite(k);
+        const std::string message = refusal([&] { insertSome(*db); });
+        if (message.empty()) {
+            ASSERT_GT(k, 1u) << "the batch wrote nothing";
+            EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
+            EXPECT_EQ(rowsOf(raw->bytes(), "Voci"), 8u);
+            return;
+        }
+        EXPECT_EQ(message,
+                  "Could not write to 'faulty.mdb': No space left on device; the changes since "
+                  "the last write were not stored and the database is as it was before them");
+        ASSERT_TRUE(raw->bytes() == base) << "the file changed";
+        EXPECT_FALSE(db->pager().inBatch());
+        // The same database, the disk healed: the rows now go in.
+        raw->heal();
+        EXPECT_EQ(refusal([&] { insertSome(*db); }), "");
+        EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
+        EXPECT_EQ(rowsOf(raw->bytes(), "Righe"), 8u);
+    }
+}
+
 TEST(WriteFailure, WhenTheDiskStaysBrokenTheMessageSaysTheChangeMayBeHalfStored) {
     auto file = std::make_unique<FaultyPageFile>(databaseWith(3));
     FaultyPageFile* raw = file.get();
@@ -275,13 +319,12 @@ TEST(FullDisk, RowsGoInUntilTheDiskIsFullAndTheFileStaysSoundWithAllOfThem) {
     std::size_t stored = 0;
     std::string message;
     {
+        // Outside a batch, so that every insert that returns has written its row.
         auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
-        db->beginBatch();
         for (int i = 1; i < 100000 && message.empty(); ++i) {
             message = refusal([&] { db->writer("Voci").insert(voce(i)); });
             if (message.empty()) ++stored;
         }
-        db->endBatch();
     }
     ASSERT_GT(stored, 10u);
     EXPECT_EQ(message, "Could not write to '" + path +
