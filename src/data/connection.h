@@ -42,8 +42,10 @@ public:
     mdb::Database& database();
 
     // A batch of writes (one import run): the database is held against other writers from
-    // beginBatch() to endBatch(), which makes every write durable. Each write still reaches the
-    // file when it is made. Throw UserError with the engine's message. REQUIRES: connected().
+    // beginBatch() to endBatch(), which makes every write durable. Inside a batch the engine
+    // writes its changes in groups of many rows, so a failed write (a full disk) can surface on a
+    // later row, or at endBatch(), and loses the rows of its group. Throw UserError with the
+    // engine's message. REQUIRES: connected().
     void beginBatch();
     void endBatch();
 

@@ -4,7 +4,10 @@
 // table definition, index leaves). A pwrite each costs a system call apiece, more than encoding
 // the row; copying into a shared mapping of the file puts the bytes in the same page cache,
 // where every reader of the file sees them at once, with no system call. Durability is the
-// same as with pwrite: both leave the bytes to the kernel until a sync.
+// same as with pwrite: both leave the bytes to the kernel until a sync, and on Linux fsync of the
+// file writes the pages changed through the mapping too, as they are the same page-cache pages.
+// (msync is not used: over a whole file of a few hundred megabytes it took the file's pages into
+// the process's resident memory for the time it ran.)
 //
 // A mapping turns I/O failures into signals, so it is only used where that cannot surprise:
 //   - on local file systems (ext4, XFS, Btrfs, tmpfs, F2FS); elsewhere (network shares above
@@ -12,7 +15,7 @@
 //   - after fallocate has reserved every block of the file, so that filling a hole a copy left
 //     (cp makes files sparse) cannot run out of space; a full disk is an error there;
 //   - only for pages below the file's end; appended pages go through pwrite.
-// Pages copied in are dropped from the process's mapping every few thousand, so resident
+// Pages copied in are dropped from the process's mapping every few hundred, so resident
 // memory does not grow with the file (the page cache keeps them).
 #pragma once
 
@@ -36,8 +39,6 @@ public:
     bool write(PageNumber n, PageNumber pages, const std::uint8_t* data);
     // Starts over after another program may have changed the file (the lock was taken again).
     void fileChanged() { reserved_ = false; }
-    // Writes the pages copied in so far to the disk (fsync does the same on Linux).
-    void sync(PageNumber pages);
 
 private:
     bool prepare(PageNumber pages);

@@ -90,7 +90,6 @@ public:
     }
 
     void sync() override {
-        mapping_.sync(pages_);
         if (::fsync(fd_) != 0)
             throw Error(Error::Kind::Io,
                         "Could not write to '" + path_ + "': " + systemText(errno));
