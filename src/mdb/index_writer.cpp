@@ -87,12 +87,17 @@ public:
             const bool becomesLast = at == leaf.size();
             touch(page);
             if (!leaf.insert(at, key.bytes, row)) {
-                std::vector<IndexEntry> all = leaf.entries();
-                all.insert(all.begin() + static_cast<std::ptrdiff_t>(at), {key.bytes, row, 0});
-                if (becomesLast) propagateLast(path, path.size() - 1, all.back());
                 // Keys that arrive in order (autonumbers, ascending numbers) would leave every
                 // leaf half full: the new last entry starts a page of its own instead.
                 const bool appending = becomesLast && nextOf(page) == 0;
+                if (appending && path.size() > 1) {
+                    startLastLeaf(path, key.bytes, row);
+                    splitOverfullNodes(path);
+                    return isNew;
+                }
+                std::vector<IndexEntry> all = leaf.entries();
+                all.insert(all.begin() + static_cast<std::ptrdiff_t>(at), {key.bytes, row, 0});
+                if (becomesLast) propagateLast(path, path.size() - 1, all.back());
                 overflow(path, path.size() - 1, std::move(all), appending);
             } else if (becomesLast) {
                 propagateLast(path, path.size() - 1, {key.bytes, row, 0});
@@ -440,6 +445,31 @@ private:
         }
         std::size_t at = path[level - 1].child;
         place(*path[level - 1].page, at, *path[level].page, std::move(entries), appending);
+    }
+
+    // The full last leaf at the bottom of `path` (below the root) keeps only the new entry
+    // (key, row), which sorts after all of its entries; they move, as they are, to a new page
+    // before it. The split an overflow would make, without decoding and encoding the entries.
+    void startLastLeaf(Path& path, std::span<const std::uint8_t> key, RowPosition row) {
+        Page& page = *path.back().page;
+        Page& parent = *path[path.size() - 2].page;
+        std::size_t& at = path[path.size() - 2].child;
+        const IndexEntry headLast = page.leaf->entry(page.leaf->size() - 1);
+        Page& head = newPage(true);
+        head.leaf = *page.leaf;
+        const PageNumber prev = page.leaf->prevPage();
+        setPrev(head, prev);
+        setNext(head, page.number);
+        if (prev != 0) setNext(load(prev), head.number);
+        makeEmptyLeaf(page);
+        setPrev(page, head.number);
+        if (!page.leaf->insert(0, key, row)) corrupt(page.number, "an entry too large for a page");
+        parent.node.entries.insert(parent.node.entries.begin() + static_cast<std::ptrdiff_t>(at),
+                                   IndexEntry{headLast.key, headLast.row, head.number});
+        touch(parent);
+        ++at;
+        propagateLast(path, path.size() - 1,
+                      {std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});
     }
 
     // Splits every node on the path that no longer fits, from the bottom up.
