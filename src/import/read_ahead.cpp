@@ -95,7 +95,7 @@ ConvertedLine& ReadAhead::next() {
 }
 
 void ReadAhead::assign(ConvertedLine& line, const std::vector<data::Field*>& fields) {
-    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(std::move(line.values[i]));
+    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(line.values[i]);
     if (line.conversionError) std::rethrow_exception(line.conversionError);
 }
 

@@ -137,6 +137,12 @@ std::u16string utf16String(std::string_view utf8) {
 Utf16Shape utf16Shape(std::string_view utf8) {
     Utf16Shape shape;
     for (std::size_t i = 0; i < utf8.size();) {
+        // Most text is ASCII: a byte, a unit.
+        if (const auto b = static_cast<unsigned char>(utf8[i]); b != 0 && b < 0x80) {
+            ++shape.units;
+            ++i;
+            continue;
+        }
         const char32_t c = nextCodePoint(utf8, i);
         shape.units += c >= 0x10000 ? 2 : 1;
         if (c == 0 || c > 0xFF) shape.singleBytes = false;
@@ -150,8 +156,14 @@ void appendCompressedText(std::vector<std::uint8_t>& out, std::string_view utf8)
     std::uint8_t* at = out.data() + start;
     *at++ = 0xFF;
     *at++ = 0xFE;
-    for (std::size_t i = 0; i < utf8.size();)
-        *at++ = static_cast<std::uint8_t>(nextCodePoint(utf8, i));
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (const auto b = static_cast<unsigned char>(utf8[i]); b < 0x80) {
+            *at++ = b;
+            ++i;
+        } else {
+            *at++ = static_cast<std::uint8_t>(nextCodePoint(utf8, i));
+        }
+    }
     out.resize(static_cast<std::size_t>(at - out.data()));
 }
 
