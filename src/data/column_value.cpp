@@ -14,12 +14,12 @@ bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
 }  // namespace
 
-std::string utf8Of(std::u16string_view text) {
+void utf8Into(std::u16string_view text, std::string& out) {
     // Most of a roll is ASCII: one byte per unit, written straight into place.
-    std::string out(text.size(), '\0');
+    out.resize(text.size());
     std::size_t i = 0;
     for (; i < text.size() && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
-    if (i == text.size()) return out;
+    if (i == text.size()) return;
     out.resize(i);
     out.reserve(i + (text.size() - i) * 3);
     for (; i < text.size(); ++i) {
@@ -36,6 +36,11 @@ std::string utf8Of(std::u16string_view text) {
             appendUtf8(out, u);
         }
     }
+}
+
+std::string utf8Of(std::u16string_view text) {
+    std::string out;
+    utf8Into(text, out);
     return out;
 }
 
@@ -54,6 +59,16 @@ mdb::Value columnValueOf(const FieldValue& value) {
             }
         },
         value);
+}
+
+void storeColumnValue(const FieldValue& value, mdb::Value& out) {
+    if (const auto* text = std::get_if<std::u16string>(&value)) {
+        if (auto* buffer = std::get_if<std::string>(&out)) {
+            utf8Into(*text, *buffer);
+            return;
+        }
+    }
+    out = columnValueOf(value);
 }
 
 }  // namespace data

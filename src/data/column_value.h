@@ -14,8 +14,12 @@
 namespace data {
 
 mdb::Value columnValueOf(const FieldValue& value);
+// The same into `out`, reusing the text it holds as the buffer for a text: a dataset posting many
+// rows then converts its texts without allocating.
+void storeColumnValue(const FieldValue& value, mdb::Value& out);
 
 // UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
 std::string utf8Of(std::u16string_view text);
+void utf8Into(std::u16string_view text, std::string& out);  // replaces out's text
 
 }  // namespace data

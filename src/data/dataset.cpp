@@ -137,15 +137,18 @@ void Dataset::append() {
 void Dataset::post() {
     requireActive();
     if (state_ != State::Insert) return;
-    std::vector<mdb::Value> values(columnCount_);
-    std::vector<bool> assigned(columnCount_, false);  // the others get the table's defaults
+    // The row's values are kept from post to post, so that their texts keep their buffers.
+    rowValues_.resize(columnCount_);
+    rowAssigned_.assign(columnCount_, false);  // the others get the table's defaults
     for (const std::size_t i : assignedOrder_) {
-        values[columnOf_[i]] = columnValueOf(fields_[i]->value());
-        assigned[columnOf_[i]] = true;
+        storeColumnValue(fields_[i]->value(), rowValues_[columnOf_[i]]);
+        rowAssigned_[columnOf_[i]] = true;
     }
+    for (std::size_t c = 0; c < columnCount_; ++c)
+        if (!rowAssigned_[c]) rowValues_[c] = std::monostate{};
     // The new row does not join the rows read by open: a million posts would otherwise keep a
     // million positions for nothing. The next open counts it.
-    engine([&] { writer().insert(std::move(values), assigned); });
+    engine([&] { writer().insertInPlace(rowValues_, rowAssigned_); });
     clearRecord();
     state_ = State::Browse;
 }

@@ -101,6 +101,8 @@ private:
     bool eof_ = true;
     std::vector<bool> assigned_;              // per field, since the last append
     std::vector<std::size_t> assignedOrder_;  // fields in the order of their first assignment
+    std::vector<mdb::Value> rowValues_;       // post's row, per column, kept for its buffers
+    std::vector<bool> rowAssigned_;           // per column: assigned by a field
 };
 
 }  // namespace data

@@ -225,6 +225,11 @@ RowPosition TableWriter::insert(std::vector<Value> values) {
 }
 
 RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<bool>& assigned) {
+    return insertInPlace(values, assigned);
+}
+
+RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
+                                       const std::vector<bool>& assigned) {
     return operation([&] {
         TableDefinition& def = table_.definition_;
         if (values.size() != def.columns.size())

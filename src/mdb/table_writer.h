@@ -46,6 +46,9 @@ public:
     // The same for a row whose columns were not all assigned: assigned[i] false leaves column i
     // to the guard (its default value); every column counts as assigned without a guard.
     RowPosition insert(std::vector<Value> values, const std::vector<bool>& assigned);
+    // The same on the caller's vector, which afterwards holds the row as stored (autonumbers and
+    // defaults filled in): a caller posting many rows keeps its text buffers from row to row.
+    RowPosition insertInPlace(std::vector<Value>& values, const std::vector<bool>& assigned);
 
     // Deletes the live row at `position`. Throws Error (NotFound) when there is none.
     void remove(RowPosition position);
