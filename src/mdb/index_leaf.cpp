@@ -172,6 +172,9 @@ bool LeafPage::keyEquals(std::size_t i, std::span<const std::uint8_t> key) const
 std::size_t LeafPage::lowerBound(std::span<const std::uint8_t> key, RowPosition row) const {
     const auto pointer = pointerBytes(row);
     std::size_t low = 0, high = size();
+    // Keys mostly arrive in order (autonumbers, ascending codes): one comparison with the last
+    // entry then answers.
+    if (high > 0 && compare(high - 1, key, pointer) < 0) return high;
     while (low < high) {
         const std::size_t mid = (low + high) / 2;
         if (compare(mid, key, pointer) < 0)

@@ -356,6 +356,9 @@ private:
                                                                       key.begin(), key.end());
             return order != 0 ? order < 0 : e.row < row;
         };
+        // Keys in order belong under the last child: one comparison says so.
+        if (stored != entries.begin() && before(*(stored - 1)))
+            return static_cast<std::size_t>(stored - entries.begin());
         return static_cast<std::size_t>(std::partition_point(entries.begin(), stored, before) -
                                         entries.begin());
     }
