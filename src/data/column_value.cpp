@@ -1,5 +1,7 @@
 #include "data/column_value.h"
 
+#include <cstdint>
+#include <cstring>
 #include <type_traits>
 
 #include "mdb/utf8.h"
@@ -18,6 +20,12 @@ void utf8Into(std::u16string_view text, std::string& out) {
     // Most of a roll is ASCII: one byte per unit, written straight into place.
     out.resize(text.size());
     std::size_t i = 0;
+    for (; i + 4 <= text.size(); i += 4) {
+        std::uint64_t units;  // four at a time while all four are ASCII
+        std::memcpy(&units, text.data() + i, sizeof units);
+        if ((units & 0xFF80FF80FF80FF80ULL) != 0) break;
+        for (std::size_t k = 0; k < 4; ++k) out[i + k] = static_cast<char>(text[i + k]);
+    }
     for (; i < text.size() && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
     if (i == text.size()) return;
     out.resize(i);

@@ -1,5 +1,7 @@
 #include "mdb/jet_text.h"
 
+#include <cstring>
+
 #include "mdb/utf8.h"
 
 namespace mdb {
@@ -134,13 +136,31 @@ std::u16string utf16String(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+// How many bytes from `at` on are ASCII other than 0, eight at a time: text is mostly ASCII,
+// and those bytes need no decoding.
+std::size_t plainAsciiRun(std::string_view utf8, std::size_t at) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    std::size_t i = at;
+    for (; i + 8 <= utf8.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, utf8.data() + i, 8);
+        const bool hasZero = ((w - kOnes) & ~w & kHighs) != 0;
+        if ((w & kHighs) != 0 || hasZero) break;
+    }
+    while (i < utf8.size() && utf8[i] != 0 && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+    return i - at;
+}
+
+}  // namespace
+
 Utf16Shape utf16Shape(std::string_view utf8) {
     Utf16Shape shape;
     for (std::size_t i = 0; i < utf8.size();) {
-        // Most text is ASCII: a byte, a unit.
-        if (const auto b = static_cast<unsigned char>(utf8[i]); b != 0 && b < 0x80) {
-            ++shape.units;
-            ++i;
+        if (const std::size_t ascii = plainAsciiRun(utf8, i); ascii > 0) {
+            shape.units += ascii;  // a byte, a unit
+            i += ascii;
             continue;
         }
         const char32_t c = nextCodePoint(utf8, i);
@@ -157,9 +177,10 @@ void appendCompressedText(std::vector<std::uint8_t>& out, std::string_view utf8)
     *at++ = 0xFF;
     *at++ = 0xFE;
     for (std::size_t i = 0; i < utf8.size();) {
-        if (const auto b = static_cast<unsigned char>(utf8[i]); b < 0x80) {
-            *at++ = b;
-            ++i;
+        if (const std::size_t ascii = plainAsciiRun(utf8, i); ascii > 0) {
+            std::memcpy(at, utf8.data() + i, ascii);
+            at += ascii;
+            i += ascii;
         } else {
             *at++ = static_cast<std::uint8_t>(nextCodePoint(utf8, i));
         }

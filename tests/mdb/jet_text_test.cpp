@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace {
@@ -99,3 +101,27 @@ TEST(JetText, RoundTripsThroughBothForms) {
 }
 
 }  // namespace
+
+TEST(JetText, LongTextsMeasureAndCompressAlikeWhereverTheirSpecialCharactersFall) {
+    // ASCII is taken eight bytes at a time: put a special character at every position around
+    // those words and check the result against the text's own characters.
+    for (const std::string& special : {std::string("\xC3\xA4"), std::string("\xC4\x80"),
+                                       std::string(1, '\0'), std::string("\xFF")}) {
+        for (std::size_t at = 0; at <= 19; ++at) {
+            const std::string text = std::string(at, 'x') + special + std::string(19 - at, 'y');
+            SCOPED_TRACE(testing::Message() << "at " << at << ", " << special.size() << " bytes");
+            const std::u16string units = mdb::utf16String(text);
+            const mdb::Utf16Shape shape = mdb::utf16Shape(text);
+            EXPECT_EQ(shape.units, units.size());
+            const bool oneByte = std::all_of(units.begin(), units.end(),
+                                             [](char16_t u) { return u != 0 && u <= 0xFF; });
+            EXPECT_EQ(shape.singleBytes, oneByte);
+            if (!oneByte) continue;
+            Bytes out;
+            mdb::appendCompressedText(out, text);
+            Bytes expected{0xFF, 0xFE};
+            for (char16_t u : units) expected.push_back(static_cast<std::uint8_t>(u));
+            EXPECT_EQ(out, expected);
+        }
+    }
+}
