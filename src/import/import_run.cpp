@@ -69,6 +69,11 @@ private:
     void executeStatement(const std::string& statement);
     void step();  // "PB.Position := PB.Position + 1": the bar caps it at its maximum
     void readTitleRow();
+    // The lines of the open reader after its title row, each given to handle(line, fields)
+    // between the bar's two steps, under the activity text; the bar's maximum follows the size.
+    template <class Handle>
+    void readLines(Pass pass, const std::string& activity, const ColumnLayout& layout,
+                   Handle&& handle);
     // The next line of the pass; raises the reader's error where reading it failed.
     static ConvertedLine& nextLine(ReadAhead& ahead);
     // Whether the pass has read its last line; raises the reader's error when looking failed.
@@ -177,29 +182,17 @@ void Run::headerPass() {
     // A header file removed since the first step leaves the reader unopened, and reading its
     // size then fails with "I/O error 103".
     if (data::namesExistingFile(request_.headerPath)) reader_.open();
-    const std::int64_t size = reader_.size();
-    host_.setProgressMaximum(progressMaximumFor(size));
-    host_.activity(msg::kImportingHeaders);
-    readTitleRow();
-    const ColumnLayout& layout = headerLayout();
-    const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
     data::Dataset& headers = dm_.TTestate;
-    ReadAhead ahead(reader_, layout, fields);
-    std::int64_t lines = 1;
-    for (;;) {
-        ConvertedLine& line = nextLine(ahead);
-        step();
-        // An empty line (a trailing empty line, or the end of a file of only its title row)
-        // would be an empty document in the roll: it makes no record, but still counts.
-        if (!line.empty) {
-            headers.append();
-            ReadAhead::assign(line, fields);
-            headers.post();
-        }
-        step();
-        host_.linesRead(Pass::Header, ++lines, line.consumed, size);
-        if (endOfFile(line)) break;
-    }
+    readLines(Pass::Header, msg::kImportingHeaders, headerLayout(),
+              [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
+                  // An empty line (a trailing empty line, or the end of a file of only its
+                  // title row) would be an empty document in the roll: it makes no record, but
+                  // still counts.
+                  if (line.empty) return;
+                  headers.append();
+                  ReadAhead::assign(line, fields);
+                  headers.post();
+              });
 }
 
 void Run::detailPass() {
@@ -207,27 +200,35 @@ void Run::detailPass() {
     reader_.bind(request_.detailPath);
     reader_.open();
     executeStatement(kDeleteDetails);
+    data::Dataset& details = dm_.TDettaglioVoci;
+    readLines(Pass::Detail, msg::kImportingDetails, detailLayout(),
+              [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
+                  details.append();
+                  ReadAhead::assign(line, fields);
+                  if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
+                      details.post();
+                  } else {
+                      details.cancel();
+                  }
+              });
+}
+
+template <class Handle>
+void Run::readLines(Pass pass, const std::string& activity, const ColumnLayout& layout,
+                    Handle&& handle) {
     const std::int64_t size = reader_.size();
     host_.setProgressMaximum(progressMaximumFor(size));
-    host_.activity(msg::kImportingDetails);
+    host_.activity(activity);
     readTitleRow();
-    const ColumnLayout& layout = detailLayout();
     const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
-    data::Dataset& details = dm_.TDettaglioVoci;
     ReadAhead ahead(reader_, layout, fields);
     std::int64_t lines = 1;
     for (;;) {
         ConvertedLine& line = nextLine(ahead);
         step();
-        details.append();
-        ReadAhead::assign(line, fields);
-        if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
-            details.post();
-        } else {
-            details.cancel();
-        }
+        handle(line, fields);
         step();
-        host_.linesRead(Pass::Detail, ++lines, line.consumed, size);
+        host_.linesRead(pass, ++lines, line.consumed, size);
         if (endOfFile(line)) break;
     }
 }

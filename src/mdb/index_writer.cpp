@@ -457,22 +457,30 @@ private:
         Page& page = *path.back().page;
         Page& parent = *path[path.size() - 2].page;
         std::size_t& at = path[path.size() - 2].child;
-        const IndexEntry headLast = page.leaf->entry(page.leaf->size() - 1);
         Page& head = newPage(true);
         head.leaf = *page.leaf;
-        const PageNumber prev = page.leaf->prevPage();
+        chainBefore(head, page);
+        const IndexEntry entry{std::vector<std::uint8_t>(key.begin(), key.end()), row, 0};
+        if (!page.leaf->assign({entry})) corrupt(page.number, "an entry too large for a page");
+        insertChild(parent, at, head.leaf->entry(head.leaf->size() - 1), head.number);
+        ++at;
+        propagateLast(path, path.size() - 1, entry);
+    }
+
+    // `head` goes just before `page` in their level's chain.
+    void chainBefore(Page& head, Page& page) {
+        const PageNumber prev = prevOf(page);
         setPrev(head, prev);
         setNext(head, page.number);
         if (prev != 0) setNext(load(prev), head.number);
-        makeEmptyLeaf(page);
         setPrev(page, head.number);
-        if (!page.leaf->insert(0, key, row)) corrupt(page.number, "an entry too large for a page");
+    }
+
+    // A new entry at `at` of `parent` for `child`, whose last entry is `last`.
+    void insertChild(Page& parent, std::size_t at, const IndexEntry& last, PageNumber child) {
         parent.node.entries.insert(parent.node.entries.begin() + static_cast<std::ptrdiff_t>(at),
-                                   IndexEntry{headLast.key, headLast.row, head.number});
+                                   IndexEntry{last.key, last.row, child});
         touch(parent);
-        ++at;
-        propagateLast(path, path.size() - 1,
-                      {std::vector<std::uint8_t>(key.begin(), key.end()), row, 0});
     }
 
     // Splits every node on the path that no longer fits, from the bottom up.
@@ -502,12 +510,7 @@ private:
                 std::make_move_iterator(entries.begin() + static_cast<std::ptrdiff_t>(moved)));
             entries.erase(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(moved));
             Page& headPage = newPage(leaf);
-            // The new page goes before `page` in its level's chain.
-            const PageNumber prev = prevOf(page);
-            setPrev(headPage, prev);
-            setNext(headPage, page.number);
-            if (prev != 0) setNext(load(prev), headPage.number);
-            setPrev(page, headPage.number);
+            chainBefore(headPage, page);
             // Leaves are chained from first to last; node pages only to peers under the same
             // parent, so children that are nodes are cut apart where the split falls.
             if (!leaf) {
@@ -517,11 +520,7 @@ private:
                     setPrev(load(entries.front().child), 0);
                 }
             }
-            const IndexEntry& last = head.back();
-            parent.node.entries.insert(
-                parent.node.entries.begin() + static_cast<std::ptrdiff_t>(at),
-                IndexEntry{last.key, last.row, headPage.number});
-            touch(parent);
+            insertChild(parent, at, head.back(), headPage.number);
             std::size_t headAt = at;
             place(parent, headAt, headPage, std::move(head));
             at = headAt + 1;

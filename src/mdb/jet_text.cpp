@@ -64,6 +64,21 @@ char32_t nextMultiByteCodePoint(std::string_view s, std::size_t& i) {
     return nextMultiByteCodePoint(s, i);
 }
 
+// How many bytes from `at` on are ASCII other than 0, eight at a time: text is mostly ASCII,
+// and those bytes need no decoding.
+std::size_t plainAsciiRun(std::string_view utf8, std::size_t at) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
+    std::size_t i = at;
+    for (; i + 8 <= utf8.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, utf8.data() + i, 8);
+        const bool hasZero = ((w - kOnes) & ~w & kHighs) != 0;
+        if ((w & kHighs) != 0 || hasZero) break;
+    }
+    while (i < utf8.size() && utf8[i] != 0 && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
+    return i - at;
+}
+
 }  // namespace
 
 std::string decodeUtf16(ByteView bytes) {
@@ -135,25 +150,6 @@ std::u16string utf16String(std::string_view utf8) {
     }
     return out;
 }
-
-namespace {
-
-// How many bytes from `at` on are ASCII other than 0, eight at a time: text is mostly ASCII,
-// and those bytes need no decoding.
-std::size_t plainAsciiRun(std::string_view utf8, std::size_t at) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kHighs = 0x8080808080808080ULL;
-    std::size_t i = at;
-    for (; i + 8 <= utf8.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, utf8.data() + i, 8);
-        const bool hasZero = ((w - kOnes) & ~w & kHighs) != 0;
-        if ((w & kHighs) != 0 || hasZero) break;
-    }
-    while (i < utf8.size() && utf8[i] != 0 && static_cast<unsigned char>(utf8[i]) < 0x80) ++i;
-    return i - at;
-}
-
-}  // namespace
 
 Utf16Shape utf16Shape(std::string_view utf8) {
     Utf16Shape shape;

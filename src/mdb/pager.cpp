@@ -10,18 +10,18 @@
 namespace mdb {
 namespace {
 
-// The change of page n among `changes` (sorted by number), or nullptr.
-PageChange* findIn(std::vector<PageChange>& changes, PageNumber n) {
-    const auto at = std::lower_bound(
+// Where page n is or belongs among `changes` (sorted by number).
+template <class Changes>
+auto positionOf(Changes& changes, PageNumber n) {
+    return std::lower_bound(
         changes.begin(), changes.end(), n,
         [](const PageChange& change, PageNumber number) { return change.number < number; });
-    return at != changes.end() && at->number == n ? &*at : nullptr;
 }
 
-const PageChange* findIn(std::span<const PageChange> changes, PageNumber n) {
-    const auto at = std::lower_bound(
-        changes.begin(), changes.end(), n,
-        [](const PageChange& change, PageNumber number) { return change.number < number; });
+// The change of page n among `changes`, or nullptr.
+template <class Changes>
+auto findIn(Changes& changes, PageNumber n) -> decltype(&*changes.begin()) {
+    const auto at = positionOf(changes, n);
     return at != changes.end() && at->number == n ? &*at : nullptr;
 }
 
@@ -29,9 +29,7 @@ PageChange& addTo(std::vector<PageChange>& changes, PageChange change) {
     // Pages are mostly changed in rising order (appended ones always): usually the end.
     auto at = changes.end();
     if (!changes.empty() && changes.back().number > change.number)
-        at = std::lower_bound(
-            changes.begin(), changes.end(), change.number,
-            [](const PageChange& c, PageNumber number) { return c.number < number; });
+        at = positionOf(changes, change.number);
     return *changes.insert(at, std::move(change));
 }
 
