@@ -21,6 +21,12 @@ if [ ! -f "$header" ] || [ ! -f "$detail" ] || [ ! -f "$database" ]; then
 fi
 
 # The demo's amounts and dates are written the Italian way; the locale decides how they are read.
+# setup.sh generates it; without it the amounts would be refused, so say so and stop.
+if ! locale -a 2>/dev/null | grep -ix 'it_IT\.utf-\?8' >/dev/null; then
+    echo "The demo needs the locale it_IT.UTF-8, which is not installed here:" >&2
+    echo "run bash scripts/setup.sh as root (it generates it), then run this again." >&2
+    exit 1
+fi
 export LC_ALL=it_IT.UTF-8
 
 if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then

@@ -11,6 +11,8 @@
 int main(int argc, char* argv[]) {
     int qtArgc = argc > 0 ? 1 : 0;
     QApplication application(qtArgc, argv);
+    // The installed menu entry's name: desktops match the running window to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brelvano.brelvano"));
     data::loadSystemRegionalSettings();  // read again when the platform announces a change
     data::DataModules modules;           // every data module lives until the program ends
     ui::TForm1 form(modules);

@@ -1,4 +1,4 @@
-// brelvano-db create and create-table, run as a user runs them.
+// brelvano-db create, create-table and insert, run as a user runs them.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -182,6 +182,29 @@ TEST(CreateCommands, BadDescriptionsAreRefusedAndChangeNothing) {
         EXPECT_EQ(r.output, std::string("brelvano-db: ") + c.message + "\n");
     }
     EXPECT_EQ(fileText(path), before);
+}
+
+// A column left out gets its default; --null stores a null, so that rows can be copied exactly.
+TEST(CreateCommands, InsertStoresNullsOnlyWhereAsked) {
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "db.mdb";
+    ASSERT_EQ(brelvanoDb({"create", path}).status, 0);
+    ASSERT_EQ(brelvanoDb({"create-table", path, "T", "ID:long:autonumber", "N:long:default=5",
+                          "S:text(10):zerolength", "R:long:required"})
+                  .status,
+              0);
+    EXPECT_EQ(brelvanoDb({"insert", path, "T", "R=1"}).status, 0);
+    EXPECT_EQ(brelvanoDb({"insert", path, "T", "--null", "N", "R=2", "S="}).status, 0);
+
+    const std::string before = fileText(path);
+    Result r = brelvanoDb({"insert", path, "T", "R=3", "--null"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "brelvano-db: Cannot read '--null': expected a column name after it\n");
+    EXPECT_EQ(brelvanoDb({"insert", path, "T", "--null", "R"}).status, 1);  // required
+    EXPECT_EQ(brelvanoDb({"insert", path, "T", "--null", "X"}).status, 1);  // no such column
+    EXPECT_EQ(fileText(path), before);
+
+    EXPECT_EQ(brelvanoDb({"export", path, "T"}).output, "ID,N,S,R\n1,5,,1\n2,,\"\",2\n");
 }
 
 }  // namespace

@@ -23,7 +23,8 @@ void exportTable(const std::string& file, const std::string& table, const Export
 void printInfo(const std::string& file, std::ostream& out);
 // Prints one line per problem found in the file; returns the exit status (0: none).
 int verifyDatabaseFile(const std::string& file, std::ostream& out);
-// Inserts one row from "column=value" texts (other columns null); prints where it went.
+// Inserts one row from "column=value" texts and "--null" "column" pairs (other columns get their
+// default values); prints where it went.
 void insertRow(const std::string& file, const std::string& table,
                const std::vector<std::string>& assignments, std::ostream& out);
 // Deletes every row of the table; prints how many.

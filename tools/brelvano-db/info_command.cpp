@@ -7,7 +7,8 @@ namespace tool {
 void printInfo(const std::string& file, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadOnly);
     const mdb::DatabaseHeader& h = db->header();
-    out << "File: " << db->path() << '\n'
+    out << "Program: Brelvano " BRELVANO_VERSION "\n"
+        << "File: " << db->path() << '\n'
         << "Format: Jet 4 (Access 2000-2003)\n"
         << "Code page: " << h.codePage << '\n'
         << "Sort order: " << mdb::sortOrderName(h.sortOrder, h.sortVersion) << " (locale "

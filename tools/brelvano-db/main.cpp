@@ -4,12 +4,14 @@
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
 //   brelvano-db info FILE
 //   brelvano-db verify FILE
-//   brelvano-db insert FILE TABLE COLUMN=VALUE...
+//   brelvano-db insert FILE TABLE [COLUMN=VALUE | --null COLUMN]...
 //   brelvano-db delete-all FILE TABLE
 //   brelvano-db create FILE [--roll]
 //   brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...
 //   brelvano-db report FILE NAME --pdf OUT.pdf
+//   brelvano-db --help | --version
 #include <iostream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -19,20 +21,21 @@
 
 namespace {
 
-int usage() {
-    std::cerr
-        << "usage: brelvano-db tables FILE\n"
+void printUsage(std::ostream& out) {
+    out << "usage: brelvano-db tables FILE\n"
            "       brelvano-db schema FILE TABLE\n"
            "       brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE\n"
            "       brelvano-db info FILE\n"
            "       brelvano-db verify FILE\n"
-           "       brelvano-db insert FILE TABLE COLUMN=VALUE...\n"
+           "       brelvano-db insert FILE TABLE [COLUMN=VALUE | --null COLUMN]...\n"
            "       brelvano-db delete-all FILE TABLE\n"
            "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n"
            "       brelvano-db create FILE [--roll]\n"
            "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
+           "       brelvano-db --help | --version\n"
            "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
-           "yes/no, binary data in hexadecimal; columns not named get their defaults.\n"
+           "yes/no, binary data in hexadecimal; --null stores a null; columns not named\n"
+           "get their defaults.\n"
            "create makes a new, empty Jet 4 database (never over an existing file);\n"
            "--roll adds the tables Testate and DettaglioVoci.\n"
            "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"
@@ -46,6 +49,10 @@ int usage() {
            "          [:ignorenulls]\n"
            "  e.g. brelvano-db create-table db.mdb Persone 'ID:long:autonumber' \\\n"
            "         'Nome:text(50):compressed:zerolength' --index 'PrimaryKey:ID:primary'\n";
+}
+
+int usage() {
+    printUsage(std::cerr);
     return 2;
 }
 
@@ -70,6 +77,14 @@ bool takeExportOptions(std::vector<std::string>& args, tool::ExportOptions& opti
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) return usage();
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        printUsage(std::cout);
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "brelvano-db " BRELVANO_VERSION "\n";
+        return 0;
+    }
     const std::string command = args.front();
     args.erase(args.begin());
     try {

@@ -90,23 +90,37 @@ mdb::Value parseValue(const mdb::Column& column, const std::string& text) {
 }  // namespace
 
 void insertRow(const std::string& file, const std::string& tableName,
-               const std::vector<std::string>& assignments, std::ostream& out) {
+               const std::vector<std::string>& arguments, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadWrite);
     mdb::Table& table = db->table(tableName);
     std::vector<mdb::Value> values(table.columns().size());
     std::vector<bool> assigned(values.size(), false);  // the others get their default values
-    for (const std::string& assignment : assignments) {
-        const std::size_t equals = assignment.find('=');
-        if (equals == std::string::npos)
-            throw mdb::Error(mdb::Error::Kind::Refused,
-                             "Cannot read '" + assignment + "': expected column=value");
-        const std::string name = assignment.substr(0, equals);
+    const auto columnNamed = [&](const std::string& name) {
         const std::optional<std::size_t> column = table.findColumn(name);
         if (!column)
             throw mdb::Error(mdb::Error::Kind::NotFound,
                              "Field '" + name + "' not found in table '" + table.name() + "'");
-        values[*column] = parseValue(table.columns()[*column], assignment.substr(equals + 1));
-        assigned[*column] = true;
+        return *column;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--null") {
+            // A null, not the default: what a copied row held when its column was empty.
+            if (++i == arguments.size())
+                throw mdb::Error(mdb::Error::Kind::Refused,
+                                 "Cannot read '--null': expected a column name after it");
+            const std::size_t column = columnNamed(arguments[i]);
+            values[column] = std::monostate{};
+            assigned[column] = true;
+            continue;
+        }
+        const std::size_t equals = argument.find('=');
+        if (equals == std::string::npos)
+            throw mdb::Error(mdb::Error::Kind::Refused,
+                             "Cannot read '" + argument + "': expected column=value");
+        const std::size_t column = columnNamed(argument.substr(0, equals));
+        values[column] = parseValue(table.columns()[column], argument.substr(equals + 1));
+        assigned[column] = true;
     }
     const mdb::RowPosition at = db->writer(table.name()).insert(std::move(values), assigned);
     db->sync();

@@ -1,6 +1,7 @@
 // brelvano-import: the window's import without the window, for scheduled jobs and tests.
 //
 //   brelvano-import --header FILE --detail FILE --database FILE [--yes]
+//   brelvano-import --help | --version
 //
 // Runs exactly what "Connetti !!!" then "Importa" run, with the same checks, conversions and
 // messages. Amounts and dates are read with the regional settings of the locale variables
@@ -36,6 +37,7 @@ constexpr int kNotConfirmed = 3;
 
 const char* const kUsageText =
     "usage: brelvano-import --header FILE --detail FILE --database FILE [--yes]\n"
+    "       brelvano-import --help | --version\n"
     "\n"
     "Empties the tables Testate and DettaglioVoci of the database and refills them from the\n"
     "header file and the detail file, as the window's Connetti and Importa do.\n"
@@ -119,6 +121,10 @@ int run(const Options& options) {
 int main(int argc, char* argv[]) {
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::cout << kUsageText;
+        return kDone;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::cout << "brelvano-import " BRELVANO_VERSION "\n";
         return kDone;
     }
     const std::optional<Options> options = parse(argc, argv);
