@@ -217,6 +217,33 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), w.get("BitBtn1"));
     }
 
+    // With the keyboard: Space on Connetti moves the focus on to Importa (not to Fine, where a
+    // second Space would end the program); Esc does nothing; Enter presses the focused button.
+    void keyboardConnettiFocusesImportaAndEnterPresses() {
+        Window w;
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(w.get<QLabel>("Label3")->text(), QStringLiteral("TROVATO"));
+        QCOMPARE(QApplication::focusWidget(), w.get("BitBtn2"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(w.form.isVisible());
+        QVERIFY(w.boxes->shown.empty());
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Importa, without a DM
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.get("BitBtn4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!w.form.isVisible());
+    }
+
     void progressBarStartsEmptyAndFollowsTheBottomEdge() {
         Window w;
         auto* pb = w.get<ui::ProgressBar>("PB");
