@@ -20,6 +20,7 @@ namespace {
 constexpr int kClientWidth = 524;
 constexpr int kClientHeight = 449;
 constexpr int kProgressHeight = 18;
+constexpr int kMinGap = 3;  // pixels between two controls, the least the design leaves
 
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
@@ -98,6 +99,7 @@ TForm1::TForm1(data::DataModules& modules, QWidget* parent)
     resize(kClientWidth, kClientHeight);
     move(354, 196);  // the frame's top-left corner
     buildUi();
+    keepLabelsClear();
     setTabOrderChain();
     connectHandlers();
     BitBtn1->setFocus();
@@ -147,6 +149,19 @@ void TForm1::buildUi() {
     BitBtn5 = button(this, "BitBtn5", 384, 192, 193, 33, msg::kPrintSummaryButton);
     BitBtn5->setEnabled(false);
     BitBtn5->setVisible(false);
+}
+
+// A label widened for a stand-in font stops a few pixels short of the control to its right
+// (for the status labels, of the bevel's edge).
+void TForm1::keepLabelsClear() {
+    const auto roomUpTo = [](const Label* label, int rightNeighbourLeft) {
+        return rightNeighbourLeft - kMinGap - label->x();
+    };
+    Label1->setRoom(roomUpTo(Label1, Label3->x()));
+    Label4->setRoom(roomUpTo(Label4, Label2->x()));
+    const int bevelInside = Bevel1->geometry().right() - Bevel1->frameWidth() + 1;
+    Label3->setRoom(roomUpTo(Label3, bevelInside));
+    Label2->setRoom(roomUpTo(Label2, bevelInside));
 }
 
 // Tab order: Connetti, Importa, the two print buttons' slot, Fine, the bar (never focused), the

@@ -45,6 +45,7 @@ private:
     enum class Match { Found, NotFound };
 
     void buildUi();
+    void keepLabelsClear();
     void setTabOrderChain();
     void connectHandlers();
     void guardedOnClick(QAbstractButton* button, void (TForm1::*handler)());
