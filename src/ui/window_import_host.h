@@ -53,6 +53,7 @@ private:
     std::function<void()> notFound_;
     std::function<void()> afterEachLine_;
     bool checking_ = false;
+    int linesSinceClockRead_ = 0;
     QElapsedTimer sinceDrawn_;
 };
 
