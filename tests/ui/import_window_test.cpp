@@ -1,5 +1,6 @@
 // The window's "Importa": Connetti, then Importa on a roll database, the question, the activity
 // line and the bar, through the window's own controls and scripted message boxes.
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
@@ -86,6 +87,7 @@ private slots:
 
         const QRect bar = w.get("PB")->geometry();
         QList<QImage> barImages;
+        QSet<QString> activities;
         bool inputSent = false, closeHeld = false;
         QTimer duringRun;
         duringRun.setInterval(5);
@@ -95,13 +97,16 @@ private slots:
                     ->grabWindow(w.form.winId(), bar.x(), bar.y(), bar.width(), bar.height())
                     .toImage();
             if (!barImages.contains(image)) barImages << image;
+            activities << w.get<QLabel>("LAttivita")->text();
             if (barImages.size() < 2) return;
             if (!inputSent) {
                 QTest::mouseClick(fine, Qt::LeftButton);
                 QTest::keyClick(importa, Qt::Key_Space);
                 inputSent = true;
             } else if (!closeHeld) {
-                closeHeld = !w.form.close() && w.form.isVisible();
+                QCloseEvent request;  // as the window manager asks
+                QCoreApplication::sendEvent(w.form.windowHandle(), &request);
+                closeHeld = !request.isAccepted() && w.form.isVisible();
             }
         });
         duringRun.start();
@@ -109,6 +114,7 @@ private slots:
         duringRun.stop();
 
         QVERIFY2(barImages.size() >= 2, "the bar was never drawn twice during the run");
+        QVERIFY(activities.contains(QStringLiteral("Controllo dei file")));
         QVERIFY(inputSent);
         QVERIFY(closeHeld);
         QCOMPARE(importaPressed, 1);
