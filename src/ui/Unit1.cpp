@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QResizeEvent>
 
 #include "data/connect.h"
@@ -9,6 +10,7 @@
 #include "data/messages.h"
 #include "data/qt/system_regional_settings.h"
 #include "import/import_run.h"
+#include "ui/busy_window.h"
 #include "ui/handler_guard.h"
 #include "ui/window_import_host.h"
 
@@ -18,6 +20,7 @@ namespace {
 constexpr int kClientWidth = 524;
 constexpr int kClientHeight = 449;
 constexpr int kProgressHeight = 18;
+constexpr int kMinGap = 3;  // pixels between two controls, the least the design leaves
 
 const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
@@ -96,6 +99,7 @@ TForm1::TForm1(data::DataModules& modules, QWidget* parent)
     resize(kClientWidth, kClientHeight);
     move(354, 196);  // the frame's top-left corner
     buildUi();
+    keepLabelsClear();
     setTabOrderChain();
     connectHandlers();
     BitBtn1->setFocus();
@@ -106,6 +110,10 @@ void TForm1::setMessageBoxes(std::unique_ptr<MessageBoxes> boxes) { boxes_ = std
 
 void TForm1::setReportPreview(std::unique_ptr<ReportPreview> preview) {
     preview_ = std::move(preview);
+}
+
+void TForm1::setAfterEachImportLine(std::function<void()> hook) {
+    afterEachImportLine_ = std::move(hook);
 }
 
 void TForm1::setFileDialogRunner(FileDialogRunner runner) {
@@ -143,6 +151,19 @@ void TForm1::buildUi() {
     BitBtn5->setVisible(false);
 }
 
+// A label widened for a stand-in font stops a few pixels short of the control to its right
+// (for the status labels, of the bevel's edge).
+void TForm1::keepLabelsClear() {
+    const auto roomUpTo = [](const Label* label, int rightNeighbourLeft) {
+        return rightNeighbourLeft - kMinGap - label->x();
+    };
+    Label1->setRoom(roomUpTo(Label1, Label3->x()));
+    Label4->setRoom(roomUpTo(Label4, Label2->x()));
+    const int bevelInside = Bevel1->geometry().right() - Bevel1->frameWidth() + 1;
+    Label3->setRoom(roomUpTo(Label3, bevelInside));
+    Label2->setRoom(roomUpTo(Label2, bevelInside));
+}
+
 // Tab order: Connetti, Importa, the two print buttons' slot, Fine, the bar (never focused), the
 // three path boxes, then the second print button.
 void TForm1::setTabOrderChain() {
@@ -161,7 +182,7 @@ void TForm1::connectHandlers() {
     guardedOnClick(SpeedButton2, &TForm1::SpeedButton2Click);
     guardedOnClick(SpeedButton3, &TForm1::SpeedButton3Click);
     guardedOnClick(BitBtn1, &TForm1::BitBtn1Click);
-    guardedOnClick(BitBtn2, &TForm1::BitBtn2Click);
+    connect(BitBtn2, &QAbstractButton::clicked, this, [this] { runImportCommand(); });
     guardedOnClick(BitBtn3, &TForm1::BitBtn3Click);
     guardedOnClick(BitBtn4, &TForm1::BitBtn4Click);
     guardedOnClick(BitBtn5, &TForm1::BitBtn5Click);
@@ -169,8 +190,26 @@ void TForm1::connectHandlers() {
 
 void TForm1::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    // The platform announced new regional settings: conversions use them from now on.
-    if (event->type() == QEvent::LocaleChange) data::loadSystemRegionalSettings();
+    // The platform announced new regional settings: conversions use them from now on, but an
+    // import keeps the settings it started with.
+    if (event->type() != QEvent::LocaleChange) return;
+    if (importing_) {
+        regionalSettingsChanged_ = true;
+    } else {
+        data::loadSystemRegionalSettings();
+    }
+}
+
+// Enter presses the focused push button, as Space does (Qt leaves Enter to dialogs' buttons).
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const bool plain = (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    auto* focused = qobject_cast<QPushButton*>(focusWidget());
+    if (enter && plain && focused != nullptr && focused->isEnabled()) {
+        focused->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -225,16 +264,34 @@ void TForm1::BitBtn1Click() {
     // The detail file is tested only when the header file exists.
     if (data::namesExistingFile(pathOf(*Edit1)) && data::namesExistingFile(pathOf(*Edit2))) {
         trovato();
+        BitBtn2->setFocus();  // the next step, rather than whatever follows the disabled Connetti
     } else {
         NonTrovato();
     }
     data::connectDatabase(modules_, pathOf(*Edit3));
 }
 
-// The import run (import_run.h) on the newest data module, shown through this window. It blocks
-// the window until it ends; its error, if any, reaches the error display through the guard.
+// "Importa" keeps the window busy until the run and its last message (or error) are over: the
+// window is drawn but takes no input, and a close request is carried out only then.
+void TForm1::runImportCommand() {
+    importing_ = true;
+    BusyWindow busy(*this);
+    runGuarded(*boxes_, [this] { BitBtn2Click(); });
+    busy.end();
+    importing_ = false;
+    if (regionalSettingsChanged_) {
+        regionalSettingsChanged_ = false;
+        data::loadSystemRegionalSettings();
+    }
+    if (busy.closeRequested()) close();
+}
+
+// The import run (import_run.h) on the newest data module, shown through this window. It keeps
+// the window's thread until it ends; its error, if any, reaches the error display through the
+// guard.
 void TForm1::BitBtn2Click() {
     WindowImportHost host(*LAttivita, *PB, *boxes_, [this] { NonTrovato(); });
+    host.setAfterEachLine(afterEachImportLine_);
     importer::runImport({pathOf(*Edit1), pathOf(*Edit2), pathOf(*Edit3)}, DM, host);
 }
 

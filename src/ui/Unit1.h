@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "data/data_modules.h"
@@ -32,18 +33,23 @@ public:
     void setMessageBoxes(std::unique_ptr<MessageBoxes> boxes);
     void setFileDialogRunner(FileDialogRunner runner);
     void setReportPreview(std::unique_ptr<ReportPreview> preview);
+    // Seam for tests: called after each line the import reads (a test slows the run with it).
+    void setAfterEachImportLine(std::function<void()> hook);
 
 protected:
     void changeEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     enum class Match { Found, NotFound };
 
     void buildUi();
+    void keepLabelsClear();
     void setTabOrderChain();
     void connectHandlers();
     void guardedOnClick(QAbstractButton* button, void (TForm1::*handler)());
+    void runImportCommand();
 
     void FormCreate();  // fixed name, keep
     void trovato();     // fixed name, keep
@@ -64,6 +70,9 @@ private:
     data::DataModules& modules_;
     std::unique_ptr<MessageBoxes> boxes_;
     std::unique_ptr<ReportPreview> preview_;
+    std::function<void()> afterEachImportLine_;
+    bool importing_ = false;
+    bool regionalSettingsChanged_ = false;  // while importing: read them again afterwards
 
     // The controls, in creation order (which is also their stacking order, bevel at the bottom).
     QFrame* Bevel1 = nullptr;             // fixed name, keep

@@ -1,9 +1,14 @@
 // The window's "Importa": Connetti, then Importa on a roll database, the question, the activity
 // line and the bar, through the window's own controls and scripted message boxes.
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPushButton>
+#include <QScreen>
+#include <QThread>
+#include <QTimer>
 #include <QtTest>
 
 #include "data/qt/system_regional_settings.h"
@@ -51,6 +56,78 @@ private slots:
         QFile::remove(database_);
         data::createRollDatabase(database_.toStdString());
     }
+    // A long run: the window is drawn while it works (the bar's painted pixels move between grabs
+    // of the screen), a click on Fine and a Space on Importa are dropped, and a close request
+    // waits until the final message has been shown.
+    void aLongRunKeepsTheWindowDrawnTakesNoInputAndHoldsAClose() {
+        QByteArray headers = "titolo\r\n", details = "titolo\r\n";
+        for (int doc = 1; doc <= 300; ++doc) {
+            const QByteArray id = QByteArray::number(doc);
+            headers += exportLine({{1, id}, {17, "Citt\xE0 di Forl\xEC"}, {44, "1.234,50"}}, 60);
+            details += exportLine({{1, id}, {6, "Abitazioni"}, {10, "mq"}}, 17);
+        }
+        testing_support::writeFile(dir_, "testate.csv", headers);
+        testing_support::writeFile(dir_, "dettagli.csv", details);
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        w.edit(3)->setText(database_);
+        w.click("BitBtn1");
+        w.form.setAfterEachImportLine([] { QThread::usleep(1000); });
+
+        auto* importa = w.get<QPushButton>("BitBtn2");
+        auto* fine = w.get<QPushButton>("BitBtn4");
+        int importaPressed = 0, finePressed = 0;
+        connect(importa, &QPushButton::clicked, [&] { ++importaPressed; });
+        connect(fine, &QPushButton::clicked, [&] { ++finePressed; });
+        bool visibleAtFinalMessage = false;
+        w.boxes->onShow = [&](const auto&) { visibleAtFinalMessage = w.form.isVisible(); };
+
+        const QRect bar = w.get("PB")->geometry();
+        QList<QImage> barImages;
+        QSet<QString> activities;
+        bool inputSent = false, closeHeld = false;
+        QTimer duringRun;
+        duringRun.setInterval(5);
+        connect(&duringRun, &QTimer::timeout, [&] {
+            const QImage image =
+                w.form.screen()
+                    ->grabWindow(w.form.winId(), bar.x(), bar.y(), bar.width(), bar.height())
+                    .toImage();
+            if (!barImages.contains(image)) barImages << image;
+            activities << w.get<QLabel>("LAttivita")->text();
+            if (barImages.size() < 2) return;
+            if (!inputSent) {
+                QTest::mouseClick(fine, Qt::LeftButton);
+                QTest::keyClick(importa, Qt::Key_Space);
+                inputSent = true;
+            } else if (!closeHeld) {
+                QCloseEvent request;  // as the window manager asks
+                QCoreApplication::sendEvent(w.form.windowHandle(), &request);
+                closeHeld = !request.isAccepted() && w.form.isVisible();
+            }
+        });
+        duringRun.start();
+        w.click("BitBtn2");
+        duringRun.stop();
+
+        QVERIFY2(barImages.size() >= 2, "the bar was never drawn twice during the run");
+        QVERIFY(activities.contains(QStringLiteral("Controllo dei file")));
+        QVERIFY(inputSent);
+        QVERIFY(closeHeld);
+        QCOMPARE(importaPressed, 1);
+        QCOMPARE(finePressed, 0);
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].text, QStringLiteral("Operazione terminata"));
+        QVERIFY(visibleAtFinalMessage);
+        QVERIFY(!w.form.isVisible());  // closed once the run was over
+        QCoreApplication::processEvents();
+        QCOMPARE(finePressed, 0);
+        QCOMPARE(rowCount(database_, "Testate"), std::size_t{300});
+    }
+
     void cleanup() { data::setCurrentRegionalSettings(data::RegionalSettings{}); }
 
     void connettiImportaAndTheQuestion() {

@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
+#include <algorithm>
 
 #include "ui/label.h"
 #include "ui/progress_bar.h"
@@ -19,6 +20,14 @@ const QColor kGreen(0, 128, 0);
 const QColor kRed(255, 0, 0);
 
 QColor textColour(QWidget* w) { return w->palette().color(QPalette::WindowText); }
+
+// Pixels between two rectangles along the axis on which they are apart (0 when they touch,
+// negative when they overlap).
+int gapBetween(const QRect& a, const QRect& b) {
+    const int across = std::max(b.left() - (a.right() + 1), a.left() - (b.right() + 1));
+    const int down = std::max(b.top() - (a.bottom() + 1), a.top() - (b.bottom() + 1));
+    return std::max(across, down);
+}
 
 // Records enabling and colour changes of the status display's controls, in order, with the
 // status labels' texts at that moment.
@@ -175,19 +184,28 @@ private slots:
         }
     }
 
-    // No text is cut off or drawn over a neighbour, whatever font stands in for MS Sans Serif.
-    void visibleControlsDoNotOverlap() {
+    // No text is cut off, drawn over a neighbour or run up against it, whatever font stands in
+    // for MS Sans Serif: every two controls stay at least 3 pixels apart (as designed, the
+    // closest are 3 apart), in every state of the status labels.
+    void visibleControlsKeepTheirDistance() {
         Window w;
         w.form.show();
         const auto controls = w.form.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly);
-        for (QWidget* a : controls) {
-            for (QWidget* b : controls) {
-                if (a == b || !a->isVisible() || !b->isVisible()) continue;
-                if (a->objectName() == "Bevel1" || b->objectName() == "Bevel1") continue;
-                QVERIFY2(!a->geometry().intersects(b->geometry()),
-                         qPrintable(a->objectName() + " overlaps " + b->objectName()));
+        const auto checkGaps = [&] {
+            for (QWidget* a : controls) {
+                for (QWidget* b : controls) {
+                    if (a == b || !a->isVisible() || !b->isVisible()) continue;
+                    if (a->objectName() == "Bevel1" || b->objectName() == "Bevel1") continue;
+                    QVERIFY2(gapBetween(a->geometry(), b->geometry()) >= 3,
+                             qPrintable(a->objectName() + " is too close to " + b->objectName()));
+                }
             }
-        }
+        };
+        checkGaps();
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        w.click("BitBtn1");  // "TROVATO"
+        checkGaps();
     }
 
     void tabOrderAndFocus() {
@@ -215,6 +233,33 @@ private slots:
         QCOMPARE(visited, QStringList({"BitBtn4", "Edit1", "Edit2", "Edit3", "BitBtn1"}));
         QTest::mouseClick(w.get("SpeedButton1"), Qt::LeftButton);  // the scripted dialog cancels
         QCOMPARE(QApplication::focusWidget(), w.get("BitBtn1"));
+    }
+
+    // With the keyboard: Space on Connetti moves the focus on to Importa (not to Fine, where a
+    // second Space would end the program); Esc does nothing; Enter presses the focused button.
+    void keyboardConnettiFocusesImportaAndEnterPresses() {
+        Window w;
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QCOMPARE(w.get<QLabel>("Label3")->text(), QStringLiteral("TROVATO"));
+        QCOMPARE(QApplication::focusWidget(), w.get("BitBtn2"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        QVERIFY(w.form.isVisible());
+        QVERIFY(w.boxes->shown.empty());
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Importa, without a DM
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w.get("BitBtn4"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+        QVERIFY(!w.form.isVisible());
     }
 
     void progressBarStartsEmptyAndFollowsTheBottomEdge() {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,15 +27,22 @@ public:
     };
     std::vector<Shown> shown;
     std::deque<bool> answers;
+    std::function<void(const Shown&)> onShow;  // called as each box would appear
 
-    void information(const QString& text) override { shown.push_back({"information", text}); }
+    void information(const QString& text) override { record({"information", text}); }
     bool confirm(const QString& text) override {
-        shown.push_back({"confirm", text});
+        record({"confirm", text});
         const bool answer = answers.empty() ? false : answers.front();
         if (!answers.empty()) answers.pop_front();
         return answer;
     }
-    void error(const QString& message) override { shown.push_back({"error", message}); }
+    void error(const QString& message) override { record({"error", message}); }
+
+private:
+    void record(const Shown& box) {
+        shown.push_back(box);
+        if (onShow) onShow(box);
+    }
 };
 
 // Answers the file dialog from a script and records every request.
