@@ -7,8 +7,8 @@ namespace {
 
 using importer::Pass;
 
-// What the progress line says while a pass runs. The checking passes have no activity text in
-// the window (the window shows nothing new while it checks); the terminal names them.
+// What the progress line says while a pass runs. The window shows one activity line for the whole
+// check; the terminal names the file being checked.
 std::string passLabel(Pass pass, const std::string& activity) {
     switch (pass) {
         case Pass::CheckHeader:
