@@ -76,6 +76,27 @@ std::string fileBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// A small tmpfs at `at`, where the machine lets a test mount one (as root); unmounted at the end.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::filesystem::path at) : at_(std::move(at)) {
+        std::filesystem::create_directory(at_);
+        mounted_ = ::geteuid() == 0 &&
+                   ::mount("tmpfs", at_.c_str(), "tmpfs", 0, "size=640k,mode=0700") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const std::filesystem::path& path() const { return at_; }
+
+private:
+    std::filesystem::path at_;
+    bool mounted_ = false;
+};
+
 std::size_t openDescriptors() {
     return static_cast<std::size_t>(
         std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
@@ -429,28 +450,28 @@ TEST_F(ImportRunTest, ARowTheDatabaseRefusesStopsTheRunWhereItHappens) {
 // rows of the write that failed are lost; the message says which table was being filled and up
 // to which line of which file each table's rows are stored, and the tables hold exactly those.
 TEST_F(ImportRunTest, AFullDiskSaysUpToWhichLineEachTableHoldsItsRows) {
-    const std::filesystem::path disk = dir_.path() / "disk";
-    std::filesystem::create_directory(disk);
-    if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=640k,mode=0700") != 0)
+    SmallDisk detailDisk(dir_.path() / "disk1"), headerDisk(dir_.path() / "disk2");
+    if (!detailDisk.mounted() || !headerDisk.mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs here";
-    struct Unmount {
-        std::string at;
-        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
-    } unmount{disk.string()};
-    database_ = testing_support::newRollDatabase(disk / "ruolo.mdb");
+    const auto failure = [&](ScriptedHost& host) {
+        try {
+            run(host);
+        } catch (const data::UserError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+
+    // Full while filling DettaglioVoci.
+    database_ = testing_support::newRollDatabase(detailDisk.path() / "ruolo.mdb");
     connect();
     std::vector<std::string> details;
     for (int doc = 1; doc <= 20000; ++doc)
         details.push_back(doc == 2 ? detail(doc, "   ") : detail(doc));
     files({header(1), header(2), "", header(3)}, details);
     ScriptedHost host;
-    std::string message;
-    try {
-        run(host);
-    } catch (const data::UserError& e) {
-        message = e.what();
-    }
-    const std::string start =
+    std::string message = failure(host);
+    std::string start =
         "Could not write to '" + database_ +
         "': No space left on device. L'importazione si è interrotta durante l'inserimento "
         "nella tabella DettaglioVoci: la tabella Testate contiene le righe del file " +
@@ -470,6 +491,27 @@ TEST_F(ImportRunTest, AFullDiskSaysUpToWhichLineEachTableHoldsItsRows) {
     EXPECT_EQ(ids[1], 3);
     EXPECT_EQ(ids.back(), line - 1);
     EXPECT_TRUE(host.told.empty());
+
+    // Full while filling Testate: DettaglioVoci has not been emptied yet.
+    database_ = testing_support::newRollDatabase(headerDisk.path() / "ruolo.mdb");
+    connect();
+    importFirstRoll();
+    std::vector<std::string> headers;
+    for (int doc = 1; doc <= 20000; ++doc) headers.push_back(header(doc));
+    files(headers, {detail(9)});
+    ScriptedHost yes;
+    yes.answers = {true};
+    message = failure(yes);
+    start = "Could not write to '" + database_ +
+            "': No space left on device. L'importazione si è interrotta durante l'inserimento "
+            "nella tabella Testate: la tabella Testate contiene le righe del file " +
+            headerPath_ + " fino alla riga ";
+    const std::string end = "; la tabella DettaglioVoci contiene ancora i dati di prima";
+    ASSERT_THAT(message, testing::AllOf(testing::StartsWith(start), testing::EndsWith(end)));
+    const int headerLine = std::stoi(message.substr(start.size()));
+    ASSERT_GT(headerLine, 10);
+    EXPECT_EQ(idDocs(database_, "Testate").size(), static_cast<std::size_t>(headerLine - 1));
+    EXPECT_THAT(idDocs(database_, "DettaglioVoci"), ElementsAre(1, 2, 3));
 }
 
 TEST_F(ImportRunTest, TheInputFilesAreReleasedWhenARunEndsOrFails) {
