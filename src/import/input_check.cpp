@@ -54,7 +54,7 @@ void checkInputFile(const std::string& path, const ColumnLayout& layout, data::T
         reader.readLine(line);
         ++lines;
         // The first line with any text tells whether the file is a roll at all: a file picked
-        // by mistake (a text, a binary file, a UTF-16 export) is refused there, before its
+        // by mistake (a text or a binary file) is refused there, before its
         // bytes are read as columns.
         if (!anyData && !line.empty()) {
             anyData = true;
