@@ -72,8 +72,10 @@ public:
     Scanner(std::string_view text, const RegionalSettings& settings)
         : text_(text), settings_(settings) {}
 
-    size_t pos() const { return pos_; }
     bool atEnd() const { return pos_ >= text_.size(); }
+    // True when the last character taken is the text's last one: the blanks the skips passed
+    // over after it do not count.
+    bool lastTakenEndsText() const { return takenEnd_ == text_.size(); }
 
     void skipBlanks() {
         while (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
@@ -83,7 +85,7 @@ public:
     bool takeChar(char c) {
         skipBlanks();
         if (pos_ < text_.size() && text_[pos_] == c) {
-            ++pos_;
+            takenEnd_ = ++pos_;
             return true;
         }
         return false;
@@ -101,7 +103,7 @@ public:
         }
         if (i == pos_) return std::nullopt;
         length = static_cast<int>(i - pos_);
-        pos_ = i;
+        pos_ = takenEnd_ = i;
         return value;
     }
 
@@ -122,6 +124,7 @@ public:
             if (foldCase(a[i]) != foldCase(b[i])) return false;
         }
         pos_ += symbol.size();
+        takenEnd_ = pos_;
         return true;
     }
 
@@ -129,10 +132,19 @@ private:
     std::string_view text_;
     const RegionalSettings& settings_;
     size_t pos_ = 0;
+    size_t takenEnd_ = 0;
 };
 
-std::optional<std::int64_t> scanDate(Scanner& s, const RegionalSettings& settings,
-                                     int currentYear) {
+// How a separator after the date's second number is read. "11.02." and "18/10/ 11:24" are a
+// two-number date whose separator ends it; "18/10/11" is a three-number date.
+enum class SecondSeparator { BeforeThirdNumber, EndsDate };
+
+// How reading a date at the start of a text ended.
+enum class DateScan { NoDate, NotInTheCalendar, Read };
+
+std::optional<std::int64_t> scanDate(Scanner& s, const RegionalSettings& settings, int currentYear,
+                                     SecondSeparator second, DateScan& outcome) {
+    outcome = DateScan::NoDate;
     const char sep = settings.dateSeparator;
     int length1 = 0;
     int length3 = 0;
@@ -145,7 +157,7 @@ std::optional<std::int64_t> scanDate(Scanner& s, const RegionalSettings& setting
     int year = 0;
     int month = 0;
     int day = 0;
-    if (s.takeChar(sep)) {
+    if (second == SecondSeparator::BeforeThirdNumber && s.takeChar(sep)) {
         std::optional<int> n3 = s.takeNumber(length3);
         if (!n3) return std::nullopt;
         int yearLength = 0;
@@ -175,7 +187,9 @@ std::optional<std::int64_t> scanDate(Scanner& s, const RegionalSettings& setting
     }
     s.takeChar(sep);
     s.skipBlanks();
-    return encodeDate(year, month, day);
+    std::optional<std::int64_t> date = encodeDate(year, month, day);
+    outcome = date ? DateScan::Read : DateScan::NotInTheCalendar;
+    return date;
 }
 
 // The time of day as a fraction of a day, rounded to double as the stored value is.
@@ -223,11 +237,35 @@ std::optional<double> scanTime(Scanner& s, const RegionalSettings& settings) {
     return static_cast<double>(static_cast<long double>(ms) / kMillisecondsPerDay);
 }
 
+// Blanks after the time do not end the text: « 20» is a time, «20 » is not.
 std::optional<double> timeAlone(std::string_view text, const RegionalSettings& settings) {
     Scanner s(text, settings);
     std::optional<double> time = scanTime(s, settings);
-    if (!time || !s.atEnd()) return std::nullopt;
+    if (!time || !s.lastTakenEndsText()) return std::nullopt;
     return time;
+}
+
+struct DateReading {
+    DateScan date = DateScan::NoDate;
+    std::optional<double> value;  // empty when the date was not read or what follows it is bad
+};
+
+DateReading dateAndTime(std::string_view text, const RegionalSettings& settings, int currentYear,
+                        SecondSeparator second) {
+    Scanner s(text, settings);
+    DateReading reading;
+    std::optional<std::int64_t> date = scanDate(s, settings, currentYear, second, reading.date);
+    if (!date) return reading;
+    if (s.atEnd()) {
+        reading.value = static_cast<double>(*date);
+        return reading;
+    }
+    std::optional<double> time = scanTime(s, settings);
+    if (!time) return reading;
+    long double d = static_cast<long double>(*date);
+    long double t = *time;
+    reading.value = static_cast<double>(*date >= 0 ? d + t : d - t);
+    return reading;
 }
 
 void appendNumber(std::string& out, std::int64_t value, int width) {
@@ -269,15 +307,21 @@ std::optional<CivilDate> decodeDate(std::int64_t days) {
 
 std::optional<double> parseDateTime(std::string_view text, const RegionalSettings& settings,
                                     int currentYear) {
-    Scanner s(text, settings);
-    std::optional<std::int64_t> date = scanDate(s, settings, currentYear);
-    if (!date) return timeAlone(text, settings);
-    if (s.atEnd()) return static_cast<double>(*date);
-    std::optional<double> time = scanTime(s, settings);
-    if (!time) return std::nullopt;
-    long double d = static_cast<long double>(*date);
-    long double t = *time;
-    return static_cast<double>(*date >= 0 ? d + t : d - t);
+    // A third number is read when one follows. Only when none follows, or when what comes after
+    // the three-number date is no time, does the separator after the second number end the
+    // date; so no text readable before changes, and a date that does not exist («01/01/0000»)
+    // is not read as another one.
+    DateReading withThird =
+        dateAndTime(text, settings, currentYear, SecondSeparator::BeforeThirdNumber);
+    if (withThird.value) return withThird.value;
+    if (withThird.date != DateScan::NotInTheCalendar) {
+        DateReading twoNumbers =
+            dateAndTime(text, settings, currentYear, SecondSeparator::EndsDate);
+        if (twoNumbers.value) return twoNumbers.value;
+        if (twoNumbers.date == DateScan::Read) return std::nullopt;
+    }
+    if (withThird.date == DateScan::Read) return std::nullopt;
+    return timeAlone(text, settings);
 }
 
 std::string formatDateTime(double value, const RegionalSettings& settings) {

@@ -9,14 +9,16 @@
 //     short date format, month-day-year when it holds none of them;
 //   - a date is number, separator, number, and optionally separator and a third number, blanks
 //     being skipped before each separator and number; each number is read while its value stays
-//     below 1000; with two numbers the year is the current year;
+//     below 1000; with two numbers the year is the current year; a separator after the second
+//     number ends the date when no number follows it, or when what follows a valid
+//     three-number date is no time («11.02.», «18/10/ 11:24»);
 //   - a year written with one or two characters falls in the 50-year window ending 50 years after
 //     the current year; three or four characters are taken as written;
 //   - after the date, an optional separator and blanks; then either the end or a time of day:
 //     optional marker, hour, optionally ":" minutes, ":" seconds and decimal separator
 //     milliseconds, then the marker if none stood before; anything after a valid time is ignored;
 //   - a text that does not start with a valid date is read as a time of day alone, which must then
-//     end the text.
+//     end the text (a blank after it included).
 #pragma once
 
 #include <optional>

@@ -1,5 +1,7 @@
 #include "data/error_text.h"
 
+#include <string_view>
+
 namespace data {
 
 std::string withFinalPoint(const std::string& message) {
@@ -10,6 +12,19 @@ std::string withFinalPoint(const std::string& message) {
 std::string providerMessage(const std::string& message) {
     const auto end = message.find_last_not_of(" .");
     return end == std::string::npos ? std::string() : message.substr(0, end + 1);
+}
+
+std::string undoneWriteFailure(const std::string& message) {
+    // The engine's two accounts (mdb/pager.cpp): one operation, or a batch's group of them.
+    static const std::string kAccount = "; the change";
+    static const std::string kOne = " was not stored and the database is as it was before it";
+    static const std::string kGroup =
+        "s since the last write were not stored and the database is as it was before them";
+    const std::size_t at = message.rfind(kAccount);
+    if (at == std::string::npos) return {};
+    const std::string_view rest = std::string_view(message).substr(at + kAccount.size());
+    if (rest != kOne && rest != kGroup) return {};
+    return message.substr(0, at);
 }
 
 }  // namespace data

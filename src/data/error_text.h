@@ -15,4 +15,11 @@ std::string withFinalPoint(const std::string& message);
 // so that the final point is added exactly once.
 std::string providerMessage(const std::string& message);
 
+// The failure a write-failure message of the engine reports, without its account of the changes
+// it put back («Could not write to 'x': No space left on device; the changes since the last write
+// were not stored and the database is as it was before them» gives the part before «; the
+// change»). Empty when the message gives no such account (nothing was put back, or the changes
+// may be partly stored).
+std::string undoneWriteFailure(const std::string& message);
+
 }  // namespace data

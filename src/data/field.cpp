@@ -11,6 +11,7 @@
 #include "data/integer_text.h"
 #include "data/regional_settings.h"
 #include "data/user_error.h"
+#include "data/visible_text.h"
 
 namespace data {
 
@@ -54,23 +55,24 @@ FieldValue Field::convert(std::string_view text) const {
         return wide;
     }
     if (text.empty()) return std::monostate{};
+    const auto shown = [&] { return visibleText(text, settings.ansiCodePage); };
     switch (kind_) {
         case FieldKind::Integer: {
             std::optional<std::int32_t> v = parseInteger(text);
-            if (!v) throw UserError(msg::invalidInteger(text, name_));
+            if (!v) throw UserError(msg::invalidInteger(shown(), name_));
             return *v;
         }
         case FieldKind::Float: {
             FloatReading r = parseFloat(text, settings.decimalSeparator);
             if (r.status == FloatReading::Status::Invalid) {
-                throw UserError(msg::invalidFloat(text, name_));
+                throw UserError(msg::invalidFloat(shown(), name_));
             }
             if (r.status == FloatReading::Status::Overflow) throw UserError(msg::floatOverflow());
             return r.value;
         }
         case FieldKind::DateTime: {
             std::optional<double> v = parseDateTime(text, settings, currentYear());
-            if (!v) throw UserError(msg::invalidDateTime(text));
+            if (!v) throw UserError(msg::invalidDateTime(shown()));
             return DateTime{*v};
         }
         default:

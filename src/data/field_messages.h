@@ -1,5 +1,6 @@
 // field_messages.h: the texts of the errors raised when a field cannot take a text. Exactly as
-// the user sees them (the error display adds the final point by its own rule).
+// the user sees them (the error display adds the final point by its own rule). `text` is the
+// field text as visibleText() shows it.
 #pragma once
 
 #include <string>

@@ -50,9 +50,45 @@ inline const std::string kImportingHeaders = "Inserimento dati nella tabella tes
 inline const std::string kImportingDetails = "Inserimento dati nella tabella Dettaglio Voci";
 inline const std::string kImportDone = "Operazione terminata";
 
-// An input file with data lines of which none holds a ";" (`path` as typed).
+// An input file whose first data line holds no ";" (`path` as typed).
 inline std::string noSemicolonLines(const std::string& path) {
     return "Il file " + path + " non contiene righe separate da punto e virgola";
+}
+
+// An input file's line longer than the reader takes (4 MB); `line` counts from 1.
+inline std::string lineTooLong(const std::string& path, long long line) {
+    return "La riga " + std::to_string(line) + " del file " + path +
+           " supera la lunghezza massima di 4 MB";
+}
+
+// An input file with nothing after its title row: empty, a title row alone, no line feed.
+inline std::string noDataLines(const std::string& path) {
+    return "Il file " + path + " non contiene righe di dati";
+}
+
+// An import run stopped by a failed write of the database file: the failure (the engine's
+// text), the table being filled, then what each table holds (the texts below).
+inline std::string importStoppedByWriteFailure(const std::string& failure,
+                                               const std::string& filling,
+                                               const std::string& headers,
+                                               const std::string& details) {
+    return failure + ". L'importazione si è interrotta durante l'inserimento nella tabella " +
+           filling + ": " + headers + "; " + details;
+}
+inline std::string tableIsEmpty(const std::string& table) {
+    return "la tabella " + table + " è vuota";
+}
+inline std::string tableHoldsRowsUpTo(const std::string& table, const std::string& path,
+                                      long long line) {
+    return "la tabella " + table + " contiene le righe del file " + path + " fino alla riga " +
+           std::to_string(line);
+}
+inline std::string tableHoldsRows(const std::string& table, const std::string& path,
+                                  unsigned long long rows) {
+    return "la tabella " + table + " contiene " + std::to_string(rows) + " righe del file " + path;
+}
+inline std::string tableHoldsPreviousData(const std::string& table) {
+    return "la tabella " + table + " contiene ancora i dati di prima";
 }
 
 // The connection layer's own errors, worded like the database provider's (English).

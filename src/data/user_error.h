@@ -13,4 +13,10 @@ struct UserError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The database engine could not write or read the file (a full disk, an I/O error); the text is
+// the engine's. An import run that meets one says what the tables hold.
+struct DatabaseIoError : UserError {
+    using UserError::UserError;
+};
+
 }  // namespace data

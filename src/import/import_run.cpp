@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <optional>
 #include <vector>
 
+#include "data/error_text.h"
 #include "data/file_exists.h"
 #include "data/messages.h"
 #include "data/user_error.h"
@@ -12,6 +15,7 @@
 #include "import/header_layout.h"
 #include "import/input_check.h"
 #include "import/read_ahead.h"
+#include "import/row_origins.h"
 #include "import/text_file_reader.h"
 
 namespace importer {
@@ -67,6 +71,11 @@ private:
     void headerPass();
     void detailPass();
     void executeStatement(const std::string& statement);
+    // After a failed write of the database file (`failure`, the engine's text): what each table
+    // holds, as the message the run ends with; empty when that cannot be told.
+    std::string tablesAfterWriteFailure(const std::string& failure);
+    std::string tableAfterWriteFailure(data::Dataset& table, const RowOrigins& origins,
+                                       const std::string& path);
     void step();  // "PB.Position := PB.Position + 1": the bar caps it at its maximum
     void readTitleRow();
     // The lines of the open reader after its title row, each given to handle(line, fields)
@@ -85,6 +94,10 @@ private:
     WriteBatch batch_;
     TextFileReader reader_;
     std::string line_;
+    std::int64_t lineNumber_ = 0;  // of the line being handled, the title row being line 1
+    Pass filling_ = Pass::Header;
+    bool detailsDeleted_ = false;
+    RowOrigins headerRows_, detailRows_;
 };
 
 ImportOutcome Run::go() {
@@ -107,9 +120,17 @@ ImportOutcome Run::go() {
     if (!proceed) return ImportOutcome::NotConfirmed;
 
     batch_.begin();  // unless the deletion began it
-    headerPass();
-    detailPass();
-    batch_.end();
+    try {
+        headerPass();
+        detailPass();
+        batch_.end();
+    } catch (const data::DatabaseIoError& failure) {
+        // The engine's own message says the database is as it was before the rows it could not
+        // write, which reads as if nothing had happened: the roll is half loaded.
+        const std::string account = tablesAfterWriteFailure(failure.what());
+        if (account.empty()) throw;
+        throw data::UserError(account);
+    }
     host_.tell(msg::kImportDone);
     return ImportOutcome::Completed;
 }
@@ -150,6 +171,37 @@ void Run::executeStatement(const std::string& statement) {
     dm_.Q.execute();
 }
 
+std::string Run::tablesAfterWriteFailure(const std::string& failure) {
+    const std::string cause = data::undoneWriteFailure(failure);
+    if (cause.empty()) return {};
+    try {
+        const std::string headers =
+            tableAfterWriteFailure(dm_.TTestate, headerRows_, request_.headerPath);
+        const std::string details =
+            detailsDeleted_
+                ? tableAfterWriteFailure(dm_.TDettaglioVoci, detailRows_, request_.detailPath)
+                : msg::tableHoldsPreviousData(dm_.TDettaglioVoci.tableName());
+        if (headers.empty() || details.empty()) return {};
+        const data::Dataset& filling = filling_ == Pass::Header ? dm_.TTestate : dm_.TDettaglioVoci;
+        return msg::importStoppedByWriteFailure(cause, filling.tableName(), headers, details);
+    } catch (const data::UserError&) {
+        return {};  // the tables cannot be read back: the engine's message stands
+    }
+}
+
+// The rows in the file are counted anew: those of the failed write are not among them.
+std::string Run::tableAfterWriteFailure(data::Dataset& table, const RowOrigins& origins,
+                                        const std::string& path) {
+    reopen(table);
+    const std::uint64_t rows = table.recordCount();
+    if (rows == 0) return msg::tableIsEmpty(table.tableName());
+    if (rows > origins.rows()) return {};  // rows this run did not post
+    if (const std::optional<std::int64_t> line = origins.lineOf(rows)) {
+        return msg::tableHoldsRowsUpTo(table.tableName(), path, *line);
+    }
+    return msg::tableHoldsRows(table.tableName(), path, rows);
+}
+
 void Run::step() { host_.setProgressPosition(host_.progressPosition() + 1); }
 
 void Run::readTitleRow() { reader_.readLine(line_); }
@@ -185,13 +237,13 @@ void Run::headerPass() {
     data::Dataset& headers = dm_.TTestate;
     readLines(Pass::Header, msg::kImportingHeaders, headerLayout(),
               [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
-                  // An empty line (a trailing empty line, or the end of a file of only its
-                  // title row) would be an empty document in the roll: it makes no record, but
-                  // still counts.
+                  // An empty line (a trailing empty line) would be an empty document in the
+                  // roll: it makes no record, but still counts.
                   if (line.empty) return;
                   headers.append();
                   ReadAhead::assign(line, fields);
                   headers.post();
+                  headerRows_.posted(lineNumber_);
               });
 }
 
@@ -200,6 +252,8 @@ void Run::detailPass() {
     reader_.bind(request_.detailPath);
     reader_.open();
     executeStatement(kDeleteDetails);
+    detailsDeleted_ = true;
+    filling_ = Pass::Detail;
     data::Dataset& details = dm_.TDettaglioVoci;
     readLines(Pass::Detail, msg::kImportingDetails, detailLayout(),
               [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
@@ -207,6 +261,7 @@ void Run::detailPass() {
                   ReadAhead::assign(line, fields);
                   if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
                       details.post();
+                      detailRows_.posted(lineNumber_);
                   } else {
                       details.cancel();
                   }
@@ -222,13 +277,14 @@ void Run::readLines(Pass pass, const std::string& activity, const ColumnLayout& 
     readTitleRow();
     const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
     ReadAhead ahead(reader_, layout, fields);
-    std::int64_t lines = 1;
+    lineNumber_ = 1;
     for (;;) {
         ConvertedLine& line = nextLine(ahead);
+        ++lineNumber_;
         step();
         handle(line, fields);
         step();
-        host_.linesRead(pass, ++lines, line.consumed, size);
+        host_.linesRead(pass, lineNumber_, line.consumed, size);
         if (endOfFile(line)) break;
     }
 }

@@ -9,7 +9,8 @@
 //   3. both datasets are closed and reopened (which connects, refreshes the counts and drops a
 //      record an earlier failed run left appended);
 //      both files are read through once without writing anything (input_check.h), so that a
-//      file the import cannot read stops the run before anything is deleted;
+//      file the import cannot read, or one that cannot be a roll, stops the run before anything
+//      is deleted;
 //   4. if either table holds rows, the host asks "Le tabelle contengono dei dati, li elimino? ";
 //      Yes runs "delete from testate" and deletes any Testate row still there one by one,
 //      anything else stops the run after step 5 without a message;
@@ -21,6 +22,10 @@
 //   9. "Operazione terminata".
 // Errors end the run where they happen; what was deleted and posted before stays. The database
 // is held against other writers from the first deletion to the run's end and made durable then.
+// A write of the database file that fails during the passes (a full disk) loses the rows the
+// engine had not yet written; the run then ends with the engine's failure followed by what the
+// tables hold: the table being filled, and up to which line of which file each table's rows are
+// stored (or that DettaglioVoci still holds its previous rows).
 //
 // Progress: for each file the bar's maximum is its size / 128 / 200 (one unit per 25,600 bytes);
 // the position grows by 1 before and 1 after each line's record, never beyond the maximum, and is

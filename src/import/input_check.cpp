@@ -50,19 +50,23 @@ void checkInputFile(const std::string& path, const ColumnLayout& layout, data::T
     reader.readLine(line);  // the title row
     std::int64_t lines = 1;
     bool anyData = false;
-    bool anySemicolon = false;
     do {
         reader.readLine(line);
         ++lines;
-        if (!line.empty()) {
+        // The first line with any text tells whether the file is a roll at all: a file picked
+        // by mistake (a text or a binary file) is refused there, before its
+        // bytes are read as columns.
+        if (!anyData && !line.empty()) {
             anyData = true;
-            anySemicolon = anySemicolon || line.find(';') != std::string::npos;
+            if (line.find(';') == std::string::npos) {
+                throw data::UserError(msg::noSemicolonLines(path));
+            }
         }
         normaliseLine(line);
         record.fill(line);
         if (progress) progress(lines, reader.consumed(), size);
     } while (!reader.atEnd());
-    if (anyData && !anySemicolon) throw data::UserError(msg::noSemicolonLines(path));
+    if (!anyData) throw data::UserError(msg::noDataLines(path));
 }
 
 }  // namespace importer

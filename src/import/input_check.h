@@ -21,8 +21,13 @@ using LineProgress = std::function<void(std::int64_t lines, std::int64_t bytes, 
 
 // Throws the first error the import of `path` would raise: an input-file error, or the
 // conversion error of the first line (in line order) holding a text its field cannot read.
-// Then, when the file has non-empty lines after its first but none holds a ";", throws
-// UserError "Il file <path> non contiene righe separate da punto e virgola" (`path` as given).
+// Refuses a file that cannot be a roll, whose import would only empty a table (`path` as given
+// in the messages):
+//   - when its first non-empty line after the title row holds no ";", at that line:
+//     UserError "Il file <path> non contiene righe separate da punto e virgola";
+//   - when it has no non-empty line after the title row (an empty file, a title row alone, a
+//     file with no line feed): UserError "Il file <path> non contiene righe di dati".
+// Empty lines after the first data line are no fault: the import skips them.
 void checkInputFile(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
                     const LineProgress& progress = {});
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "data/messages.h"
 #include "import/byte_search.h"
 #include "import/input_file_error.h"
 
@@ -79,6 +80,7 @@ void TextFileReader::open() {
     fd_ = fd;
     begin_ = end_ = 0;
     fetched_ = 0;
+    lineNumber_ = 0;
 }
 
 void TextFileReader::close() {
@@ -117,8 +119,15 @@ bool TextFileReader::atEnd() {
     return buffer_[begin_] == kEndOfFileMark;
 }
 
+void TextFileReader::limitLength(const std::string& line) const {
+    if (line.size() > kMaxLineBytes) {
+        throw data::UserError(msg::lineTooLong(path_, lineNumber_));
+    }
+}
+
 void TextFileReader::readLine(std::string& line) {
     line.clear();
+    ++lineNumber_;
     if (atEnd()) return;
     bool skipping = false;  // after a 26 inside the line: drop bytes up to the line feed
     for (;;) {
@@ -139,6 +148,7 @@ void TextFileReader::readLine(std::string& line) {
                 appendWithoutCarriageReturns(line, start, mark);
                 skipping = mark != segment;
             }
+            limitLength(line);
         }
         if (feed) {
             begin_ += segment + 1;

@@ -3,7 +3,10 @@
 // Line rules:
 //   - a line ends at a line feed (byte 10), which is consumed and not part of the line; every
 //     carriage return (byte 13) is dropped, whether it stands before the line feed or alone;
-//   - lines have no length limit;
+//   - a line may hold at most kMaxLineBytes bytes (carriage returns not counted): a longer one is
+//     refused with UserError "La riga <n> del file <path> supera la lunghezza massima di 4 MB"
+//     (`path` as bound, lines counted from 1), so that a file with no line feed (a binary
+//     file, a sparse file) cannot take memory in proportion to its size;
 //   - byte 26 (Ctrl-Z) is an end-of-file mark: the file has ended when the next unread byte is
 //     26 or no byte is left. A 26 inside a line ends that line's text; the rest of that physical
 //     line, up to its line feed, is skipped and reading goes on with the next line;
@@ -23,6 +26,9 @@ namespace importer {
 class TextFileReader {
 public:
     static constexpr size_t kDefaultBlockSize = 1 << 20;
+    // The longest line of a real roll is a few kilobytes (56 columns, texts of up to 255
+    // characters); this leaves room for any export and keeps memory small.
+    static constexpr size_t kMaxLineBytes = 4 << 20;
 
     // `blockSize` only matters for tests of lines that cross block boundaries.
     explicit TextFileReader(size_t blockSize = kDefaultBlockSize);
@@ -55,13 +61,16 @@ public:
 private:
     bool fill();  // reads the next block; false when the file has no more bytes
     void requireOpen() const;
+    // Throws the line-length refusal when `line` has grown past kMaxLineBytes.
+    void limitLength(const std::string& line) const;
 
     std::string path_;
     int fd_ = -1;
     std::vector<char> buffer_;
-    size_t begin_ = 0;          // first unread byte in buffer_
-    size_t end_ = 0;            // one past the last valid byte in buffer_
-    std::int64_t fetched_ = 0;  // bytes read from the file since it was opened
+    size_t begin_ = 0;             // first unread byte in buffer_
+    size_t end_ = 0;               // one past the last valid byte in buffer_
+    std::int64_t fetched_ = 0;     // bytes read from the file since it was opened
+    std::int64_t lineNumber_ = 0;  // of the line read last, from 1
 };
 
 }  // namespace importer

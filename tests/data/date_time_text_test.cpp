@@ -210,12 +210,51 @@ TEST(DateTimeText, MorningAndAfternoonMarkers) {
 
 TEST(DateTimeText, TimeAloneMustEndTheText) {
     const Case cases[] = {
-        {"10:30", timeOf(10, 30)},   {" 10:30 ", timeOf(10, 30)},
+        {"10:30", timeOf(10, 30)},   {" 10:30 ", std::nullopt},  // a blank after it: not the end
         {"10:30 xyz", std::nullopt}, {"10:30:15,5", timeOf(10, 30, 15, 5)},
         {"25:00", std::nullopt},     {"abc", std::nullopt},
         {" ", std::nullopt},         {"10:30 PM", timeOf(22, 30)},
     };
     for (const Case& c : cases) check(c, italian());
+}
+
+// A separator after two numbers ends the date when no third number can follow; blanks after a
+// time alone leave it unended. Day-first and month-first orders, and "." as date separator.
+TEST(DateTimeText, TrailingSeparatorAfterTwoNumbersAndBlanksAfterATimeAlone) {
+    data::RegionalSettings german;
+    german.decimalSeparator = ',';
+    german.dateSeparator = '.';
+    german.shortDateFormat = "dd.MM.yyyy";
+    const data::RegionalSettings american;  // m/d/yy, am/pm
+    struct Row {
+        data::RegionalSettings settings;
+        Case c;
+    };
+    const double oct18 = daysOf(kYear, 10, 18);
+    const double feb11 = daysOf(kYear, 2, 11);
+    const Row rows[] = {
+        {italian(), {"18/10/", oct18}},
+        {italian(), {"18/10 / ", oct18}},
+        {italian(), {"18/10/ 11:24", oct18 + timeOf(11, 24)}},
+        {italian(), {"18/10/11:24", oct18 + timeOf(11, 24)}},
+        {italian(), {"18/10/ 11", daysOf(2011, 10, 18)}},        // a third number still wins
+        {italian(), {"18/10/ 11:24x", oct18 + timeOf(11, 24)}},  // after a time: not examined
+        {italian(), {"18/10//", std::nullopt}},
+        {italian(), {"18/10/ x", std::nullopt}},
+        {italian(), {"31/02/", std::nullopt}},
+        {italian(), {"20   ", std::nullopt}},
+        {italian(), {" 20", timeOf(20, 0)}},
+        {german, {"11.02.", feb11}},
+        {german, {"11.02. 11:24", feb11 + timeOf(11, 24)}},
+        {german, {"0000:13  ", std::nullopt}},
+        {german, {"0000:13", timeOf(0, 13)}},
+        {american, {"10/18/", oct18}},
+        {american, {"10/18/ 7 PM", oct18 + timeOf(19, 0)}},
+        {american, {"PM 7 ", std::nullopt}},
+        {american, {"PM 7", timeOf(19, 0)}},
+        {american, {"7 pm ", std::nullopt}},
+    };
+    for (const Row& r : rows) check(r.c, r.settings);
 }
 
 TEST(DateTimeText, TimeBeforeTheEpochCountsForwardsFromMidnight) {

@@ -4,8 +4,12 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -66,6 +70,32 @@ std::vector<std::int32_t> idDocs(const std::string& db, const char* table) {
     for (const auto& row : tableRows(db, table)) ids.push_back(std::get<std::int32_t>(row[column]));
     return ids;
 }
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A small tmpfs at `at`, where the machine lets a test mount one (as root); unmounted at the end.
+class SmallDisk {
+public:
+    explicit SmallDisk(std::filesystem::path at) : at_(std::move(at)) {
+        std::filesystem::create_directory(at_);
+        mounted_ = ::geteuid() == 0 &&
+                   ::mount("tmpfs", at_.c_str(), "tmpfs", 0, "size=640k,mode=0700") == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    const std::filesystem::path& path() const { return at_; }
+
+private:
+    std::filesystem::path at_;
+    bool mounted_ = false;
+};
 
 std::size_t openDescriptors() {
     return static_cast<std::size_t>(
@@ -253,7 +283,7 @@ TEST_F(ImportRunTest, TheDetailFileVanishingAfterTheHeaderPassStopsTheRunThere) 
 }
 
 TEST_F(ImportRunTest, EmptyHeaderLinesMakeNoRecord) {
-    // A trailing empty line, and a file of nothing but its title row.
+    // A trailing empty line.
     headerPath_ = writeRollFile(dir_.path() / "testate.csv", {header(1), header(2), ""});
     detailPath_ = writeRollFile(dir_.path() / "dettagli.csv", {detail(1), ""});
     ScriptedHost host;
@@ -261,21 +291,46 @@ TEST_F(ImportRunTest, EmptyHeaderLinesMakeNoRecord) {
     EXPECT_THAT(idDocs(database_, "Testate"), ElementsAre(1, 2));
     EXPECT_THAT(idDocs(database_, "DettaglioVoci"), ElementsAre(1));
 
-    files({}, {});
-    ScriptedHost again;
-    again.answers = {true};
-    EXPECT_EQ(run(again), ImportOutcome::Completed);
-    EXPECT_TRUE(testate().empty());
-    EXPECT_TRUE(dettaglio().empty());
-    // A line of blanks or of semicolons only is not empty: it is imported, its fields null or
-    // empty.
-    files({"   ", ";;;", header(3)}, {});
+    // A later line of blanks or of semicolons only is not empty: it is imported, its fields null
+    // or empty.
+    files({header(3), "   ", ";;;"}, {detail(3)});
     ScriptedHost blanks;
+    blanks.answers = {true};
     EXPECT_EQ(run(blanks), ImportOutcome::Completed);
     ASSERT_EQ(testate().size(), 3u);
-    EXPECT_EQ(testing_support::cell(database_, "Testate", 0, "contribuente"),
+    EXPECT_EQ(testing_support::cell(database_, "Testate", 1, "contribuente"),
               mdb::Value(std::string()));
-    EXPECT_TRUE(mdb::isNull(testing_support::cell(database_, "Testate", 1, "id doc")));
+    EXPECT_TRUE(mdb::isNull(testing_support::cell(database_, "Testate", 2, "id doc")));
+}
+
+// A file that cannot be a roll would only empty the table it feeds: it is refused before the
+// question, and the database keeps every byte. Either file, any of the usual wrong picks.
+TEST_F(ImportRunTest, AnInputFileWithNoDataLineIsRefusedBeforeTheQuestion) {
+    importFirstRoll();
+    const std::string before = fileBytes(database_);
+    const std::pair<const char*, std::string> wrongFiles[] = {
+        {"empty", ""},
+        {"title row only", "COLONNA 1;COLONNA 2\r\n"},
+        {"one word", "abc"},
+        {"1 KB of NUL bytes", std::string(1024, '\0')},
+        {"lines ended by CR alone", "titolo\r" + header(4) + "\r" + header(5) + "\r"},
+    };
+    for (const auto& [label, content] : wrongFiles) {
+        for (const bool asHeader : {true, false}) {
+            SCOPED_TRACE(std::string(label) + (asHeader ? " as header file" : " as detail file"));
+            files({header(4)}, {detail(4)});
+            std::string& path = asHeader ? headerPath_ : detailPath_;
+            path = (dir_.path() / "sbagliato.csv").string();
+            std::ofstream(path, std::ios::binary) << content;
+            ScriptedHost host;
+            host.answers = {true};
+            EXPECT_THAT([&] { run(host); },
+                        ThrowsMessage<data::UserError>(
+                            StrEq("Il file " + path + " non contiene righe di dati")));
+            EXPECT_TRUE(host.asked.empty());
+            EXPECT_EQ(fileBytes(database_), before);
+        }
+    }
 }
 
 TEST(ProgressMaximum, OneUnitPer25600Bytes) {
@@ -389,6 +444,74 @@ TEST_F(ImportRunTest, ARowTheDatabaseRefusesStopsTheRunWhereItHappens) {
     again.answers = {true};
     EXPECT_EQ(run(again), ImportOutcome::Completed);
     EXPECT_THAT(idDocs(database_, "Testate"), ElementsAre(1, 2));
+}
+
+// A real full disk: a small tmpfs, where the machine lets this test mount one (as root). The
+// rows of the write that failed are lost; the message says which table was being filled and up
+// to which line of which file each table's rows are stored, and the tables hold exactly those.
+TEST_F(ImportRunTest, AFullDiskSaysUpToWhichLineEachTableHoldsItsRows) {
+    SmallDisk detailDisk(dir_.path() / "disk1"), headerDisk(dir_.path() / "disk2");
+    if (!detailDisk.mounted() || !headerDisk.mounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const auto failure = [&](ScriptedHost& host) {
+        try {
+            run(host);
+        } catch (const data::UserError& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+
+    // Full while filling DettaglioVoci.
+    database_ = testing_support::newRollDatabase(detailDisk.path() / "ruolo.mdb");
+    connect();
+    std::vector<std::string> details;
+    for (int doc = 1; doc <= 20000; ++doc)
+        details.push_back(doc == 2 ? detail(doc, "   ") : detail(doc));
+    files({header(1), header(2), "", header(3)}, details);
+    ScriptedHost host;
+    std::string message = failure(host);
+    std::string start =
+        "Could not write to '" + database_ +
+        "': No space left on device. L'importazione si è interrotta durante l'inserimento "
+        "nella tabella DettaglioVoci: la tabella Testate contiene le righe del file " +
+        headerPath_ + " fino alla riga 5; la tabella DettaglioVoci contiene le righe del file " +
+        detailPath_ + " fino alla riga ";
+    ASSERT_THAT(message, testing::StartsWith(start));
+    const std::string lastLine = message.substr(start.size());
+    const int line = std::stoi(lastLine);
+    EXPECT_EQ(lastLine, std::to_string(line));
+    ASSERT_GT(line, 100);
+    ASSERT_LT(line, 20001);
+    EXPECT_THAT(idDocs(database_, "Testate"), ElementsAre(1, 2, 3));
+    // Line 3, the second detail, was dropped: the rows are those of line 2 and lines 4 to `line`.
+    const std::vector<std::int32_t> ids = idDocs(database_, "DettaglioVoci");
+    ASSERT_EQ(ids.size(), static_cast<std::size_t>(line - 2));
+    EXPECT_EQ(ids[0], 1);
+    EXPECT_EQ(ids[1], 3);
+    EXPECT_EQ(ids.back(), line - 1);
+    EXPECT_TRUE(host.told.empty());
+
+    // Full while filling Testate: DettaglioVoci has not been emptied yet.
+    database_ = testing_support::newRollDatabase(headerDisk.path() / "ruolo.mdb");
+    connect();
+    importFirstRoll();
+    std::vector<std::string> headers;
+    for (int doc = 1; doc <= 20000; ++doc) headers.push_back(header(doc));
+    files(headers, {detail(9)});
+    ScriptedHost yes;
+    yes.answers = {true};
+    message = failure(yes);
+    start = "Could not write to '" + database_ +
+            "': No space left on device. L'importazione si è interrotta durante l'inserimento "
+            "nella tabella Testate: la tabella Testate contiene le righe del file " +
+            headerPath_ + " fino alla riga ";
+    const std::string end = "; la tabella DettaglioVoci contiene ancora i dati di prima";
+    ASSERT_THAT(message, testing::AllOf(testing::StartsWith(start), testing::EndsWith(end)));
+    const int headerLine = std::stoi(message.substr(start.size()));
+    ASSERT_GT(headerLine, 10);
+    EXPECT_EQ(idDocs(database_, "Testate").size(), static_cast<std::size_t>(headerLine - 1));
+    EXPECT_THAT(idDocs(database_, "DettaglioVoci"), ElementsAre(1, 2, 3));
 }
 
 TEST_F(ImportRunTest, TheInputFilesAreReleasedWhenARunEndsOrFails) {

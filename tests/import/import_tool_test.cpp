@@ -3,6 +3,7 @@
 // reader), and the tool's exit codes and messages.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -382,10 +383,76 @@ TEST_F(ImportToolTest, ExitCodesAndMessages) {
     }
 }
 
+// Files that cannot be a roll are refused before the question, the database keeping every byte:
+// an empty file, and a 2 GB file with no line feed, read with flat memory.
+TEST_F(ImportToolTest, AFileThatCannotBeARollIsRefusedWithFlatMemoryAndTheDatabaseUntouched) {
+    const std::string header = writeRollFile(dir_.path() / "t.csv", {exportLine({{1, "1"}}, 60)});
+    const std::string detail =
+        writeRollFile(dir_.path() / "d.csv", {exportLine({{1, "1"}, {6, "A"}, {10, "mq"}}, 17)});
+    ASSERT_EQ(importTool(dir_, header, detail, database_).status, 0);
+    const std::string before = slurp(database_);
+
+    const std::string empty = dir_ / "vuoto.csv";
+    std::ofstream(empty, std::ios::binary).flush();
+    Outcome o = importTool(dir_, header, empty, database_, " --yes");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "Il file " + empty + " non contiene righe di dati.\n");
+
+    const std::string endless = dir_ / "sparso.csv";
+    std::ofstream(endless, std::ios::binary).flush();
+    std::filesystem::resize_file(endless, std::uintmax_t{2} << 30);  // sparse: no disk space
+    o = importTool(dir_, endless, detail, database_, " --yes");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_EQ(o.err, "La riga 1 del file " + endless + " supera la lunghezza massima di 4 MB.\n");
+    rusage children{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &children), 0);
+    EXPECT_LT(children.ru_maxrss, 128 * 1024) << "peak kilobytes of a child";
+    EXPECT_EQ(slurp(database_), before);
+}
+
+// A field text the conversion cannot read is named in UTF-8 whatever bytes it holds: the code
+// page's letters as letters, a byte the code page leaves undefined and a NUL in a visible form.
+TEST_F(ImportToolTest, ConversionMessagesNameTheTextWithEveryByteVisible) {
+    const std::string detail =
+        writeRollFile(dir_.path() / "d.csv", {exportLine({{1, "1"}, {6, "A"}, {10, "mq"}}, 17)});
+    struct Case {
+        int column;
+        std::string value;
+        std::string message;
+    };
+    const Case cases[] = {
+        {1, "1\x80\xE8\xFF\x81",
+         "'1\u20ac\u00e8\u00ff<81>' is not a valid integer value for field 'id doc'"},
+        {44, "2\x80", "'2\u20ac' is not a valid floating point value for field 'tassa_tariffa'"},
+        {3, "\xE8", "'\u00e8' is not a valid date and time."},
+        // A NUL hides the rest of the line from the normalisation: the quote stays in the text.
+        {1,
+         std::string("1\0"
+                     "2",
+                     3),
+         "'1\u24002\"' is not a valid integer value for field 'id doc'"},
+        {44,
+         std::string("\0"
+                     "5",
+                     2),
+         "'\u24005\"' is not a valid floating point value for field 'tassa_tariffa'"},
+        {3, std::string("\0\t", 2), "'\u2400\u2409\"' is not a valid date and time."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.message);
+        const std::string header =
+            writeRollFile(dir_.path() / "t.csv", {exportLine({{c.column, c.value}}, 60)});
+        const Outcome o = importTool(dir_, header, detail, database_);
+        EXPECT_EQ(o.status, 1);
+        EXPECT_EQ(o.err, c.message + "\n");
+    }
+}
+
 TEST_F(ImportToolTest, TheLocaleDecidesHowAmountsAreRead) {
     const std::string header = writeRollFile(
         dir_.path() / "t.csv", {exportLine({{1, "1"}, {44, "12.50"}, {45, "1,5"}}, 60)});
-    const std::string detail = writeRollFile(dir_.path() / "d.csv", {});
+    const std::string detail =
+        writeRollFile(dir_.path() / "d.csv", {exportLine({{1, "1"}, {6, "A"}, {10, "mq"}}, 17)});
     // Under the C locale the decimal separator is "." and the points are removed first:
     // «12.50» becomes 1250, and «1,5» is no number.
     Outcome o = shell(dir_, "LC_ALL=C " + shellQuoted(kTool) + " --header " + shellQuoted(header) +

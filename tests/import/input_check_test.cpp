@@ -98,33 +98,40 @@ TEST_F(InputCheckTest, TheFirstConversionErrorInLineOrderStopsTheCheck) {
     }
 }
 
-TEST_F(InputCheckTest, AFileWithoutSemicolonsIsRefusedAfterItsLastLine) {
+// A file whose first data line holds no ";", or with no data line at all, cannot be a roll:
+// importing it would only empty a table.
+TEST_F(InputCheckTest, AFileThatCannotBeARollIsRefused) {
+    enum Outcome { Passes, NoSemicolon, NoData };
     struct Case {
         const char* label;
         std::string content;
-        bool refused;
+        Outcome outcome;
     };
     const Case cases[] = {
-        {"comma separated", "a,b,c\n1,2,3\n4,5,6\n", true},
-        {"tab separated, no final line break", "a\tb\n1\t2", true},
-        {"one semicolon in the last line", "a,b\n1,2\n3;4\n", false},
-        {"semicolon only in the title row", "a;b\n1,2\n", true},
-        {"title row only", "a,b,c\n", false},
-        {"empty data lines only", "a,b\n\n\r\n\n", false},
-        {"empty file", "", false},
-        {"a line of blanks has data", "a;b\n   \n", true},
+        {"comma separated", "a,b,c\n1,2,3\n4,5,6\n", NoSemicolon},
+        {"tab separated, no final line break", "a\tb\n1\t2", NoSemicolon},
+        {"a semicolon only in a later line", "a,b\n1,2\n3;4\n", NoSemicolon},
+        {"semicolon only in the title row", "a;b\n1,2\n", NoSemicolon},
+        {"a line of blanks has data", "a;b\n   \n", NoSemicolon},
+        {"title row only", "a,b,c\n", NoData},
+        {"empty data lines only", "a,b\n\n\r\n\n", NoData},
+        {"empty file", "", NoData},
+        {"empty lines before and after the data", "a;b\n\n1;2\n\n\n", Passes},
+        {"later lines short or without semicolons", "a;b\n1;2\n3\n\n   \n", Passes},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
         const std::string path = dir_.write("dettagli.csv", c.content);
-        if (c.refused) {
-            EXPECT_THAT(
-                [&] { check(path, importer::detailLayout()); },
-                ThrowsMessage<data::UserError>(
-                    StrEq("Il file " + path + " non contiene righe separate da punto e virgola")));
-        } else {
+        if (c.outcome == Passes) {
             EXPECT_NO_THROW(check(path, importer::detailLayout()));
+            continue;
         }
+        const std::string message =
+            c.outcome == NoData
+                ? "Il file " + path + " non contiene righe di dati"
+                : "Il file " + path + " non contiene righe separate da punto e virgola";
+        EXPECT_THAT([&] { check(path, importer::detailLayout()); },
+                    ThrowsMessage<data::UserError>(StrEq(message)));
     }
 }
 

@@ -107,13 +107,24 @@ TEST(TextFileReader, LineRulesHoldAtEveryBlockBoundary) {
     }
 }
 
-TEST(TextFileReader, LinesHaveNoLengthLimit) {
+TEST(TextFileReader, LinesUpToTheLimitAreReadWholeALongerOneIsRefused) {
     TempDir dir;
     std::string longLine(3'000'000, 'x');
     longLine[1'500'000] = ';';
     fs::path p = dir.file("in.txt", "h\r\n" + longLine + "\r\nz");
     for (size_t blockSize : {size_t{4096}, importer::TextFileReader::kDefaultBlockSize}) {
         EXPECT_EQ(readAsImport(p, blockSize), (std::vector<std::string>{"h", longLine, "z"}));
+    }
+    // The limit counts the line's own bytes: carriage returns and the line feed are not in it.
+    const std::string longest(importer::TextFileReader::kMaxLineBytes, 'x');
+    p = dir.file("in.txt", "h\n" + longest + "\r\r\nz");
+    EXPECT_EQ(readAsImport(p, 4096), (std::vector<std::string>{"h", longest, "z"}));
+    p = dir.file("in.txt", "h\nz\n" + longest + "y\nz");
+    for (size_t blockSize : {size_t{4096}, importer::TextFileReader::kDefaultBlockSize}) {
+        EXPECT_THAT(
+            [&] { readAsImport(p, blockSize); },
+            testing::ThrowsMessage<data::UserError>(testing::StrEq(
+                "La riga 3 del file " + p.string() + " supera la lunghezza massima di 4 MB")));
     }
 }
 

@@ -186,6 +186,41 @@ private slots:
                  QStringLiteral("'2020-12-31' is not a valid date and time"));
     }
 
+    // A file that cannot be a roll is refused before the question, and the box names a field text
+    // with its code page's letters and its unseen bytes visible.
+    void aWrongFileOrAnUnreadableTextIsShownWhole() {
+        const auto bytesOf = [](const QString& path) {
+            QFile file(path);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        Window w;
+        w.edit(1)->setText(header_);
+        w.edit(2)->setText(detail_);
+        w.edit(3)->setText(database_);
+        w.click("BitBtn1");
+        w.click("BitBtn2");
+        QCOMPARE(rowCount(database_, "DettaglioVoci"), std::size_t{3});
+        const QByteArray before = bytesOf(database_);
+
+        testing_support::writeFile(dir_, "dettagli.csv", QByteArray(1024, '\0'));
+        w.boxes->shown.clear();
+        w.boxes->answers = {true};
+        w.click("BitBtn2");
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(w.boxes->shown[0].kind, QStringLiteral("error"));
+        QCOMPARE(w.boxes->shown[0].text, "Il file " + detail_ + " non contiene righe di dati");
+
+        testing_support::writeFile(dir_, "testate.csv",
+                                   "titolo\r\n" + exportLine({{1, QByteArray("7\x80\0", 3)}}, 60));
+        w.boxes->shown.clear();
+        w.click("BitBtn2");
+        QCOMPARE(w.boxes->shown.size(), std::size_t{1});
+        QCOMPARE(
+            w.boxes->shown[0].text,
+            QString::fromUtf8("'7\u20ac\u2400\"' is not a valid integer value for field 'id doc'"));
+        QCOMPARE(bytesOf(database_), before);
+    }
+
     void aLocaleChangeReadsTheRegionalSettingsAgain() {
         Window w;
         data::RegionalSettings odd;
