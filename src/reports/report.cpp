@@ -7,6 +7,7 @@
 #include <QPdfWriter>
 
 #include "data/messages.h"
+#include "data/user_error.h"
 #include "mdb/database.h"
 #include "reports/database_roll_source.h"
 #include "reports/item_totals_report.h"
@@ -46,12 +47,29 @@ void setPageLayout(QPagedPaintDevice& device) {
                                      QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
 }
 
-int writePdf(const Report& report, const QString& path) {
+int Report::print(QPagedPaintDevice& device, const QString& deviceName,
+                  const ProgressListener& progress) const {
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw data::UserError(msg::cannotPrintTo(deviceName.toStdString()));
+    const std::unique_ptr<LaidOutReport> pages = layOut(device);
+    const int count = pages->pageCount();
+    for (int page = 0; page < count; ++page) {
+        if (page > 0) device.newPage();
+        pages->paintPage(painter, page);
+        if (progress)
+            progress({page + 1, count, pages->documentsDone(page), pages->documentCount()});
+    }
+    painter.end();
+    return count;
+}
+
+int writePdf(const Report& report, const QString& path, const ProgressListener& progress) {
     QPdfWriter writer(path);
     writer.setTitle(report.heading().reportName);
     writer.setCreator(QString::fromStdString(msg::kWindowCaption));
     setPageLayout(writer);
-    return report.print(writer, path);
+    return report.print(writer, path, progress);
 }
 
 }  // namespace reports

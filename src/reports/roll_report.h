@@ -15,9 +15,10 @@ class RollReport : public Report {
 public:
     RollReport(Roll roll, PageHeading heading)
         : Report(std::move(heading)), roll_(std::move(roll)) {}
-    int print(QPagedPaintDevice& device, const QString& deviceName) const override;
+    std::unique_ptr<LaidOutReport> layOut(QPagedPaintDevice& device) const override;
 
 private:
+    class Pages;
     Roll roll_;
 };
 
