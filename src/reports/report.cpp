@@ -64,12 +64,17 @@ int Report::print(QPagedPaintDevice& device, const QString& deviceName,
     return count;
 }
 
-int writePdf(const Report& report, const QString& path, const ProgressListener& progress) {
+int Report::writePdf(const QString& path, const QString& creator,
+                     const ProgressListener& progress) const {
     QPdfWriter writer(path);
-    writer.setTitle(report.heading().reportName);
-    writer.setCreator(QString::fromStdString(msg::kWindowCaption));
+    writer.setTitle(heading().reportName);
+    writer.setCreator(creator);
     setPageLayout(writer);
-    return report.print(writer, path, progress);
+    return print(writer, path, progress);
+}
+
+int writePdf(const Report& report, const QString& path, const ProgressListener& progress) {
+    return report.writePdf(path, QString::fromStdString(msg::kWindowCaption), progress);
 }
 
 }  // namespace reports

@@ -64,6 +64,10 @@ public:
     // the error raised when it cannot be painted on. Returns the pages painted.
     int print(QPagedPaintDevice& device, const QString& deviceName,
               const ProgressListener& progress = {}) const;
+    // Writes the report as a PDF file at `path` naming `creator` as its maker; returns the pages
+    // written. Throws data::UserError when the file cannot be written.
+    virtual int writePdf(const QString& path, const QString& creator,
+                         const ProgressListener& progress) const;
 
 protected:
     explicit Report(PageHeading heading) : heading_(std::move(heading)) {}

@@ -1,15 +1,21 @@
 #include "reports/roll_report.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
+#include <QPageLayout>
 #include <QPainter>
 #include <QPalette>
+#include <QPdfWriter>
+#include <QPen>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
 #include "data/messages.h"
 #include "reports/italian_format.h"
+#include "reports/pdf_file.h"
 
 namespace reports {
 namespace {
@@ -122,6 +128,76 @@ struct Place {
     std::size_t row = 0;
 };
 
+std::array<QFont, kStyleCount> reportFonts() {
+    return {fontOf(Style::Plain),         fontOf(Style::Bold), fontOf(Style::Title),
+            fontOf(Style::DocumentTitle), fontOf(Style::Line), fontOf(Style::LineHeading)};
+}
+
+// What a page is painted on, in the pixels of the device the roll was laid out for, from the
+// top left of the page's printable area.
+class Canvas {
+public:
+    virtual ~Canvas() = default;
+    virtual void text(Style style, QPointF baseline, const QString& text) = 0;
+    virtual void line(QPointF from, QPointF to, double width, QColor colour) = 0;
+    virtual void fill(const QRectF& rect, QColor colour) = 0;
+};
+
+// A preview or a printer.
+class PainterCanvas : public Canvas {
+public:
+    explicit PainterCanvas(QPainter& painter) : painter_(painter), fonts_(reportFonts()) {}
+    void text(Style style, QPointF baseline, const QString& text) override {
+        if (style != current_) painter_.setFont(fonts_[static_cast<std::size_t>(style)]);
+        current_ = style;
+        painter_.drawText(baseline, text);
+    }
+    void line(QPointF from, QPointF to, double width, QColor colour) override {
+        painter_.setPen(QPen(colour, width));
+        painter_.drawLine(from, to);
+        painter_.setPen(Qt::black);
+    }
+    void fill(const QRectF& rect, QColor colour) override { painter_.fillRect(rect, colour); }
+
+private:
+    QPainter& painter_;
+    std::array<QFont, kStyleCount> fonts_;
+    std::optional<Style> current_;
+};
+
+// A PDF file written directly (see pdf_file.h).
+class PdfCanvas : public Canvas {
+public:
+    PdfCanvas(PdfFile& pdf, const QPaintDevice& device, QPointF origin)
+        : pdf_(pdf), scale_(72.0 / device.logicalDpiY()), origin_(origin) {
+        const auto fonts = reportFonts();
+        const int regular = pdf.addFont(fonts[static_cast<std::size_t>(Style::Plain)]);
+        const int bold = pdf.addFont(fonts[static_cast<std::size_t>(Style::Bold)]);
+        for (std::size_t k = 0; k < kStyleCount; ++k) {
+            font_[k] = fonts[k].bold() ? bold : regular;
+            size_[k] = fonts[k].pointSizeF();
+        }
+    }
+    void text(Style style, QPointF baseline, const QString& text) override {
+        const auto k = static_cast<std::size_t>(style);
+        pdf_.text(font_[k], size_[k], point(baseline), text);
+    }
+    void line(QPointF from, QPointF to, double width, QColor colour) override {
+        pdf_.line(point(from), point(to), width * scale_, colour);
+    }
+    void fill(const QRectF& rect, QColor colour) override {
+        pdf_.fill(QRectF(point(rect.topLeft()), rect.size() * scale_), colour);
+    }
+
+private:
+    QPointF point(QPointF p) const { return origin_ + p * scale_; }
+    PdfFile& pdf_;
+    double scale_;  // points per pixel
+    QPointF origin_;
+    std::array<int, kStyleCount> font_{};
+    std::array<double, kStyleCount> size_{};
+};
+
 }  // namespace
 
 // The roll laid out for one device: where each page starts, and how to paint any page.
@@ -131,7 +207,11 @@ public:
     int pageCount() const override { return static_cast<int>(starts_.size()); }
     std::size_t documentsDone(int page) const override;
     std::size_t documentCount() const override { return roll_.documentCount(); }
-    void paintPage(QPainter& painter, int page) override;
+    void paintPage(QPainter& painter, int page) override {
+        PainterCanvas canvas(painter);
+        paint(canvas, page);
+    }
+    void paint(Canvas& canvas, int page);
 
 private:
     std::size_t partCount() const { return roll_.documentCount() + 1; }
@@ -155,13 +235,13 @@ private:
     Row& addRow(Style style, double gapAbove = 0, double gapBelow = 0);
     QString fitted(std::size_t column, StringPool::Id id);
     QString fittedText(std::size_t column, const QString& text) const;
-    void paintRow(QPainter& painter, const Row& row, double top);
+    void paintHeader(Canvas& canvas, int page);
+    void paintRow(Canvas& canvas, const Row& row, double top);
 
     const Roll& roll_;
     const QPaintDevice& device_;
     PageHeading heading_;
     double bodyWidth_, bodyHeight_, columnScale_;
-    std::array<QFont, kStyleCount> fonts_;
     std::array<QFontMetricsF, kStyleCount> metrics_;
     double widestCharacter_;  // of Style::Plain
     std::unordered_map<const std::string*, double> labelWidths_;
@@ -179,11 +259,6 @@ std::array<QFontMetricsF, kStyleCount> metricsOf(const std::array<QFont, kStyleC
     return {m(0), m(1), m(2), m(3), m(4), m(5)};
 }
 
-std::array<QFont, kStyleCount> reportFonts() {
-    return {fontOf(Style::Plain),         fontOf(Style::Bold), fontOf(Style::Title),
-            fontOf(Style::DocumentTitle), fontOf(Style::Line), fontOf(Style::LineHeading)};
-}
-
 }  // namespace
 
 RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading)
@@ -193,8 +268,7 @@ RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const Pag
       bodyWidth_(device.width()),
       bodyHeight_(device.height() - pageBodyTop(device)),
       columnScale_(bodyWidth_ / kDesignWidthMm),
-      fonts_(reportFonts()),
-      metrics_(metricsOf(fonts_, device)),
+      metrics_(metricsOf(reportFonts(), device)),
       widestCharacter_(metrics_[0].maxWidth()) {
     // One pass over the heights alone finds where every page starts.
     starts_.push_back({});
@@ -225,15 +299,12 @@ std::size_t RollReport::Pages::documentsDone(int page) const {
     return starts_[next].part == 0 ? 0 : starts_[next].part - 1;
 }
 
-void RollReport::Pages::paintPage(QPainter& painter, int page) {
-    paintPageHeader(painter, device_, heading_, page + 1);
+void RollReport::Pages::paint(Canvas& canvas, int page) {
+    paintHeader(canvas, page);
     const Place from = starts_[static_cast<std::size_t>(page)];
     const std::size_t next = static_cast<std::size_t>(page) + 1;
     const Place to = next < starts_.size() ? starts_[next] : Place{partCount(), 0};
-    painter.save();
-    painter.translate(0, pageBodyTop(device_));
-    painter.setPen(Qt::black);
-    double y = 0, gapBelow = 0;
+    double y = pageBodyTop(device_), gapBelow = 0;
     bool pageEmpty = true;
     for (std::size_t part = from.part; part < partCount() && part <= to.part; ++part) {
         makeRows(part, true);
@@ -242,31 +313,39 @@ void RollReport::Pages::paintPage(QPainter& painter, int page) {
         for (std::size_t r = first; r < end; ++r) {
             const Row& row = rows_[r];
             if (!pageEmpty) y += std::max(row.gapAbove, gapBelow);
-            paintRow(painter, row, y);
+            paintRow(canvas, row, y);
             y += height(row.style);
             pageEmpty = false;
             gapBelow = row.gapBelow;
         }
     }
-    painter.restore();
 }
 
-void RollReport::Pages::paintRow(QPainter& painter, const Row& row, double top) {
+// As paintPageHeader paints it: the names on the left, date and page number on the right, a
+// rule under them.
+void RollReport::Pages::paintHeader(Canvas& canvas, int page) {
+    const QString left = heading_.databaseName + QStringLiteral("  -  ") + heading_.reportName;
+    const QString right = heading_.date.toString(QStringLiteral("dd/MM/yyyy")) +
+                          QStringLiteral("    ") + q(msg::kPageNumber) + QString::number(page + 1);
+    const double baseline = metrics(Style::Plain).ascent();
+    canvas.text(Style::Plain, QPointF(0, baseline), left);
+    canvas.text(Style::Plain, QPointF(bodyWidth_ - width(Style::Plain, right), baseline), right);
+    const double ruleY = height(Style::Plain) + mm(1);
+    canvas.line(QPointF(0, ruleY), QPointF(bodyWidth_, ruleY), mm(0.2), Qt::black);
+}
+
+void RollReport::Pages::paintRow(Canvas& canvas, const Row& row, double top) {
     const double h = height(row.style);
-    if (row.shaded) painter.fillRect(QRectF(0, top, bodyWidth_, h), QColor(232, 232, 232));
-    if (row.rule) {
-        // As a text document draws its horizontal rule.
-        painter.save();
-        painter.setPen(QPalette().color(QPalette::Dark));
-        painter.drawLine(QLineF(0, top + h / 2, bodyWidth_, top + h / 2));
-        painter.restore();
-    }
+    if (row.shaded) canvas.fill(QRectF(0, top, bodyWidth_, h), QColor(232, 232, 232));
+    // As a text document draws its horizontal rule.
+    if (row.rule)
+        canvas.line(QPointF(0, top + h / 2), QPointF(bodyWidth_, top + h / 2), 1,
+                    QPalette().color(QPalette::Dark));
     const double baseline = top + metrics(row.style).ascent();
     for (const Span& span : row.spans) {
         if (span.text.isEmpty()) continue;
-        painter.setFont(fonts_[static_cast<std::size_t>(span.style)]);
         const double x = span.alignRight ? span.x - width(span.style, span.text) : span.x;
-        painter.drawText(QPointF(x, baseline), span.text);
+        canvas.text(span.style, QPointF(x, baseline), span.text);
     }
 }
 
@@ -448,6 +527,26 @@ QString RollReport::Pages::fitted(std::size_t column, StringPool::Id id) {
 
 std::unique_ptr<LaidOutReport> RollReport::layOut(QPagedPaintDevice& device) const {
     return std::make_unique<Pages>(roll_, device, heading());
+}
+
+int RollReport::writePdf(const QString& path, const QString& creator,
+                         const ProgressListener& progress) const {
+    // Laid out as for Qt's PDF writer, which only measures here and writes nothing.
+    QBuffer unused;
+    QPdfWriter metrics(&unused);
+    setPageLayout(metrics);
+    const QPageLayout layout = metrics.pageLayout();
+    PdfFile pdf(path, layout.fullRectPoints().size(), heading().reportName, creator);
+    PdfCanvas canvas(pdf, metrics, layout.paintRectPoints().topLeft());
+    Pages pages(roll_, metrics, heading());
+    const int count = pages.pageCount();
+    for (int page = 0; page < count; ++page) {
+        pages.paint(canvas, page);
+        pdf.endPage();
+        if (progress) progress({page + 1, count, pages.documentsDone(page), pages.documentCount()});
+    }
+    pdf.finish();
+    return count;
 }
 
 }  // namespace reports
