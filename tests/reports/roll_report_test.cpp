@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "data/user_error.h"
 #include "reports/report_support.h"
 
 using reports::Amount;
@@ -207,4 +208,15 @@ TEST(RollReport, ANameTooLongForOneLineWrapsAtSpacesWithNothingLost) {
     for (int k = 1; k <= 40; ++k) words.push_back("PAROLA" + std::to_string(k));
     expectInOrder(pdf.text.substr(first), words);
     expectInOrder(pdf.text, {"PAROLA40", "Residenza: VIA ROMA 1"});
+}
+
+TEST(RollReport, APdfThatCannotBeCreatedIsRefusedWithItsName) {
+    MemorySource source;
+    source.documents = {rossi()};
+    try {
+        reports::writePdf(*rollOf(source), QStringLiteral("/no/such/folder/ruolo.pdf"));
+        FAIL() << "no error";
+    } catch (const data::UserError& e) {
+        EXPECT_STREQ(e.what(), "Impossibile stampare su /no/such/folder/ruolo.pdf");
+    }
 }
