@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QRectF>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -12,13 +13,26 @@
 namespace reports {
 namespace {
 
-// Fast enough and small enough: most of a page is repeated words and numbers.
-constexpr int kCompressionLevel = 6;
+// A page is mostly the same few words and numbers over and over: the fastest compression
+// shrinks it nearly as well as the best, at a fraction of the time.
+constexpr int kCompressionLevel = 1;
 
+// With two decimals and a blank after it: printf's rounding of any double costs far more than
+// the scaled integer, and hundredths of a point are finer than any printer.
 void appendNumber(QByteArray& out, double v) {
+    const long long hundredths = std::llround(v * 100);
+    const unsigned long long magnitude = static_cast<unsigned long long>(std::llabs(hundredths));
     char buffer[32];
-    const int n = std::snprintf(buffer, sizeof buffer, "%.2f ", std::abs(v) < 0.005 ? 0.0 : v);
-    out.append(buffer, n);
+    char* end = buffer;
+    if (hundredths < 0) *end++ = '-';
+    end = std::to_chars(end, buffer + sizeof buffer, magnitude / 100).ptr;
+    if (const auto cents = static_cast<int>(magnitude % 100); cents != 0) {
+        *end++ = '.';
+        *end++ = static_cast<char>('0' + cents / 10);
+        if (cents % 10 != 0) *end++ = static_cast<char>('0' + cents % 10);
+    }
+    *end++ = ' ';
+    out.append(buffer, end - buffer);
 }
 
 void appendHex4(QByteArray& out, std::uint32_t v) {
@@ -26,6 +40,32 @@ void appendHex4(QByteArray& out, std::uint32_t v) {
     const char h[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15],
                        digits[v & 15]};
     out.append(h, 4);
+}
+
+// A glyph number as the two bytes of a character code in a literal string: half the size of
+// hexadecimal, so less to compress. The bytes a literal string gives a meaning are escaped.
+void appendCode(QByteArray& out, std::uint32_t glyph) {
+    for (const char byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph)}) {
+        switch (byte) {
+            case '(':
+                out += "\\(";
+                break;
+            case ')':
+                out += "\\)";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            default:
+                out += byte;
+        }
+    }
 }
 
 void appendColour(QByteArray& out, QColor c, const char* op) {
@@ -163,17 +203,17 @@ void PdfFile::text(int fontNumber, double pointSize, QPointF baseline, const QSt
     content_ += "Tf ";
     appendNumber(content_, baseline.x());
     appendNumber(content_, pageSize_.height() - baseline.y());
-    content_ += "Td <";
+    content_ += "Td (";
     // One glyph to a character, unless a character takes two UTF-16 units (then the copied
     // text shows a replacement character there).
     const bool oneToOne = count == text.size();
     for (int i = 0; i < count; ++i) {
         const quint32 glyph = glyphs[static_cast<std::size_t>(i)];
-        appendHex4(content_, glyph);
+        appendCode(content_, glyph);
         if (glyph >= font.shows.size()) font.shows.resize(glyph + 1, 0);
         if (font.shows[glyph] == 0) font.shows[glyph] = oneToOne ? text[i].unicode() : 0xFFFD;
     }
-    content_ += "> Tj ET\n";
+    content_ += ") Tj ET\n";
 }
 
 void PdfFile::line(QPointF from, QPointF to, double width, QColor colour) {
@@ -202,7 +242,7 @@ void PdfFile::fill(const QRectF& rect, QColor colour) {
 void PdfFile::endPage() {
     const std::uint32_t contents = reserveObject();
     writeStream(contents, content_, QByteArray());
-    content_.clear();
+    content_.resize(0);  // keeps its memory for the next page
     const std::uint32_t page = reserveObject();
     startObject(page);
     QByteArray dictionary =
