@@ -67,7 +67,7 @@ const std::string* const kAmountLabels[kAmountCount] = {&msg::kAmountProvincialS
                                                         &msg::kAmountVat};
 
 // Cut-short texts are kept per distinct text and column; past this many they are dropped.
-constexpr std::size_t kFittedCacheLimit = 100000;
+constexpr std::size_t kFittedCacheLimit = 5000;
 
 QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
