@@ -228,8 +228,9 @@ private:
     void makeRows(std::size_t part, bool text);
     void titleRows();
     void documentRows(std::size_t i, bool text);
-    void identityRows(const DocumentRow& d);
-    void labelledRows(const std::string& label, const QString& value);
+    void identityRows(const DocumentRow& d, bool text);
+    void codeRow(const DocumentRow& d, Row& row, bool text);
+    void labelledRows(const std::string& label, const std::string& value, bool text);
     void amountRows(const DocumentRow& d, bool text);
     void itemRows(std::size_t i, bool text);
     Row& addRow(Style style, double gapAbove = 0, double gapBelow = 0);
@@ -386,6 +387,15 @@ void RollReport::Pages::titleRows() {
 void RollReport::Pages::documentRows(std::size_t i, bool text) {
     const DocumentRow& d = roll_.document(i);
     addRow(Style::Line, mm(3), mm(1)).rule = true;
+    if (!text) {
+        // Only the lines' number and heights matter here; most are one line whatever they say.
+        addRow(Style::DocumentTitle);
+        identityRows(d, false);
+        amountRows(d, false);
+        addRow(Style::Bold);
+        itemRows(i, false);
+        return;
+    }
 
     // "Documento n. 12 del 05/03/2024 (id doc 7)", leaving out what is null.
     QString title = q(msg::kDocument);
@@ -396,8 +406,8 @@ void RollReport::Pages::documentRows(std::size_t i, bool text) {
                  QLatin1Char(')');
     addRow(Style::DocumentTitle).spans.push_back({Style::DocumentTitle, 0, false, title});
 
-    identityRows(d);
-    amountRows(d, text);
+    identityRows(d, true);
+    amountRows(d, true);
     addRow(Style::Bold)
         .spans.push_back({Style::Bold, 0, false,
                           q(msg::kTotalDue) + QStringLiteral(": ") +
@@ -405,22 +415,31 @@ void RollReport::Pages::documentRows(std::size_t i, bool text) {
     itemRows(i, text);
 }
 
-void RollReport::Pages::identityRows(const DocumentRow& d) {
-    labelledRows(msg::kTaxpayer, q(d.taxpayer));
-    if (!d.residence.empty()) labelledRows(msg::kResidence, q(d.residence));
+void RollReport::Pages::identityRows(const DocumentRow& d, bool text) {
+    labelledRows(msg::kTaxpayer, d.taxpayer, text);
+    if (!d.residence.empty()) labelledRows(msg::kResidence, d.residence, text);
     // "Roma (RM) 01/02/1960": place, province and date of birth, each only when given.
-    QStringList birth;
-    if (!d.birthPlace.empty()) birth << q(d.birthPlace);
-    if (!d.birthProvince.empty()) birth << QLatin1Char('(') + q(d.birthProvince) + QLatin1Char(')');
-    if (!d.birthDate.empty()) birth << q(d.birthDate);
-    if (!birth.isEmpty()) labelledRows(msg::kBirth, birth.join(QLatin1Char(' ')));
+    std::string birth;
+    const auto add = [&](const std::string& part) {
+        if (!birth.empty()) birth += ' ';
+        birth += part;
+    };
+    if (!d.birthPlace.empty()) add(d.birthPlace);
+    if (!d.birthProvince.empty()) add('(' + d.birthProvince + ')');
+    if (!d.birthDate.empty()) add(d.birthDate);
+    if (!birth.empty()) labelledRows(msg::kBirth, birth, text);
     if (d.taxCode.empty() && d.vatNumber.empty()) return;
     // Both codes on one line: they are short.
-    Row& row = addRow(Style::Plain);
+    codeRow(d, addRow(Style::Plain), text);
+}
+
+// The tax code and the VAT number, when there are.
+void RollReport::Pages::codeRow(const DocumentRow& d, Row& row, bool text) {
+    if (!text) return;
     double x = 0;
-    const auto add = [&](Style style, const QString& text) {
-        row.spans.push_back({style, x, false, text});
-        x += width(style, text);
+    const auto add = [&](Style style, const QString& piece) {
+        row.spans.push_back({style, x, false, piece});
+        x += width(style, piece);
     };
     if (!d.taxCode.empty()) {
         add(Style::Bold, q(msg::kTaxCode) + QStringLiteral(": "));
@@ -434,17 +453,24 @@ void RollReport::Pages::identityRows(const DocumentRow& d) {
 }
 
 // "Label: value" on one line, or wrapped at spaces over as many as it takes.
-void RollReport::Pages::labelledRows(const std::string& label, const QString& value) {
+void RollReport::Pages::labelledRows(const std::string& label, const std::string& utf8, bool text) {
     const QString labelText = q(label) + QStringLiteral(": ");
     auto known = labelWidths_.find(&label);
     if (known == labelWidths_.end())
         known = labelWidths_.emplace(&label, width(Style::Bold, labelText)).first;
     double x = known->second;
     Row* row = &addRow(Style::Plain);
+    // Most values are far too short to need measuring: no character is wider than the widest,
+    // and UTF-8 has at least as many bytes as the text has characters.
+    if (x + static_cast<double>(utf8.size()) * widestCharacter_ <= bodyWidth_) {
+        if (!text) return;
+        row->spans.push_back({Style::Bold, 0, false, labelText});
+        row->spans.push_back({Style::Plain, x, false, q(utf8)});
+        return;
+    }
+    const QString value = q(utf8);
     row->spans.push_back({Style::Bold, 0, false, labelText});
-    // Most values are far too short to need measuring.
-    if (x + static_cast<double>(value.size()) * widestCharacter_ <= bodyWidth_ ||
-        x + width(Style::Plain, value) <= bodyWidth_) {
+    if (x + width(Style::Plain, value) <= bodyWidth_) {
         row->spans.push_back({Style::Plain, x, false, value});
         return;
     }
