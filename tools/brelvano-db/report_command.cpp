@@ -53,7 +53,9 @@ public:
 
 private:
     std::ostream& err_;
-    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(), shown_;
+    // The first line waits a moment too: one page is too few to tell the time left by.
+    std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now(),
+                                          shown_ = start_;
 };
 
 }  // namespace
