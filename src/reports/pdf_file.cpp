@@ -211,7 +211,11 @@ void PdfFile::text(int fontNumber, double pointSize, QPointF baseline, const QSt
         const quint32 glyph = glyphs[static_cast<std::size_t>(i)];
         appendCode(content_, glyph);
         if (glyph >= font.shows.size()) font.shows.resize(glyph + 1, 0);
-        if (font.shows[glyph] == 0) font.shows[glyph] = oneToOne ? text[i].unicode() : 0xFFFD;
+        char16_t& shows = font.shows[glyph];
+        if (oneToOne && (shows == 0 || shows == 0xFFFD))
+            shows = text[i].unicode();
+        else if (shows == 0)
+            shows = 0xFFFD;  // until a text tells which character it is
     }
     content_ += ") Tj ET\n";
 }
