@@ -123,32 +123,47 @@ Roll Roll::load(RollSource& source) {
     std::stable_sort(roll.order_.begin(), roll.order_.end(),
                      [&](std::uint32_t a, std::uint32_t b) { return before(ids[a], ids[b]); });
 
+    std::vector<std::optional<std::int32_t>> itemIds;  // beside items_, in the same order
     source.readItems([&](ItemRow&& row) {
         StringPool& p = roll.texts_;
-        roll.items_.push_back(Item{row.idDoc, p.intern(row.category), p.intern(row.description),
-                                   p.intern(row.type), p.intern(row.quantity), p.intern(row.unit),
-                                   p.intern(row.price), p.intern(row.start), p.intern(row.end),
-                                   row.taxable});
+        Item item{p.intern(row.category), p.intern(row.description), p.intern(row.type),
+                  p.intern(row.quantity), p.intern(row.unit),        p.intern(row.price),
+                  p.intern(row.start),    p.intern(row.end)};
+        // A null amount and a NaN read from the file alike show nothing.
+        if (row.taxable) item.taxable_ = *row.taxable;
+        roll.items_.push_back(item);
+        itemIds.push_back(row.idDoc);
     });
     if (roll.items_.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many detail lines for one report");
-    // The import writes the lines in file order, which is usually "id doc" order already; a
-    // stable sort would then cost a buffer as large as all the lines for nothing.
-    const auto byIdDoc = [](const Item& a, const Item& b) { return before(a.idDoc, b.idDoc); };
-    if (!std::is_sorted(roll.items_.begin(), roll.items_.end(), byIdDoc))
-        std::stable_sort(roll.items_.begin(), roll.items_.end(), byIdDoc);
+    // The import writes the lines in file order, which is usually "id doc" order already; then
+    // no sort is needed.
+    if (!std::is_sorted(itemIds.begin(), itemIds.end(), before)) {
+        std::vector<std::uint32_t> order(itemIds.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return before(itemIds[a], itemIds[b]);
+        });
+        std::deque<Item> sortedItems;
+        std::vector<std::optional<std::int32_t>> sortedIds;
+        sortedIds.reserve(order.size());
+        for (const std::uint32_t k : order) {
+            sortedItems.push_back(roll.items_[k]);
+            sortedIds.push_back(itemIds[k]);
+        }
+        roll.items_.swap(sortedItems);
+        itemIds.swap(sortedIds);
+    }
 
     // Both sides are sorted by "id doc": one walk matches them.
     roll.ranges_.reserve(roll.documentAt_.size());
-    auto from = roll.items_.begin();
-    Item key;
+    auto from = itemIds.begin();
     for (const std::uint32_t position : roll.order_) {
         Range range;
         if (ids[position]) {
-            key.idDoc = ids[position];
-            const auto [first, end] = std::equal_range(from, roll.items_.end(), key, byIdDoc);
-            range = {static_cast<std::uint32_t>(first - roll.items_.begin()),
-                     static_cast<std::uint32_t>(end - roll.items_.begin())};
+            const auto [first, end] = std::equal_range(from, itemIds.end(), ids[position], before);
+            range = {static_cast<std::uint32_t>(first - itemIds.begin()),
+                     static_cast<std::uint32_t>(end - itemIds.begin())};
             from = first;  // a later document with the same number gets the same lines
         }
         roll.ranges_.push_back(range);

@@ -525,10 +525,14 @@ void RollReport::Pages::itemRows(std::size_t i, bool text) {
         QString quantity = q(roll_.text(item.quantity));
         if (item.unit != 0) quantity += QLatin1Char(' ') + q(roll_.text(item.unit));
         const QString cells[kLineColumnCount] = {
-            fitted(0, item.category), fitted(1, item.description),
-            fitted(2, item.type),     fittedText(3, quantity),
-            fitted(4, item.price),    fitted(5, item.start),
-            fitted(6, item.end),      item.taxable ? q(formatAmount(*item.taxable)) : QString()};
+            fitted(0, item.category),
+            fitted(1, item.description),
+            fitted(2, item.type),
+            fittedText(3, quantity),
+            fitted(4, item.price),
+            fitted(5, item.start),
+            fitted(6, item.end),
+            item.taxable() ? q(formatAmount(*item.taxable())) : QString()};
         for (std::size_t k = 0; k < kLineColumnCount; ++k) {
             const ColumnSpec& col = kLineColumns[k];
             row.spans.push_back({Style::Line, column(col.alignRight ? col.right : col.left),
