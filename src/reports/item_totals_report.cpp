@@ -49,7 +49,7 @@ QString ItemTotalsReport::tableHtml() const {
 
 // Appends the chart's title and images. Each image holds as many bars as fit on one page under
 // a title, so the layout can always place it whole.
-void ItemTotalsReport::addChart(QTextDocument& document, const PageWriter& writer) const {
+void ItemTotalsReport::addChart(QTextDocument& document, QSizeF body) const {
     std::vector<Bar> bars;
     for (const ItemTotal& g : totals_.groups) {
         QString label = QString::fromUtf8(g.category.c_str());
@@ -63,7 +63,6 @@ void ItemTotalsReport::addChart(QTextDocument& document, const PageWriter& write
 
     // Images are drawn at kChartDotsPerInch; the layout measures them in pixels of 96 per inch
     // and scales them to the device itself.
-    const QSizeF body = writer.bodySizeMm();
     const double bodyWidthMm = body.width();
     const double bodyHeightMm = body.height();
     const std::size_t barsPerImage = std::max<std::size_t>(
@@ -89,14 +88,35 @@ void ItemTotalsReport::addChart(QTextDocument& document, const PageWriter& write
     }
 }
 
-int ItemTotalsReport::print(QPagedPaintDevice& device, const QString& deviceName) const {
-    PageWriter writer(device, heading(), deviceName);
-    QTextDocument document;
+namespace {
+
+// The table and chart, laid out at once: they fill a page or a few.
+class LaidOutTotals : public LaidOutReport {
+public:
+    LaidOutTotals(QPaintDevice& device, PageHeading heading)
+        : device_(device), heading_(std::move(heading)) {}
+    QTextDocument& body() { return body_; }
+    int pageCount() const override { return body_.pageCount(); }
+    void paintPage(QPainter& painter, int page) override {
+        paintPageHeader(painter, device_, heading_, page + 1);
+        paintBodyPage(painter, device_, body_, page);
+    }
+
+private:
+    QPaintDevice& device_;
+    PageHeading heading_;
+    QTextDocument body_;
+};
+
+}  // namespace
+
+std::unique_ptr<LaidOutReport> ItemTotalsReport::layOut(QPagedPaintDevice& device) const {
+    auto pages = std::make_unique<LaidOutTotals>(device, heading());
+    QTextDocument& document = pages->body();
     document.setHtml(tableHtml());
-    writer.prepare(document);
-    if (!totals_.groups.empty()) addChart(document, writer);
-    writer.print(document);
-    return writer.pageCount();
+    prepareBody(document, device);
+    if (!totals_.groups.empty()) addChart(document, pageBodySizeMm(device));
+    return pages;
 }
 
 }  // namespace reports

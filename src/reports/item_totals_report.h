@@ -15,13 +15,13 @@ class ItemTotalsReport : public Report {
 public:
     ItemTotalsReport(ItemTotals totals, PageHeading heading)
         : Report(std::move(heading)), totals_(std::move(totals)) {}
-    int print(QPagedPaintDevice& device, const QString& deviceName) const override;
+    std::unique_ptr<LaidOutReport> layOut(QPagedPaintDevice& device) const override;
 
     // The table's HTML, without the chart.
     QString tableHtml() const;
 
 private:
-    void addChart(QTextDocument& document, const PageWriter& writer) const;
+    void addChart(QTextDocument& document, QSizeF bodyMm) const;
     ItemTotals totals_;
 };
 

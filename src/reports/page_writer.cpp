@@ -5,13 +5,16 @@
 #include <QPen>
 
 #include "data/messages.h"
-#include "data/user_error.h"
 
 namespace reports {
 namespace {
 
 constexpr double kHeaderMm = 9;  // header line, rule and the gap under it
 constexpr double kReportPointSize = 8;
+
+double millimetres(const QPaintDevice& device, double mm) {
+    return mm * device.logicalDpiY() / 25.4;
+}
 
 }  // namespace
 
@@ -25,70 +28,55 @@ QFont reportFont() {
     return font;
 }
 
-PageWriter::PageWriter(QPagedPaintDevice& device, PageHeading heading, const QString& deviceName)
-    : device_(device), heading_(std::move(heading)) {
-    if (!painter_.begin(&device_))
-        throw data::UserError(msg::cannotPrintTo(deviceName.toStdString()));
+double pageBodyTop(const QPaintDevice& device) { return millimetres(device, kHeaderMm); }
+
+QSizeF pageBodySize(const QPaintDevice& device) {
+    return QSizeF(device.width(), device.height() - pageBodyTop(device));
 }
 
-PageWriter::~PageWriter() { painter_.end(); }
-
-double PageWriter::millimetres(double mm) const { return mm * device_.logicalDpiY() / 25.4; }
-
-QSizeF PageWriter::bodySize() const {
-    return QSizeF(device_.width(), device_.height() - millimetres(kHeaderMm));
+QSizeF pageBodySizeMm(const QPaintDevice& device) {
+    return pageBodySize(device) * 25.4 / device.logicalDpiY();
 }
 
-QSizeF PageWriter::bodySizeMm() const { return bodySize() * 25.4 / device_.logicalDpiY(); }
-
-void PageWriter::prepare(QTextDocument& body) const {
+void prepareBody(QTextDocument& body, QPaintDevice& device) {
     body.setDefaultFont(reportFont());
     body.setDocumentMargin(0);
     // Font sizes in points become the device's pixels only when the layout measures on it.
-    body.documentLayout()->setPaintDevice(&device_);
-    body.setPageSize(bodySize());
+    body.documentLayout()->setPaintDevice(&device);
+    body.setPageSize(pageBodySize(device));
 }
 
-void PageWriter::print(QTextDocument& body) {
-    const QSizeF page = body.pageSize();
-    const int count = body.pageCount();
-    for (int i = 0; i < count; ++i) {
-        startPage();
-        // The document is one long strip of pages; show the i-th slice of it under the header.
-        const QRectF view(0, i * page.height(), page.width(), page.height());
-        painter_.save();
-        painter_.translate(0, millimetres(kHeaderMm) - view.top());
-        painter_.setClipRect(view);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.clip = view;
-        context.palette.setColor(QPalette::Text, Qt::black);
-        body.documentLayout()->draw(&painter_, context);
-        painter_.restore();
-    }
+void paintBodyPage(QPainter& painter, const QPaintDevice& device, QTextDocument& body, int page) {
+    // The document is one long strip of pages; show the page-th slice of it under the header.
+    const QSizeF size = body.pageSize();
+    const QRectF view(0, page * size.height(), size.width(), size.height());
+    painter.save();
+    painter.translate(0, pageBodyTop(device) - view.top());
+    painter.setClipRect(view, Qt::IntersectClip);
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.clip = view;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    body.documentLayout()->draw(&painter, context);
+    painter.restore();
 }
 
-void PageWriter::startPage() {
-    if (pages_ > 0) device_.newPage();
-    ++pages_;
-    paintHeader();
-}
-
-void PageWriter::paintHeader() {
-    painter_.save();
-    painter_.setFont(reportFont());
-    painter_.setPen(Qt::black);
-    const double lineHeight = QFontMetricsF(painter_.font(), &device_).height();
-    const QRectF line(0, 0, device_.width(), lineHeight);
-    const QString left = heading_.databaseName + QStringLiteral("  -  ") + heading_.reportName;
-    const QString right = heading_.date.toString(QStringLiteral("dd/MM/yyyy")) +
+void paintPageHeader(QPainter& painter, const QPaintDevice& device, const PageHeading& heading,
+                     int pageNumber) {
+    painter.save();
+    painter.setFont(reportFont());
+    painter.setPen(Qt::black);
+    const double lineHeight = QFontMetricsF(painter.font(), &device).height();
+    const QRectF line(0, 0, device.width(), lineHeight);
+    const QString left = heading.databaseName + QStringLiteral("  -  ") + heading.reportName;
+    const QString right = heading.date.toString(QStringLiteral("dd/MM/yyyy")) +
                           QStringLiteral("    ") + QString::fromStdString(msg::kPageNumber) +
-                          QString::number(pages_);
-    painter_.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, left);
-    painter_.drawText(line, Qt::AlignRight | Qt::AlignVCenter, right);
-    const double ruleY = lineHeight + millimetres(1);
-    painter_.setPen(QPen(Qt::black, millimetres(0.2)));
-    painter_.drawLine(QPointF(0, ruleY), QPointF(device_.width(), ruleY));
-    painter_.restore();
+                          QString::number(pageNumber);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, left);
+    painter.drawText(line, Qt::AlignRight | Qt::AlignVCenter, right);
+    const double ruleY = lineHeight + millimetres(device, 1);
+    painter.setPen(QPen(Qt::black, millimetres(device, 0.2)));
+    painter.drawLine(QPointF(0, ruleY), QPointF(device.width(), ruleY));
+    painter.restore();
 }
 
 }  // namespace reports

@@ -1,13 +1,14 @@
-// page_writer.h: paints text documents page by page, under one header, with running page numbers.
+// page_writer.h: the pages the reports are painted on, each under one header, with running page
+// numbers.
 //
 // Each page has a header line (the database's file name and the report's name on the left, the
-// date and "Pagina N" on the right) above the body. A report hands over its body as one or more
-// QTextDocuments; each starts on a fresh page and the page numbers run on across them, so a long
-// report can be laid out a part at a time instead of all at once.
+// date and "Pagina N" on the right) above the body. A report may lay its body out as a
+// QTextDocument, a long strip cut into pages of the body's size, or paint its body itself.
 #pragma once
 
 #include <QDate>
-#include <QPagedPaintDevice>
+#include <QFont>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QSizeF>
 #include <QString>
@@ -21,38 +22,23 @@ struct PageHeading {
     QDate date;
 };
 
-class PageWriter {
-public:
-    // Starts painting on `device`, whose page layout is already set. Throws data::UserError when
-    // the device cannot be painted on (a PDF file that cannot be created).
-    PageWriter(QPagedPaintDevice& device, PageHeading heading, const QString& deviceName);
-    ~PageWriter();
-    PageWriter(const PageWriter&) = delete;
-    PageWriter& operator=(const PageWriter&) = delete;
-
-    // The space under the header, in the device's pixels.
-    QSizeF bodySize() const;
-    QSizeF bodySizeMm() const;
-    // Sets `body` up to be laid out on this device: fonts and sizes in its units, pages of
-    // bodySize(). Call after filling the document.
-    void prepare(QTextDocument& body) const;
-    // Paints every page of a prepared `body`, the first on a fresh page.
-    void print(QTextDocument& body);
-    int pageCount() const { return pages_; }
-    QPagedPaintDevice& device() const { return device_; }
-
-private:
-    void startPage();
-    void paintHeader();
-    double millimetres(double mm) const;
-
-    QPagedPaintDevice& device_;
-    PageHeading heading_;
-    QPainter painter_;
-    int pages_ = 0;
-};
-
 // The font the reports are written in.
 QFont reportFont();
+
+// Paints the header of page `pageNumber` (from 1) with `painter`, in the coordinates of `device`,
+// the device the page is laid out for (the painter may paint elsewhere, scaled).
+void paintPageHeader(QPainter& painter, const QPaintDevice& device, const PageHeading& heading,
+                     int pageNumber);
+// How far below the page's top the body starts, in `device`'s pixels.
+double pageBodyTop(const QPaintDevice& device);
+// The space under the header, in `device`'s pixels and in millimetres.
+QSizeF pageBodySize(const QPaintDevice& device);
+QSizeF pageBodySizeMm(const QPaintDevice& device);
+
+// Sets `body` up to be laid out on `device`: fonts and sizes in its units, pages of the body's
+// size. Call after filling the document.
+void prepareBody(QTextDocument& body, QPaintDevice& device);
+// Paints page `page` (from 0) of a prepared `body` under the header.
+void paintBodyPage(QPainter& painter, const QPaintDevice& device, QTextDocument& body, int page);
 
 }  // namespace reports

@@ -7,6 +7,7 @@
 #include <QPdfWriter>
 
 #include "data/messages.h"
+#include "data/user_error.h"
 #include "mdb/database.h"
 #include "reports/database_roll_source.h"
 #include "reports/item_totals_report.h"
@@ -46,12 +47,34 @@ void setPageLayout(QPagedPaintDevice& device) {
                                      QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter));
 }
 
-int writePdf(const Report& report, const QString& path) {
+int Report::print(QPagedPaintDevice& device, const QString& deviceName,
+                  const ProgressListener& progress) const {
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw data::UserError(msg::cannotPrintTo(deviceName.toStdString()));
+    const std::unique_ptr<LaidOutReport> pages = layOut(device);
+    const int count = pages->pageCount();
+    for (int page = 0; page < count; ++page) {
+        if (page > 0) device.newPage();
+        pages->paintPage(painter, page);
+        if (progress)
+            progress({page + 1, count, pages->documentsDone(page), pages->documentCount()});
+    }
+    painter.end();
+    return count;
+}
+
+int Report::writePdf(const QString& path, const QString& creator,
+                     const ProgressListener& progress) const {
     QPdfWriter writer(path);
-    writer.setTitle(report.heading().reportName);
-    writer.setCreator(QString::fromStdString(msg::kWindowCaption));
+    writer.setTitle(heading().reportName);
+    writer.setCreator(creator);
     setPageLayout(writer);
-    return report.print(writer, path);
+    return print(writer, path, progress);
+}
+
+int writePdf(const Report& report, const QString& path, const ProgressListener& progress) {
+    return report.writePdf(path, QString::fromStdString(msg::kWindowCaption), progress);
 }
 
 }  // namespace reports

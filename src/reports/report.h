@@ -6,12 +6,16 @@
 // totals of the detail lines per category and item type with a bar chart.
 //
 // A report is built in one go (open the database, read, close it) and then holds its rows
-// itself, so it can be painted as often as a print preview asks without the database.
+// itself, so it can be painted as often as a print preview asks without the database. To be
+// painted it is first laid out for a device; then each page can be painted on its own.
 #pragma once
 
 #include <QDate>
 #include <QPagedPaintDevice>
+#include <QPainter>
 #include <QString>
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,14 +32,42 @@ enum class ReportKind { Roll, ItemTotals };
 const std::string& reportName(ReportKind kind);
 std::optional<ReportKind> reportNamed(std::string_view name);
 
+// A report laid out for one device: its pages, each of which can be painted on its own.
+class LaidOutReport {
+public:
+    virtual ~LaidOutReport() = default;
+    virtual int pageCount() const = 0;
+    // Paints page `page` (from 0), header and body, in the coordinates of the device the report
+    // was laid out for.
+    virtual void paintPage(QPainter& painter, int page) = 0;
+    // Of documentCount() documents, those shown in full by the end of page `page` (a report
+    // without documents has none).
+    virtual std::size_t documentsDone(int /*page*/) const { return 0; }
+    virtual std::size_t documentCount() const { return 0; }
+};
+
+// Told after each page printed.
+struct PrintProgress {
+    int pagesDone = 0, pageCount = 0;
+    std::size_t documentsDone = 0, documentCount = 0;
+};
+using ProgressListener = std::function<void(const PrintProgress&)>;
+
 class Report {
 public:
     virtual ~Report() = default;
     const PageHeading& heading() const { return heading_; }
-    // Paints every page on `device`, whose page layout is already set (see setPageLayout);
-    // `deviceName` names it in the error raised when it cannot be painted on. Returns the pages
-    // painted.
-    virtual int print(QPagedPaintDevice& device, const QString& deviceName) const = 0;
+    // Lays the report out for `device`, whose page layout is already set (see setPageLayout).
+    // The report must outlive what this returns.
+    virtual std::unique_ptr<LaidOutReport> layOut(QPagedPaintDevice& device) const = 0;
+    // Paints every page on `device`, whose page layout is already set; `deviceName` names it in
+    // the error raised when it cannot be painted on. Returns the pages painted.
+    int print(QPagedPaintDevice& device, const QString& deviceName,
+              const ProgressListener& progress = {}) const;
+    // Writes the report as a PDF file at `path` naming `creator` as its maker; returns the pages
+    // written. Throws data::UserError when the file cannot be written.
+    virtual int writePdf(const QString& path, const QString& creator,
+                         const ProgressListener& progress) const;
 
 protected:
     explicit Report(PageHeading heading) : heading_(std::move(heading)) {}
@@ -55,6 +87,6 @@ std::unique_ptr<Report> buildReport(ReportKind kind, RollSource& source, PageHea
 // A4 portrait with 15 mm margins.
 void setPageLayout(QPagedPaintDevice& device);
 // Writes `report` as a PDF file at `path`; returns the pages written.
-int writePdf(const Report& report, const QString& path);
+int writePdf(const Report& report, const QString& path, const ProgressListener& progress = {});
 
 }  // namespace reports

@@ -1,6 +1,8 @@
 #include "reports/roll.h"
 
 #include <algorithm>
+#include <cstring>
+#include <iterator>
 #include <limits>
 #include <stdexcept>
 
@@ -12,47 +14,156 @@ bool before(const std::optional<std::int32_t>& a, const std::optional<std::int32
     return a < b;
 }
 
+// A document packed: which of its values are not null, those values, then its texts, each after
+// its length.
+class Packer {
+public:
+    explicit Packer(std::deque<char>& out) : out_(out) {}
+    template <class T>
+    void value(const T& v) {
+        char bytes[sizeof(T)];
+        std::memcpy(bytes, &v, sizeof(T));
+        out_.insert(out_.end(), bytes, bytes + sizeof(T));
+    }
+    void text(const std::string& s) {
+        value(static_cast<std::uint32_t>(s.size()));
+        out_.insert(out_.end(), s.begin(), s.end());
+    }
+
+private:
+    std::deque<char>& out_;
+};
+
+class Unpacker {
+public:
+    Unpacker(const std::deque<char>& in, std::size_t at)
+        : at_(in.begin() + static_cast<std::ptrdiff_t>(at)) {}
+    template <class T>
+    T value() {
+        char bytes[sizeof(T)];
+        std::copy_n(at_, sizeof(T), bytes);
+        at_ += sizeof(T);
+        T v;
+        std::memcpy(&v, bytes, sizeof(T));
+        return v;
+    }
+    std::string text() {
+        const auto size = value<std::uint32_t>();
+        std::string s(at_, at_ + size);
+        at_ += size;
+        return s;
+    }
+
+private:
+    std::deque<char>::const_iterator at_;
+};
+
+enum : std::uint32_t {
+    kHasIdDoc = 1u << 16,
+    kHasDate = 1u << 17,
+    kHasNumber = 1u << 18,
+    kHasTotalDue = 1u << 19
+};
+
+void pack(const DocumentRow& d, std::deque<char>& out) {
+    std::uint32_t present = 0;  // the low bits: the amounts not null
+    for (std::size_t i = 0; i < kAmountCount; ++i)
+        if (d.amounts[i]) present |= 1u << i;
+    if (d.idDoc) present |= kHasIdDoc;
+    if (d.date) present |= kHasDate;
+    if (d.number) present |= kHasNumber;
+    if (d.totalDue) present |= kHasTotalDue;
+    Packer p(out);
+    p.value(present);
+    if (d.idDoc) p.value(*d.idDoc);
+    if (d.date) p.value(*d.date);
+    if (d.number) p.value(*d.number);
+    if (d.totalDue) p.value(*d.totalDue);
+    for (const auto& amount : d.amounts)
+        if (amount) p.value(*amount);
+    for (const std::string* s : {&d.taxpayer, &d.residence, &d.birthDate, &d.birthPlace, &d.taxCode,
+                                 &d.birthProvince, &d.vatNumber})
+        p.text(*s);
+}
+
+DocumentRow unpack(const std::deque<char>& in, std::size_t at) {
+    Unpacker u(in, at);
+    DocumentRow d;
+    const auto present = u.value<std::uint32_t>();
+    if (present & kHasIdDoc) d.idDoc = u.value<std::int32_t>();
+    if (present & kHasDate) d.date = u.value<Date>();
+    if (present & kHasNumber) d.number = u.value<std::int32_t>();
+    if (present & kHasTotalDue) d.totalDue = u.value<double>();
+    for (std::size_t i = 0; i < kAmountCount; ++i)
+        if (present & (1u << i)) d.amounts[i] = u.value<double>();
+    for (std::string* s : {&d.taxpayer, &d.residence, &d.birthDate, &d.birthPlace, &d.taxCode,
+                           &d.birthProvince, &d.vatNumber})
+        *s = u.text();
+    return d;
+}
+
 }  // namespace
+
+DocumentRow Roll::document(std::size_t i) const {
+    return unpack(documentBytes_, documentAt_[order_[i]]);
+}
 
 Roll Roll::load(RollSource& source) {
     Roll roll;
-    source.readDocuments([&](DocumentRow&& row) { roll.documents_.push_back(std::move(row)); });
-    if (roll.documents_.size() > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("too many documents for one report");
-    // Sorting positions rather than the rows themselves needs no second copy of the rows.
-    roll.order_.resize(roll.documents_.size());
-    for (std::uint32_t i = 0; i < roll.order_.size(); ++i) roll.order_[i] = i;
-    std::stable_sort(roll.order_.begin(), roll.order_.end(), [&](std::uint32_t a, std::uint32_t b) {
-        return before(roll.documents_[a].idDoc, roll.documents_[b].idDoc);
+    std::vector<std::optional<std::int32_t>> ids;  // in table order
+    source.readDocuments([&](DocumentRow&& row) {
+        roll.documentAt_.push_back(roll.documentBytes_.size());
+        ids.push_back(row.idDoc);
+        pack(row, roll.documentBytes_);
     });
+    if (roll.documentAt_.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("too many documents for one report");
+    roll.order_.resize(roll.documentAt_.size());
+    for (std::uint32_t i = 0; i < roll.order_.size(); ++i) roll.order_[i] = i;
+    std::stable_sort(roll.order_.begin(), roll.order_.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return before(ids[a], ids[b]); });
 
+    std::vector<std::optional<std::int32_t>> itemIds;  // beside items_, in the same order
     source.readItems([&](ItemRow&& row) {
         StringPool& p = roll.texts_;
-        roll.items_.push_back(Item{row.idDoc, p.intern(row.category), p.intern(row.description),
-                                   p.intern(row.type), p.intern(row.quantity), p.intern(row.unit),
-                                   p.intern(row.price), p.intern(row.start), p.intern(row.end),
-                                   row.taxable});
+        Item item{p.intern(row.category), p.intern(row.description), p.intern(row.type),
+                  p.intern(row.quantity), p.intern(row.unit),        p.intern(row.price),
+                  p.intern(row.start),    p.intern(row.end)};
+        // A null amount and a NaN read from the file alike show nothing.
+        if (row.taxable) item.taxable_ = *row.taxable;
+        roll.items_.push_back(item);
+        itemIds.push_back(row.idDoc);
     });
     if (roll.items_.size() > std::numeric_limits<std::uint32_t>::max())
         throw std::length_error("too many detail lines for one report");
-    // The import writes the lines in file order, which is usually "id doc" order already; a
-    // stable sort would then cost a buffer as large as all the lines for nothing.
-    const auto byIdDoc = [](const Item& a, const Item& b) { return before(a.idDoc, b.idDoc); };
-    if (!std::is_sorted(roll.items_.begin(), roll.items_.end(), byIdDoc))
-        std::stable_sort(roll.items_.begin(), roll.items_.end(), byIdDoc);
+    // The import writes the lines in file order, which is usually "id doc" order already; then
+    // no sort is needed.
+    if (!std::is_sorted(itemIds.begin(), itemIds.end(), before)) {
+        std::vector<std::uint32_t> order(itemIds.size());
+        for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            return before(itemIds[a], itemIds[b]);
+        });
+        std::deque<Item> sortedItems;
+        std::vector<std::optional<std::int32_t>> sortedIds;
+        sortedIds.reserve(order.size());
+        for (const std::uint32_t k : order) {
+            sortedItems.push_back(roll.items_[k]);
+            sortedIds.push_back(itemIds[k]);
+        }
+        roll.items_.swap(sortedItems);
+        itemIds.swap(sortedIds);
+    }
 
     // Both sides are sorted by "id doc": one walk matches them.
-    roll.ranges_.reserve(roll.documents_.size());
-    auto from = roll.items_.begin();
-    Item key;
+    roll.ranges_.reserve(roll.documentAt_.size());
+    auto from = itemIds.begin();
     for (const std::uint32_t position : roll.order_) {
-        const DocumentRow& document = roll.documents_[position];
         Range range;
-        if (document.idDoc) {
-            key.idDoc = document.idDoc;
-            const auto [first, end] = std::equal_range(from, roll.items_.end(), key, byIdDoc);
-            range = {static_cast<std::uint32_t>(first - roll.items_.begin()),
-                     static_cast<std::uint32_t>(end - roll.items_.begin())};
+        if (ids[position]) {
+            const auto [first, end] = std::equal_range(from, itemIds.end(), ids[position], before);
+            range = {static_cast<std::uint32_t>(first - itemIds.begin()),
+                     static_cast<std::uint32_t>(end - itemIds.begin())};
             from = first;  // a later document with the same number gets the same lines
         }
         roll.ranges_.push_back(range);
@@ -60,9 +171,9 @@ Roll Roll::load(RollSource& source) {
     return roll;
 }
 
-std::span<const Roll::Item> Roll::items(std::size_t i) const {
+Roll::Items Roll::items(std::size_t i) const {
     const Range r = ranges_[i];
-    return std::span<const Item>(items_).subspan(r.first, r.end - r.first);
+    return {items_.begin() + r.first, items_.begin() + r.end};
 }
 
 }  // namespace reports

@@ -1,29 +1,31 @@
 #include "reports/roll_report.h"
 
+#include <QBuffer>
 #include <QFontMetricsF>
-#include <QTextBlockFormat>
-#include <QTextCharFormat>
-#include <QTextCursor>
-#include <QTextDocument>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPalette>
+#include <QPdfWriter>
+#include <QPen>
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include "data/messages.h"
 #include "reports/italian_format.h"
+#include "reports/pdf_file.h"
 
 namespace reports {
 namespace {
 
-// A roll can hold a million detail lines. The lines are written as tab-separated paragraphs
-// rather than table cells: Qt lays out and paints a table cell several times slower than a
-// paragraph, and a tab stop lines the columns up just as well. Texts too wide for their column
-// are cut short with "...".
-//
-// The document is laid out and painted a part at a time, each part starting on a new page, so
-// the memory a laid-out document takes stays small. A part ends after this many documents or as
-// soon as it holds this many lines.
-constexpr std::size_t kDocumentsPerPart = 200;
-constexpr std::size_t kLinesPerPart = 2000;
+// A roll can hold a million detail lines, tens of thousands of pages. Every line of the report
+// is a single line of text whose height its font sets, so the report is laid out by adding up
+// heights, without a text layout engine: one quick pass finds where each page starts, and any
+// page can then be painted on its own, straight from the rows (a preview paints only the pages
+// it shows). Texts too wide for their column are cut short with "..."; the few texts that run
+// across the page (a long name or address) wrap at spaces.
 
 constexpr double kLinePointSize = 7;
 constexpr double kTitlePointSize = 12;
@@ -64,248 +66,517 @@ const std::string* const kAmountLabels[kAmountCount] = {&msg::kAmountProvincialS
                                                         &msg::kAmountVatTaxable,
                                                         &msg::kAmountVat};
 
-QFont lineFont() {
-    QFont font = reportFont();
-    font.setPointSizeF(kLinePointSize);
-    return font;
-}
+// Cut-short texts are kept per distinct text and column; past this many they are dropped.
+constexpr std::size_t kFittedCacheLimit = 5000;
 
 QString q(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// Writes the roll into text documents, one part at a time.
-class RollWriter {
-public:
-    RollWriter(const Roll& roll, const PageWriter& pages);
+// The fonts of the report; each sets the height of the lines written in it.
+enum class Style { Plain, Bold, Title, DocumentTitle, Line, LineHeading };
+constexpr std::size_t kStyleCount = 6;
 
-    void title(QTextDocument& document);
-    void document(QTextDocument& document, std::size_t i);
-    // Forgets the cut-short texts of the last part (they are kept per distinct text).
-    void forget();
+QFont fontOf(Style style) {
+    QFont font = reportFont();
+    switch (style) {
+        case Style::Plain:
+            break;
+        case Style::Bold:
+            font.setBold(true);
+            break;
+        case Style::Title:
+            font.setBold(true);
+            font.setPointSizeF(kTitlePointSize);
+            break;
+        case Style::DocumentTitle:
+            font.setBold(true);
+            font.setPointSizeF(kDocumentTitlePointSize);
+            break;
+        case Style::Line:
+            font.setPointSizeF(kLinePointSize);
+            break;
+        case Style::LineHeading:
+            font.setBold(true);
+            font.setPointSizeF(kLinePointSize);
+            break;
+    }
+    return font;
+}
 
-private:
-    // Block margins and tab stops are in the layout's units, pixels of 96 per inch, which the
-    // layout scales to the device; text widths are measured in the device's own pixels. Widths
-    // across the page scale with the body's width.
-    static double layoutMm(double v) { return v * 96 / 25.4; }
-    double column(double v) const { return layoutMm(v) * widthScale_; }
-    double deviceColumn(double v) const { return v * deviceScale_; }
-    QString fitted(std::size_t column, StringPool::Id id, const QString& text);
-    QString fittedText(std::size_t column, const QString& text) const;
-    void documentTitle(QTextCursor& c, const DocumentRow& d);
-    void identity(QTextCursor& c, const DocumentRow& d);
-    void amounts(QTextCursor& c, const DocumentRow& d);
-    void lines(QTextCursor& c, std::size_t i);
-    void labelled(QTextCursor& c, const std::string& label, const QString& value);
-
-    const Roll& roll_;
-    double widthScale_;   // body width / kDesignWidthMm
-    double deviceScale_;  // device pixels per design millimetre
-    QFont lineFont_;
-    QFontMetricsF lineMetrics_;
-    QTextCharFormat plain_, bold_, lineText_, lineHeading_, title_, documentTitle_;
-    QTextBlockFormat block_, rule_, amountBlock_, lineBlock_, lineHeadingBlock_;
-    std::array<std::unordered_map<StringPool::Id, QString>, kLineColumnCount> fitted_;
+// A piece of text on a line: it starts at `x`, or ends there when aligned right.
+struct Span {
+    Style style;
+    double x;
+    bool alignRight;
+    QString text;
 };
 
-RollWriter::RollWriter(const Roll& roll, const PageWriter& pages)
+// One line of the body. Between two lines the larger of the first's gap below and the second's
+// gap above is left free; a line that starts a page has no gap above.
+struct Row {
+    Style style = Style::Plain;
+    double gapAbove = 0, gapBelow = 0;
+    bool rule = false;    // the thin rule between documents, across the middle of the line
+    bool shaded = false;  // the grey band under the detail lines' headings
+    std::vector<Span> spans;
+};
+
+// Where a page starts: part 0 is the title, part i + 1 document i; `row` counts in that part.
+struct Place {
+    std::size_t part = 0;
+    std::size_t row = 0;
+};
+
+std::array<QFont, kStyleCount> reportFonts() {
+    return {fontOf(Style::Plain),         fontOf(Style::Bold), fontOf(Style::Title),
+            fontOf(Style::DocumentTitle), fontOf(Style::Line), fontOf(Style::LineHeading)};
+}
+
+// What a page is painted on, in the pixels of the device the roll was laid out for, from the
+// top left of the page's printable area.
+class Canvas {
+public:
+    virtual ~Canvas() = default;
+    virtual void text(Style style, QPointF baseline, const QString& text) = 0;
+    virtual void line(QPointF from, QPointF to, double width, QColor colour) = 0;
+    virtual void fill(const QRectF& rect, QColor colour) = 0;
+};
+
+// A preview or a printer.
+class PainterCanvas : public Canvas {
+public:
+    explicit PainterCanvas(QPainter& painter) : painter_(painter), fonts_(reportFonts()) {}
+    void text(Style style, QPointF baseline, const QString& text) override {
+        if (style != current_) painter_.setFont(fonts_[static_cast<std::size_t>(style)]);
+        current_ = style;
+        painter_.drawText(baseline, text);
+    }
+    void line(QPointF from, QPointF to, double width, QColor colour) override {
+        painter_.setPen(QPen(colour, width));
+        painter_.drawLine(from, to);
+        painter_.setPen(Qt::black);
+    }
+    void fill(const QRectF& rect, QColor colour) override { painter_.fillRect(rect, colour); }
+
+private:
+    QPainter& painter_;
+    std::array<QFont, kStyleCount> fonts_;
+    std::optional<Style> current_;
+};
+
+// A PDF file written directly (see pdf_file.h).
+class PdfCanvas : public Canvas {
+public:
+    PdfCanvas(PdfFile& pdf, const QPaintDevice& device, QPointF origin)
+        : pdf_(pdf), scale_(72.0 / device.logicalDpiY()), origin_(origin) {
+        const auto fonts = reportFonts();
+        const int regular = pdf.addFont(fonts[static_cast<std::size_t>(Style::Plain)]);
+        const int bold = pdf.addFont(fonts[static_cast<std::size_t>(Style::Bold)]);
+        for (std::size_t k = 0; k < kStyleCount; ++k) {
+            font_[k] = fonts[k].bold() ? bold : regular;
+            size_[k] = fonts[k].pointSizeF();
+        }
+    }
+    void text(Style style, QPointF baseline, const QString& text) override {
+        const auto k = static_cast<std::size_t>(style);
+        pdf_.text(font_[k], size_[k], point(baseline), text);
+    }
+    void line(QPointF from, QPointF to, double width, QColor colour) override {
+        pdf_.line(point(from), point(to), width * scale_, colour);
+    }
+    void fill(const QRectF& rect, QColor colour) override {
+        pdf_.fill(QRectF(point(rect.topLeft()), rect.size() * scale_), colour);
+    }
+
+private:
+    QPointF point(QPointF p) const { return origin_ + p * scale_; }
+    PdfFile& pdf_;
+    double scale_;  // points per pixel
+    QPointF origin_;
+    std::array<int, kStyleCount> font_{};
+    std::array<double, kStyleCount> size_{};
+};
+
+}  // namespace
+
+// The roll laid out for one device: where each page starts, and how to paint any page.
+class RollReport::Pages : public LaidOutReport {
+public:
+    Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading);
+    int pageCount() const override { return static_cast<int>(starts_.size()); }
+    std::size_t documentsDone(int page) const override;
+    std::size_t documentCount() const override { return roll_.documentCount(); }
+    void paintPage(QPainter& painter, int page) override {
+        PainterCanvas canvas(painter);
+        paint(canvas, page);
+    }
+    void paint(Canvas& canvas, int page);
+
+private:
+    std::size_t partCount() const { return roll_.documentCount() + 1; }
+    double mm(double v) const { return v * device_.logicalDpiY() / 25.4; }
+    // Widths across the page scale with the body's width.
+    double column(double v) const { return v * columnScale_; }
+    double height(Style s) const { return metrics_[static_cast<std::size_t>(s)].height(); }
+    double width(Style s, const QString& text) const {
+        return metrics_[static_cast<std::size_t>(s)].horizontalAdvance(text);
+    }
+    const QFontMetricsF& metrics(Style s) const { return metrics_[static_cast<std::size_t>(s)]; }
+
+    // Fills rows_ with part `part`'s lines; without `text` only as far as their heights need.
+    void makeRows(std::size_t part, bool text);
+    void titleRows();
+    void documentRows(std::size_t i, bool text);
+    void identityRows(const DocumentRow& d, bool text);
+    void codeRow(const DocumentRow& d, Row& row, bool text);
+    void labelledRows(const std::string& label, const std::string& value, bool text);
+    void amountRows(const DocumentRow& d, bool text);
+    void itemRows(std::size_t i, bool text);
+    Row& addRow(Style style, double gapAbove = 0, double gapBelow = 0);
+    QString fitted(std::size_t column, StringPool::Id id);
+    QString fittedText(std::size_t column, const QString& text) const;
+    void paintHeader(Canvas& canvas, int page);
+    void paintRow(Canvas& canvas, const Row& row, double top);
+
+    const Roll& roll_;
+    const QPaintDevice& device_;
+    PageHeading heading_;
+    double bodyWidth_, bodyHeight_, columnScale_;
+    std::array<QFontMetricsF, kStyleCount> metrics_;
+    double widestCharacter_;  // of Style::Plain
+    std::unordered_map<const std::string*, double> labelWidths_;
+    std::array<std::unordered_map<StringPool::Id, QString>, kLineColumnCount> fitted_;
+    std::vector<Row> rows_;
+    std::size_t rowCount_ = 0;  // rows_ in use; the rest keep their memory for the next part
+    std::vector<Place> starts_;
+};
+
+namespace {
+
+std::array<QFontMetricsF, kStyleCount> metricsOf(const std::array<QFont, kStyleCount>& fonts,
+                                                 const QPaintDevice& device) {
+    auto m = [&](std::size_t k) { return QFontMetricsF(fonts[k], &device); };
+    return {m(0), m(1), m(2), m(3), m(4), m(5)};
+}
+
+}  // namespace
+
+RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading)
     : roll_(roll),
-      widthScale_(pages.bodySizeMm().width() / kDesignWidthMm),
-      deviceScale_(pages.bodySize().width() / kDesignWidthMm),
-      lineFont_(lineFont()),
-      lineMetrics_(lineFont_, &pages.device()) {
-    bold_.setFontWeight(QFont::Bold);
-    lineText_.setFont(lineFont_);
-    lineHeading_.setFont(lineFont_);
-    lineHeading_.setFontWeight(QFont::Bold);
-    title_.setFontWeight(QFont::Bold);
-    title_.setFontPointSize(kTitlePointSize);
-    documentTitle_.setFontWeight(QFont::Bold);
-    documentTitle_.setFontPointSize(kDocumentTitlePointSize);
-
-    // A thin rule between documents, as <hr> draws it.
-    rule_.setProperty(QTextFormat::BlockTrailingHorizontalRulerWidth,
-                      QTextLength(QTextLength::PercentageLength, 100));
-    rule_.setTopMargin(layoutMm(3));
-    rule_.setBottomMargin(layoutMm(1));
-
-    QList<QTextOption::Tab> lineTabs;
-    for (std::size_t k = 1; k < kLineColumnCount; ++k) {
-        const ColumnSpec& col = kLineColumns[k];
-        lineTabs << (col.alignRight ? QTextOption::Tab(column(col.right), QTextOption::RightTab)
-                                    : QTextOption::Tab(column(col.left), QTextOption::LeftTab));
+      device_(device),
+      heading_(heading),
+      bodyWidth_(device.width()),
+      bodyHeight_(device.height() - pageBodyTop(device)),
+      columnScale_(bodyWidth_ / kDesignWidthMm),
+      metrics_(metricsOf(reportFonts(), device)),
+      widestCharacter_(metrics_[0].maxWidth()) {
+    // One pass over the heights alone finds where every page starts.
+    starts_.push_back({});
+    double y = 0, gapBelow = 0;
+    bool pageEmpty = true;
+    for (std::size_t part = 0; part < partCount(); ++part) {
+        makeRows(part, false);
+        for (std::size_t r = 0; r < rowCount_; ++r) {
+            const Row& row = rows_[r];
+            const double gap = pageEmpty ? 0 : std::max(row.gapAbove, gapBelow);
+            const double h = height(row.style);
+            if (!pageEmpty && y + gap + h > bodyHeight_) {
+                starts_.push_back({part, r});
+                y = h;
+            } else {
+                y += gap + h;
+            }
+            pageEmpty = false;
+            gapBelow = row.gapBelow;
+        }
     }
-    lineBlock_.setTabPositions(lineTabs);
-    lineHeadingBlock_ = lineBlock_;
-    lineHeadingBlock_.setBackground(QColor(232, 232, 232));
-    lineHeadingBlock_.setTopMargin(layoutMm(1));
+}
 
-    QList<QTextOption::Tab> amountTabs;
-    for (std::size_t k = 0; k < 3; ++k) {
-        if (k > 0) amountTabs << QTextOption::Tab(column(kAmountLabelMm[k]), QTextOption::LeftTab);
-        amountTabs << QTextOption::Tab(column(kAmountValueEndMm[k]), QTextOption::RightTab);
+std::size_t RollReport::Pages::documentsDone(int page) const {
+    const std::size_t next = static_cast<std::size_t>(page) + 1;
+    if (next >= starts_.size()) return roll_.documentCount();
+    // Parts before the next page's first part are done: the title and documents 0 .. part - 2.
+    return starts_[next].part == 0 ? 0 : starts_[next].part - 1;
+}
+
+void RollReport::Pages::paint(Canvas& canvas, int page) {
+    paintHeader(canvas, page);
+    const Place from = starts_[static_cast<std::size_t>(page)];
+    const std::size_t next = static_cast<std::size_t>(page) + 1;
+    const Place to = next < starts_.size() ? starts_[next] : Place{partCount(), 0};
+    double y = pageBodyTop(device_), gapBelow = 0;
+    bool pageEmpty = true;
+    for (std::size_t part = from.part; part < partCount() && part <= to.part; ++part) {
+        makeRows(part, true);
+        const std::size_t first = part == from.part ? from.row : 0;
+        const std::size_t end = part == to.part ? std::min(to.row, rowCount_) : rowCount_;
+        for (std::size_t r = first; r < end; ++r) {
+            const Row& row = rows_[r];
+            if (!pageEmpty) y += std::max(row.gapAbove, gapBelow);
+            paintRow(canvas, row, y);
+            y += height(row.style);
+            pageEmpty = false;
+            gapBelow = row.gapBelow;
+        }
     }
-    amountBlock_.setTabPositions(amountTabs);
 }
 
-void RollWriter::forget() {
-    for (auto& cache : fitted_) cache.clear();
+// As paintPageHeader paints it: the names on the left, date and page number on the right, a
+// rule under them.
+void RollReport::Pages::paintHeader(Canvas& canvas, int page) {
+    const QString left = heading_.databaseName + QStringLiteral("  -  ") + heading_.reportName;
+    const QString right = heading_.date.toString(QStringLiteral("dd/MM/yyyy")) +
+                          QStringLiteral("    ") + q(msg::kPageNumber) + QString::number(page + 1);
+    const double baseline = metrics(Style::Plain).ascent();
+    canvas.text(Style::Plain, QPointF(0, baseline), left);
+    canvas.text(Style::Plain, QPointF(bodyWidth_ - width(Style::Plain, right), baseline), right);
+    const double ruleY = height(Style::Plain) + mm(1);
+    canvas.line(QPointF(0, ruleY), QPointF(bodyWidth_, ruleY), mm(0.2), Qt::black);
 }
 
-QString RollWriter::fittedText(std::size_t k, const QString& text) const {
-    const ColumnSpec& col = kLineColumns[k];
-    return lineMetrics_.elidedText(text, Qt::ElideRight,
-                                   deviceColumn(col.right - col.left - kColumnGapMm));
+void RollReport::Pages::paintRow(Canvas& canvas, const Row& row, double top) {
+    const double h = height(row.style);
+    if (row.shaded) canvas.fill(QRectF(0, top, bodyWidth_, h), QColor(232, 232, 232));
+    // As a text document draws its horizontal rule.
+    if (row.rule)
+        canvas.line(QPointF(0, top + h / 2), QPointF(bodyWidth_, top + h / 2), 1,
+                    QPalette().color(QPalette::Dark));
+    const double baseline = top + metrics(row.style).ascent();
+    for (const Span& span : row.spans) {
+        if (span.text.isEmpty()) continue;
+        const double x = span.alignRight ? span.x - width(span.style, span.text) : span.x;
+        canvas.text(span.style, QPointF(x, baseline), span.text);
+    }
 }
 
-// The same distinct text in the same column is measured once.
-QString RollWriter::fitted(std::size_t column, StringPool::Id id, const QString& text) {
-    auto& cache = fitted_[column];
-    if (const auto found = cache.find(id); found != cache.end()) return found->second;
-    return cache.emplace(id, fittedText(column, text)).first->second;
+Row& RollReport::Pages::addRow(Style style, double gapAbove, double gapBelow) {
+    if (rowCount_ == rows_.size()) rows_.emplace_back();
+    Row& row = rows_[rowCount_++];
+    row.style = style;
+    row.gapAbove = gapAbove;
+    row.gapBelow = gapBelow;
+    row.rule = false;
+    row.shaded = false;
+    row.spans.clear();
+    return row;
 }
 
-void RollWriter::title(QTextDocument& document) {
-    QTextCursor c(&document);
-    c.setBlockFormat(block_);
-    c.insertText(q(msg::kRollTitle), title_);
-    c.insertBlock(block_);
+void RollReport::Pages::makeRows(std::size_t part, bool text) {
+    rowCount_ = 0;
+    if (part == 0)
+        titleRows();
+    else
+        documentRows(part - 1, text);
+}
+
+void RollReport::Pages::titleRows() {
+    addRow(Style::Title).spans.push_back({Style::Title, 0, false, q(msg::kRollTitle)});
     if (roll_.documentCount() == 0) {
-        c.insertText(q(msg::kRollEmpty), plain_);
+        addRow(Style::Plain).spans.push_back({Style::Plain, 0, false, q(msg::kRollEmpty)});
         return;
     }
-    c.insertText(
-        q(msg::kDocumentCount) + q(formatCount(static_cast<std::int64_t>(roll_.documentCount()))),
-        plain_);
-    c.insertBlock(block_);
-    c.insertText(q(msg::kItemCount) + q(formatCount(static_cast<std::int64_t>(roll_.itemCount()))),
-                 plain_);
+    const auto count = [](std::size_t n) { return q(formatCount(static_cast<std::int64_t>(n))); };
+    addRow(Style::Plain)
+        .spans.push_back(
+            {Style::Plain, 0, false, q(msg::kDocumentCount) + count(roll_.documentCount())});
+    addRow(Style::Plain)
+        .spans.push_back({Style::Plain, 0, false, q(msg::kItemCount) + count(roll_.itemCount())});
 }
 
-void RollWriter::document(QTextDocument& document, std::size_t i) {
+void RollReport::Pages::documentRows(std::size_t i, bool text) {
     const DocumentRow& d = roll_.document(i);
-    QTextCursor c(&document);
-    c.movePosition(QTextCursor::End);
-    c.insertBlock(rule_);
-    documentTitle(c, d);
-    identity(c, d);
-    amounts(c, d);
-    c.insertBlock(block_);
-    c.insertText(q(msg::kTotalDue) + QStringLiteral(": ") +
-                     (d.totalDue ? q(formatAmount(*d.totalDue)) : QStringLiteral("-")),
-                 bold_);
-    lines(c, i);
-}
+    addRow(Style::Line, mm(3), mm(1)).rule = true;
+    if (!text) {
+        // Only the lines' number and heights matter here; most are one line whatever they say.
+        addRow(Style::DocumentTitle);
+        identityRows(d, false);
+        amountRows(d, false);
+        addRow(Style::Bold);
+        itemRows(i, false);
+        return;
+    }
 
-// "Documento n. 12 del 05/03/2024 (id doc 7)", leaving out what is null.
-void RollWriter::documentTitle(QTextCursor& c, const DocumentRow& d) {
+    // "Documento n. 12 del 05/03/2024 (id doc 7)", leaving out what is null.
     QString title = q(msg::kDocument);
     if (d.number) title += QLatin1Char(' ') + q(msg::kDocumentNumber) + QString::number(*d.number);
     if (d.date) title += QLatin1Char(' ') + q(msg::kDocumentDate) + q(formatDate(*d.date));
     if (d.idDoc)
         title += QStringLiteral(" (") + q(msg::kDocumentId) + QString::number(*d.idDoc) +
                  QLatin1Char(')');
-    c.insertBlock(block_);
-    c.insertText(title, documentTitle_);
+    addRow(Style::DocumentTitle).spans.push_back({Style::DocumentTitle, 0, false, title});
+
+    identityRows(d, true);
+    amountRows(d, true);
+    addRow(Style::Bold)
+        .spans.push_back({Style::Bold, 0, false,
+                          q(msg::kTotalDue) + QStringLiteral(": ") +
+                              (d.totalDue ? q(formatAmount(*d.totalDue)) : QStringLiteral("-"))});
+    itemRows(i, text);
 }
 
-void RollWriter::labelled(QTextCursor& c, const std::string& label, const QString& value) {
-    c.insertText(q(label) + QStringLiteral(": "), bold_);
-    c.insertText(value, plain_);
-}
-
-void RollWriter::identity(QTextCursor& c, const DocumentRow& d) {
-    c.insertBlock(block_);
-    labelled(c, msg::kTaxpayer, q(d.taxpayer));
-    if (!d.residence.empty()) {
-        c.insertBlock(block_);
-        labelled(c, msg::kResidence, q(d.residence));
-    }
+void RollReport::Pages::identityRows(const DocumentRow& d, bool text) {
+    labelledRows(msg::kTaxpayer, d.taxpayer, text);
+    if (!d.residence.empty()) labelledRows(msg::kResidence, d.residence, text);
     // "Roma (RM) 01/02/1960": place, province and date of birth, each only when given.
-    QStringList birth;
-    if (!d.birthPlace.empty()) birth << q(d.birthPlace);
-    if (!d.birthProvince.empty()) birth << QLatin1Char('(') + q(d.birthProvince) + QLatin1Char(')');
-    if (!d.birthDate.empty()) birth << q(d.birthDate);
-    if (!birth.isEmpty()) {
-        c.insertBlock(block_);
-        labelled(c, msg::kBirth, birth.join(QLatin1Char(' ')));
+    std::string birth;
+    const auto add = [&](const std::string& part) {
+        if (!birth.empty()) birth += ' ';
+        birth += part;
+    };
+    if (!d.birthPlace.empty()) add(d.birthPlace);
+    if (!d.birthProvince.empty()) add('(' + d.birthProvince + ')');
+    if (!d.birthDate.empty()) add(d.birthDate);
+    if (!birth.empty()) labelledRows(msg::kBirth, birth, text);
+    if (d.taxCode.empty() && d.vatNumber.empty()) return;
+    // Both codes on one line: they are short.
+    codeRow(d, addRow(Style::Plain), text);
+}
+
+// The tax code and the VAT number, when there are.
+void RollReport::Pages::codeRow(const DocumentRow& d, Row& row, bool text) {
+    if (!text) return;
+    double x = 0;
+    const auto add = [&](Style style, const QString& piece) {
+        row.spans.push_back({style, x, false, piece});
+        x += width(style, piece);
+    };
+    if (!d.taxCode.empty()) {
+        add(Style::Bold, q(msg::kTaxCode) + QStringLiteral(": "));
+        add(Style::Plain, q(d.taxCode));
     }
-    if (!d.taxCode.empty() || !d.vatNumber.empty()) {
-        c.insertBlock(block_);
-        if (!d.taxCode.empty()) labelled(c, msg::kTaxCode, q(d.taxCode));
-        if (!d.taxCode.empty() && !d.vatNumber.empty())
-            c.insertText(QStringLiteral("    "), plain_);
-        if (!d.vatNumber.empty()) labelled(c, msg::kVatNumber, q(d.vatNumber));
+    if (!d.taxCode.empty() && !d.vatNumber.empty()) add(Style::Plain, QStringLiteral("    "));
+    if (!d.vatNumber.empty()) {
+        add(Style::Bold, q(msg::kVatNumber) + QStringLiteral(": "));
+        add(Style::Plain, q(d.vatNumber));
     }
 }
 
-// The amounts that are not null, three to a line.
-void RollWriter::amounts(QTextCursor& c, const DocumentRow& d) {
+// "Label: value" on one line, or wrapped at spaces over as many as it takes.
+void RollReport::Pages::labelledRows(const std::string& label, const std::string& utf8, bool text) {
+    const QString labelText = q(label) + QStringLiteral(": ");
+    auto known = labelWidths_.find(&label);
+    if (known == labelWidths_.end())
+        known = labelWidths_.emplace(&label, width(Style::Bold, labelText)).first;
+    double x = known->second;
+    Row* row = &addRow(Style::Plain);
+    // Most values are far too short to need measuring: no character is wider than the widest,
+    // and UTF-8 has at least as many bytes as the text has characters.
+    if (x + static_cast<double>(utf8.size()) * widestCharacter_ <= bodyWidth_) {
+        if (!text) return;
+        row->spans.push_back({Style::Bold, 0, false, labelText});
+        row->spans.push_back({Style::Plain, x, false, q(utf8)});
+        return;
+    }
+    const QString value = q(utf8);
+    row->spans.push_back({Style::Bold, 0, false, labelText});
+    if (x + width(Style::Plain, value) <= bodyWidth_) {
+        row->spans.push_back({Style::Plain, x, false, value});
+        return;
+    }
+    QString line;
+    for (const QString& word : value.split(QLatin1Char(' '))) {
+        const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+        if (!line.isEmpty() && x + width(Style::Plain, longer) > bodyWidth_) {
+            row->spans.push_back({Style::Plain, x, false, line});
+            row = &addRow(Style::Plain);
+            x = 0;
+            line = word;
+        } else {
+            line = longer;
+        }
+    }
+    row->spans.push_back({Style::Plain, x, false, line});
+}
+
+// The amounts that are not null, three to a line: a label, and its value aligned right.
+void RollReport::Pages::amountRows(const DocumentRow& d, bool text) {
+    Row* row = nullptr;
     int onLine = 0;
     for (std::size_t i = 0; i < kAmountCount; ++i) {
         if (!d.amounts[i]) continue;
         if (onLine == 3) onLine = 0;
-        if (onLine == 0) {
-            c.insertBlock(amountBlock_);
-        } else {
-            c.insertText(QStringLiteral("\t"), plain_);
+        if (onLine == 0) row = &addRow(Style::Plain);
+        if (text) {
+            row->spans.push_back(
+                {Style::Plain, column(kAmountLabelMm[onLine]), false, q(*kAmountLabels[i])});
+            row->spans.push_back({Style::Plain, column(kAmountValueEndMm[onLine]), true,
+                                  q(formatAmount(*d.amounts[i]))});
         }
-        c.insertText(q(*kAmountLabels[i]) + QLatin1Char('\t') + q(formatAmount(*d.amounts[i])),
-                     plain_);
         ++onLine;
     }
 }
 
-void RollWriter::lines(QTextCursor& c, std::size_t i) {
+void RollReport::Pages::itemRows(std::size_t i, bool text) {
     const auto items = roll_.items(i);
     if (items.empty()) {
-        c.insertBlock(block_);
-        c.insertText(q(msg::kNoItems), plain_);
+        addRow(Style::Plain).spans.push_back({Style::Plain, 0, false, q(msg::kNoItems)});
         return;
     }
-    c.insertBlock(lineHeadingBlock_);
-    QStringList headings;
-    for (const ColumnSpec& col : kLineColumns) headings << q(*col.heading);
-    c.insertText(headings.join(QLatin1Char('\t')), lineHeading_);
+    Row& headings = addRow(Style::LineHeading, mm(1));
+    headings.shaded = true;
+    for (const ColumnSpec& col : kLineColumns)
+        headings.spans.push_back({Style::LineHeading, column(col.alignRight ? col.right : col.left),
+                                  col.alignRight, q(*col.heading)});
 
     for (const Roll::Item& item : items) {
-        auto cell = [&](std::size_t column, StringPool::Id id) {
-            return fitted(column, id, q(roll_.text(id)));
-        };
+        Row& row = addRow(Style::Line);
+        if (!text) continue;
         QString quantity = q(roll_.text(item.quantity));
         if (item.unit != 0) quantity += QLatin1Char(' ') + q(roll_.text(item.unit));
-        const QString text = cell(0, item.category) + QLatin1Char('\t') +
-                             cell(1, item.description) + QLatin1Char('\t') + cell(2, item.type) +
-                             QLatin1Char('\t') + fittedText(3, quantity) + QLatin1Char('\t') +
-                             cell(4, item.price) + QLatin1Char('\t') + cell(5, item.start) +
-                             QLatin1Char('\t') + cell(6, item.end) + QLatin1Char('\t') +
-                             (item.taxable ? q(formatAmount(*item.taxable)) : QString());
-        c.insertBlock(lineBlock_);
-        c.insertText(text, lineText_);
+        const QString cells[kLineColumnCount] = {
+            fitted(0, item.category),
+            fitted(1, item.description),
+            fitted(2, item.type),
+            fittedText(3, quantity),
+            fitted(4, item.price),
+            fitted(5, item.start),
+            fitted(6, item.end),
+            item.taxable() ? q(formatAmount(*item.taxable())) : QString()};
+        for (std::size_t k = 0; k < kLineColumnCount; ++k) {
+            const ColumnSpec& col = kLineColumns[k];
+            row.spans.push_back({Style::Line, column(col.alignRight ? col.right : col.left),
+                                 col.alignRight, cells[k]});
+        }
     }
 }
 
-}  // namespace
+QString RollReport::Pages::fittedText(std::size_t k, const QString& text) const {
+    const ColumnSpec& col = kLineColumns[k];
+    return metrics(Style::Line)
+        .elidedText(text, Qt::ElideRight, column(col.right - col.left - kColumnGapMm));
+}
 
-int RollReport::print(QPagedPaintDevice& device, const QString& deviceName) const {
-    PageWriter pages(device, heading(), deviceName);
-    RollWriter writer(roll_, pages);
-    std::size_t next = 0;
-    do {
-        QTextDocument part;
-        pages.prepare(part);
-        if (next == 0) writer.title(part);
-        for (std::size_t documents = 0, lines = 0;
-             next < roll_.documentCount() && documents < kDocumentsPerPart && lines < kLinesPerPart;
-             ++next, ++documents) {
-            writer.document(part, next);
-            lines += roll_.items(next).size();
-        }
-        pages.print(part);
-        writer.forget();
-    } while (next < roll_.documentCount());
-    return pages.pageCount();
+// The same distinct text in the same column is measured once.
+QString RollReport::Pages::fitted(std::size_t column, StringPool::Id id) {
+    auto& cache = fitted_[column];
+    if (const auto found = cache.find(id); found != cache.end()) return found->second;
+    if (cache.size() >= kFittedCacheLimit) cache.clear();
+    return cache.emplace(id, fittedText(column, q(roll_.text(id)))).first->second;
+}
+
+std::unique_ptr<LaidOutReport> RollReport::layOut(QPagedPaintDevice& device) const {
+    return std::make_unique<Pages>(roll_, device, heading());
+}
+
+int RollReport::writePdf(const QString& path, const QString& creator,
+                         const ProgressListener& progress) const {
+    // Laid out as for Qt's PDF writer, which only measures here and writes nothing.
+    QBuffer unused;
+    QPdfWriter metrics(&unused);
+    setPageLayout(metrics);
+    const QPageLayout layout = metrics.pageLayout();
+    PdfFile pdf(path, layout.fullRectPoints().size(), heading().reportName, creator);
+    PdfCanvas canvas(pdf, metrics, layout.paintRectPoints().topLeft());
+    Pages pages(roll_, metrics, heading());
+    const int count = pages.pageCount();
+    for (int page = 0; page < count; ++page) {
+        pages.paint(canvas, page);
+        pdf.endPage();
+        if (progress) progress({page + 1, count, pages.documentsDone(page), pages.documentCount()});
+    }
+    pdf.finish();
+    return count;
 }
 
 }  // namespace reports

@@ -1,27 +1,131 @@
 #include "ui/report_preview.h"
 
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <map>
+
 #include "ui/handler_guard.h"
 
 namespace ui {
+namespace {
 
-std::unique_ptr<QPrintPreviewDialog> makePreviewDialog(const reports::Report& report,
-                                                       QPrinter& printer, MessageBoxes& boxes,
-                                                       QWidget* parent) {
-    reports::setPageLayout(printer);
-    auto dialog = std::make_unique<QPrintPreviewDialog>(&printer, parent);
-    dialog->setWindowTitle(report.heading().reportName);
-    // The preview repaints whenever it needs to and printing paints once more: each time from
-    // the rows the report holds, never from the database. Exceptions must not leave the slot.
-    QObject::connect(dialog.get(), &QPrintPreviewDialog::paintRequested, dialog.get(),
-                     [&report, &boxes](QPrinter* target) {
-                         runGuarded(boxes, [&] {
-                             const QString name = target->outputFileName().isEmpty()
-                                                      ? target->printerName()
-                                                      : target->outputFileName();
-                             report.print(*target, name);
-                         });
-                     });
-    return dialog;
+constexpr int kPageWidth = 794;  // pixels: A4 at 96 dots per inch
+constexpr int kPageGap = 12;
+constexpr std::size_t kKeptImages = 12;
+
+QString pagesText(int n) {
+    return n == 1 ? QStringLiteral("1 pagina") : QStringLiteral("%1 pagine").arg(n);
+}
+
+}  // namespace
+
+// The pages one under the other; only those in view are painted, and the last few painted are
+// kept for scrolling back.
+class PreviewDialog::PageView : public QWidget {
+public:
+    explicit PageView(const PreviewDialog& dialog) : dialog_(dialog) {
+        const QSizeF paper = dialog.printer_.pageLayout().fullRectPoints().size();
+        pageHeight_ = static_cast<int>(kPageWidth * paper.height() / paper.width());
+        setFixedSize(kPageWidth + 2 * kPageGap,
+                     dialog.pageCount() * (pageHeight_ + kPageGap) + kPageGap);
+    }
+    int pageHeight() const { return pageHeight_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.fillRect(event->rect(), palette().color(QPalette::Dark));
+        const int stride = pageHeight_ + kPageGap;
+        const int first = std::max(0, (event->rect().top() - kPageGap) / stride);
+        const int last = std::min(dialog_.pageCount() - 1, event->rect().bottom() / stride);
+        for (int page = first; page <= last; ++page)
+            painter.drawImage(QPoint(kPageGap, kPageGap + page * stride), image(page));
+    }
+
+private:
+    const QImage& image(int page) {
+        if (const auto found = images_.find(page); found != images_.end()) return found->second;
+        if (images_.size() >= kKeptImages) images_.erase(images_.begin());
+        return images_.emplace(page, dialog_.pageImage(page, kPageWidth)).first->second;
+    }
+
+    const PreviewDialog& dialog_;
+    int pageHeight_;
+    std::map<int, QImage> images_;
+};
+
+PreviewDialog::PreviewDialog(const reports::Report& report, QPrinter& printer, MessageBoxes& boxes,
+                             QWidget* parent)
+    : QDialog(parent), report_(report), printer_(printer), boxes_(boxes) {
+    reports::setPageLayout(printer_);
+    setWindowTitle(report.heading().reportName);
+    pages_ = report.layOut(printer_);
+
+    auto* printButton = new QPushButton(QStringLiteral("Stampa..."));
+    auto* count = new QLabel(pagesText(pageCount()));
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(printButton);
+    bar->addStretch();
+    bar->addWidget(count);
+    auto* scroll = new QScrollArea;
+    scroll->setBackgroundRole(QPalette::Dark);
+    auto* view = new PageView(*this);
+    scroll->setWidget(view);
+    scroll->verticalScrollBar()->setSingleStep(view->pageHeight() / 20);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(scroll);
+    resize(kPageWidth + 4 * kPageGap + scroll->verticalScrollBar()->sizeHint().width(),
+           view->pageHeight() + 6 * kPageGap);
+
+    QObject::connect(printButton, &QPushButton::clicked, this, [this] {
+        QPrintDialog choose(&printer_, this);
+        if (choose.exec() == QDialog::Accepted) print(printer_);
+    });
+}
+
+PreviewDialog::~PreviewDialog() = default;
+
+int PreviewDialog::pageCount() const { return pages_->pageCount(); }
+
+QImage PreviewDialog::pageImage(int page, int width) const {
+    const QPageLayout layout = printer_.pageLayout();
+    const int resolution = printer_.resolution();
+    const QRect paper = layout.fullRectPixels(resolution);
+    const QRect body = layout.paintRectPixels(resolution);
+    const double scale = static_cast<double>(width) / paper.width();
+    QImage image(width, static_cast<int>(paper.height() * scale), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    // Fonts in points take the printer's size in pixels, then shrink with the painter.
+    const int dotsPerMetre = static_cast<int>(printer_.logicalDpiY() / 0.0254 + 0.5);
+    image.setDotsPerMeterX(dotsPerMetre);
+    image.setDotsPerMeterY(dotsPerMetre);
+    QPainter painter(&image);
+    painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    painter.scale(scale, scale);
+    painter.translate(body.topLeft());
+    pages_->paintPage(painter, page);
+    return image;
+}
+
+void PreviewDialog::print(QPrinter& target) {
+    runGuarded(boxes_, [&] {
+        const QString name =
+            target.outputFileName().isEmpty() ? target.printerName() : target.outputFileName();
+        report_.print(target, name);
+    });
+}
+
+std::unique_ptr<PreviewDialog> makePreviewDialog(const reports::Report& report, QPrinter& printer,
+                                                 MessageBoxes& boxes, QWidget* parent) {
+    return std::make_unique<PreviewDialog>(report, printer, boxes, parent);
 }
 
 void PrintPreview::show(const reports::Report& report, MessageBoxes& boxes) {

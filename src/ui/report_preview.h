@@ -1,11 +1,12 @@
 // report_preview.h: where the report commands show a report.
 //
 // The window talks to ReportPreview only, so tests can record what would be shown instead of
-// running a modal print preview. PrintPreview shows Qt's print preview dialog on A4, from which
-// the user prints the report or saves it as a PDF file.
+// running a modal preview. PrintPreview shows the report's pages on A4, from which the user
+// prints it (or saves it as a PDF file through the print dialog).
 #pragma once
 
-#include <QPrintPreviewDialog>
+#include <QDialog>
+#include <QImage>
 #include <QPrinter>
 #include <QWidget>
 #include <memory>
@@ -32,10 +33,32 @@ private:
     QWidget* parent_;
 };
 
-// The dialog PrintPreview runs, built but not shown, so its set-up can be checked. It paints
-// on `printer` (set to A4 here), which must outlive it.
-std::unique_ptr<QPrintPreviewDialog> makePreviewDialog(const reports::Report& report,
-                                                       QPrinter& printer, MessageBoxes& boxes,
-                                                       QWidget* parent);
+// The preview's window. The report is laid out for the printer once, which is quick even for a
+// long roll; each page is then painted only when it scrolls into view, so the first page shows
+// at once however many follow.
+class PreviewDialog : public QDialog {
+public:
+    // `printer` (set to A4 here) and `report` must outlive the dialog.
+    PreviewDialog(const reports::Report& report, QPrinter& printer, MessageBoxes& boxes,
+                  QWidget* parent);
+    ~PreviewDialog() override;
+    int pageCount() const;
+    // Page `page` (from 0), the whole sheet `width` pixels wide.
+    QImage pageImage(int page, int width) const;
+    // Prints the report on `target`, as the print button does after its dialog; a failure goes
+    // to the error display.
+    void print(QPrinter& target);
+
+private:
+    class PageView;
+    const reports::Report& report_;
+    QPrinter& printer_;
+    MessageBoxes& boxes_;
+    std::unique_ptr<reports::LaidOutReport> pages_;
+};
+
+// The dialog PrintPreview runs, built but not shown, so its set-up can be checked.
+std::unique_ptr<PreviewDialog> makePreviewDialog(const reports::Report& report, QPrinter& printer,
+                                                 MessageBoxes& boxes, QWidget* parent);
 
 }  // namespace ui

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "data/user_error.h"
 #include "reports/report_support.h"
 
 using reports::Amount;
@@ -189,4 +190,33 @@ TEST(RollReport, TextsThatLookLikeMarkupOrPlaceholdersAreShownAsTyped) {
     source.documents = {d};
     const auto pdf = render(*rollOf(source));
     EXPECT_THAT(pdf.text, HasSubstr("A <b>& C</b> %1 SNC"));
+}
+
+TEST(RollReport, ANameTooLongForOneLineWrapsAtSpacesWithNothingLost) {
+    MemorySource source;
+    DocumentRow d = rossi();
+    std::string name;
+    for (int k = 1; k <= 40; ++k) name += "PAROLA" + std::to_string(k) + " ";
+    d.taxpayer = name;
+    source.documents = {d};
+    const auto pdf = render(*rollOf(source));
+    const std::size_t first = pdf.text.find("Contribuente: PAROLA1 ");
+    ASSERT_NE(first, std::string::npos);
+    const std::string firstLine = pdf.text.substr(first, pdf.text.find('\n', first) - first);
+    EXPECT_THAT(firstLine, Not(HasSubstr("PAROLA40")));
+    std::vector<std::string> words;
+    for (int k = 1; k <= 40; ++k) words.push_back("PAROLA" + std::to_string(k));
+    expectInOrder(pdf.text.substr(first), words);
+    expectInOrder(pdf.text, {"PAROLA40", "Residenza: VIA ROMA 1"});
+}
+
+TEST(RollReport, APdfThatCannotBeCreatedIsRefusedWithItsName) {
+    MemorySource source;
+    source.documents = {rossi()};
+    try {
+        reports::writePdf(*rollOf(source), QStringLiteral("/no/such/folder/ruolo.pdf"));
+        FAIL() << "no error";
+    } catch (const data::UserError& e) {
+        EXPECT_STREQ(e.what(), "Impossibile stampare su /no/such/folder/ruolo.pdf");
+    }
 }

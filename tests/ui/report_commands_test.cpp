@@ -86,7 +86,7 @@ private slots:
         QVERIFY(preview->shown.isEmpty());
     }
 
-    // The dialog is set up for A4 and paints the report whenever it asks for pages.
+    // The dialog is set up for A4, prints the report and paints any page on its own.
     void previewDialogPaintsTheReportOnA4() {
         OneDocument source;
         const auto report = reports::buildReport(
@@ -100,9 +100,19 @@ private slots:
         const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
         QCOMPARE(dialog->windowTitle(), QStringLiteral("1_Ruolo"));
         QCOMPARE(printer.pageLayout().pageSize().id(), QPageSize::A4);
-        emit dialog->paintRequested(&printer);
+        dialog->print(printer);
         QVERIFY(boxes.shown.empty());
         QVERIFY(QFileInfo(pdf).size() > 0);
+        // The preview paints a page on its own: the header's rule crosses the top of the sheet.
+        QCOMPARE(dialog->pageCount(), 1);
+        const QImage page = dialog->pageImage(0, 400);
+        QCOMPARE(page.width(), 400);
+        const int ruleRow = [&] {
+            for (int y = 0; y < page.height() / 4; ++y)
+                if (qGray(page.pixel(page.width() / 2, y)) < 250) return y;
+            return -1;
+        }();
+        QVERIFY(ruleRow > 0);
     }
 
     // A printer that cannot be painted on is reported, not thrown through Qt.
@@ -115,7 +125,7 @@ private slots:
         QPrinter printer;
         printer.setOutputFileName(QStringLiteral("/no/such/folder/out.pdf"));
         const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
-        emit dialog->paintRequested(&printer);
+        dialog->print(printer);
         QCOMPARE(boxes.shown.size(), std::size_t{1});
         QCOMPARE(boxes.shown[0].text,
                  QStringLiteral("Impossibile stampare su /no/such/folder/out.pdf"));

@@ -21,8 +21,9 @@ struct ReportRequest {
 // they are not exactly that.
 std::optional<ReportRequest> parseReportRequest(const std::vector<std::string>& args);
 
-// Writes the PDF and says on `out` how many pages it has. Returns the exit status: 0, or 1
-// after saying on `err` what went wrong.
+// Writes the PDF and says on `out` how many pages it has; on a terminal, a line on `err` shows
+// the pages written, the documents done and the time left meanwhile. Returns the exit status: 0, or
+// 1 after saying on `err` what went wrong.
 int renderReport(const ReportRequest& request, int& argc, char** argv, std::ostream& out,
                  std::ostream& err);
 
