@@ -30,12 +30,12 @@
 #include <string>
 #include <vector>
 
-#include "mdb/database.h"
+#include "mdb/create/new_database.h"
+#include "mdb/create/table_schema.h"
+#include "mdb/database/database.h"
+#include "mdb/database/statement.h"
+#include "mdb/database/verify.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/statement.h"
-#include "mdb/table_schema.h"
-#include "mdb/verify.h"
 
 namespace {
 

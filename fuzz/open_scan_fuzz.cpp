@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "mdb/database.h"
+#include "mdb/database/database.h"
 #include "mdb/error.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "data/field.h"
-#include "mdb/value.h"
+#include "mdb/row/value.h"
 
 namespace data {
 

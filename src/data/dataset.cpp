@@ -5,7 +5,7 @@
 #include "data/error_text.h"
 #include "data/field_binding.h"
 #include "data/user_error.h"
-#include "mdb/database.h"
+#include "mdb/database/database.h"
 #include "mdb/error.h"
 
 namespace data {

@@ -19,9 +19,9 @@
 
 #include "data/connection.h"
 #include "data/field.h"
-#include "mdb/column.h"
-#include "mdb/row_position.h"
-#include "mdb/value.h"
+#include "mdb/format/column.h"
+#include "mdb/format/row_position.h"
+#include "mdb/row/value.h"
 
 namespace mdb {
 class Database;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "data/scratch_dir.h"
-#include "mdb/database.h"
-#include "mdb/verify.h"
+#include "mdb/database/database.h"
+#include "mdb/database/verify.h"
 #include "mdb/write_check.h"
 
 namespace {

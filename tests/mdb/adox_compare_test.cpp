@@ -17,12 +17,12 @@
 #include <map>
 #include <set>
 
+#include "create/new_database.h"
+#include "database/database.h"
 #include "definition_compare.h"
 #include "fixture_paths.h"
-#include "mdb/database.h"
-#include "mdb/index_page.h"
-#include "mdb/new_database.h"
-#include "mdb/table_definition.h"
+#include "format/table_definition.h"
+#include "index/index_page.h"
 
 namespace {
 

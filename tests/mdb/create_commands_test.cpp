@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "create/table_schema.h"
+#include "database/verify.h"
 #include "definition_compare.h"
-#include "mdb/table_schema.h"
-#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "mdb/database.h"
+#include "database/database.h"
 #include "mdb/error.h"
 
 namespace {

@@ -1,15 +1,15 @@
 // The engine on the Access-made fixtures: catalogue, definitions, properties, positions, and
 // damaged or encoded copies made in memory.
-#include "mdb/database.h"
+#include "database/database.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
+#include "file/rc4.h"
 #include "fixture_paths.h"
-#include "mdb/byte_order.h"
-#include "mdb/rc4.h"
+#include "format/byte_order.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "database/database.h"
 #include "fixture_paths.h"
-#include "mdb/database.h"
 #include "write_check.h"
 
 namespace {

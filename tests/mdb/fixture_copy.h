@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "mdb/database.h"
-#include "mdb/page_file.h"
+#include "database/database.h"
+#include "file/page_file.h"
 
 namespace testing_mdb {
 

@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <random>
 
-#include "mdb/index_walk.h"
-#include "mdb/table_writer.h"
-#include "mdb/usage_map.h"
-#include "mdb/verify.h"
+#include "database/table_writer.h"
+#include "database/verify.h"
+#include "format/usage_map.h"
+#include "index/index_walk.h"
 #include "write_check.h"
 
 namespace {

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "mdb/database.h"
+#include "database/database.h"
+#include "index/index_page.h"
+#include "index/index_walk.h"
+#include "index/row_key.h"
 #include "mdb/error.h"
-#include "mdb/index_page.h"
-#include "mdb/index_walk.h"
-#include "mdb/row_key.h"
 
 namespace {
 

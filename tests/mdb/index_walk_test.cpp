@@ -1,4 +1,4 @@
-#include "mdb/index_walk.h"
+#include "index/index_walk.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "mdb/long_value.h"
+#include "row/long_value.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/data_page.h"
+#include "format/data_page.h"
 #include "page_builder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mdb/new_database.h"
+#include "create/new_database.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,11 +6,11 @@
 
 #include <fstream>
 
+#include "create/system_catalog.h"
+#include "create/table_creator.h"
 #include "data/scratch_dir.h"
-#include "mdb/database.h"
-#include "mdb/system_catalog.h"
-#include "mdb/table_creator.h"
-#include "mdb/verify.h"
+#include "database/database.h"
+#include "database/verify.h"
 #include "mdb/write_check.h"
 
 namespace {

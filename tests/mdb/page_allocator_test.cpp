@@ -1,4 +1,4 @@
-#include "mdb/page_allocator.h"
+#include "format/page_allocator.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <set>
 
 #include "fixture_copy.h"
+#include "format/usage_map.h"
+#include "format/usage_map_row.h"
 #include "mdb/error.h"
-#include "mdb/usage_map.h"
-#include "mdb/usage_map_row.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "mdb/pager.h"
+#include "file/pager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,8 @@
 
 #include "data/scratch_dir.h"
 #include "faulty_page_file.h"
+#include "file/rc4.h"
 #include "mdb/error.h"
-#include "mdb/rc4.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "mdb/property_map_writer.h"
+#include "row/property_map_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "database/database.h"
 #include "fixture_paths.h"
-#include "mdb/database.h"
 
 namespace {
 

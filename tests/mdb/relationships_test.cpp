@@ -1,11 +1,11 @@
 // Relationships with referential integrity: read from Access's files and from relationships
 // written with the engine, enforced on insert and delete, cascading where they say so.
-#include "mdb/relationships.h"
+#include "rules/relationships.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/database_rules.h"
-#include "mdb/statement.h"
+#include "database/statement.h"
+#include "rules/database_rules.h"
 #include "rules_check.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mdb/row_key.h"
+#include "index/row_key.h"
 
 #include <gtest/gtest.h>
 

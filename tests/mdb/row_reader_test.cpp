@@ -1,4 +1,4 @@
-#include "mdb/row_reader.h"
+#include "row/row_reader.h"
 
 #include <gtest/gtest.h>
 

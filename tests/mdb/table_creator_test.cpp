@@ -1,14 +1,14 @@
 // Creating tables in copies of Access-made databases and in new ones, then filling them: the
 // engine, verify and mdbtools must all read what was written.
-#include "mdb/table_creator.h"
+#include "create/table_creator.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "create/new_database.h"
+#include "create/system_catalog.h"
+#include "database/verify.h"
 #include "definition_compare.h"
-#include "mdb/new_database.h"
-#include "mdb/system_catalog.h"
-#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

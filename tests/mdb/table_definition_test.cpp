@@ -1,4 +1,4 @@
-#include "mdb/table_definition.h"
+#include "format/table_definition.h"
 
 #include <gtest/gtest.h>
 

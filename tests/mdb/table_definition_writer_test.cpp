@@ -1,10 +1,10 @@
-#include "mdb/table_definition_writer.h"
+#include "format/table_definition_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "database/catalog.h"
 #include "definition_compare.h"
 #include "fixture_paths.h"
-#include "mdb/catalog.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "mdb/table_scan.h"
+#include "row/table_scan.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/row_reader.h"
 #include "page_builder.h"
+#include "row/row_reader.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "mdb/table_schema.h"
+#include "create/table_schema.h"
 
 #include <gtest/gtest.h>
 
+#include "database/database.h"
 #include "definition_compare.h"
 #include "fixture_paths.h"
-#include "mdb/database.h"
 
 namespace {
 

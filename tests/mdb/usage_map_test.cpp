@@ -1,4 +1,4 @@
-#include "mdb/usage_map.h"
+#include "format/usage_map.h"
 
 #include <gtest/gtest.h>
 

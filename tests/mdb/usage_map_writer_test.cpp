@@ -1,10 +1,10 @@
-#include "mdb/usage_map_writer.h"
+#include "format/usage_map_writer.h"
 
 #include <gtest/gtest.h>
 
 #include "fixture_copy.h"
+#include "format/usage_map.h"
 #include "mdb/error.h"
-#include "mdb/usage_map.h"
 
 namespace {
 

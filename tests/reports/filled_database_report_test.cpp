@@ -7,8 +7,8 @@
 #include <string>
 
 #include "data/roll_tables.h"
-#include "mdb/database.h"
-#include "mdb/table_writer.h"
+#include "mdb/database/database.h"
+#include "mdb/database/table_writer.h"
 #include "reports/report.h"
 #include "reports/report_support.h"
 

@@ -10,9 +10,9 @@
 
 #include "commands.h"
 #include "data/roll_tables.h"
+#include "mdb/create/new_database.h"
+#include "mdb/create/table_creator.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/table_creator.h"
 
 namespace tool {
 namespace {

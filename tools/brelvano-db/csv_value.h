@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands.h"
-#include "mdb/value.h"
+#include "mdb/row/value.h"
 
 namespace tool {
 

@@ -1,7 +1,7 @@
 #include <sstream>
 
 #include "commands.h"
-#include "mdb/database.h"
+#include "mdb/database/database.h"
 
 namespace tool {
 namespace {

@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "mdb/verify.h"
+#include "mdb/database/verify.h"
 
 namespace tool {
 

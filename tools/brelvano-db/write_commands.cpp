@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "mdb/database.h"
+#include "mdb/database/database.h"
 #include "mdb/error.h"
 
 namespace tool {

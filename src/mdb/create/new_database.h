@@ -1,0 +1,42 @@
+// new_database.h: a new, empty Jet 4 database, made from nothing the way the database engine
+// makes one (adox_jet4.mdb; ../shared/docs/empty-database-anatomy.md maps it):
+//   page 0       header: code page 1252, the General sort order, a creation date, no password
+//   page 1       the global usage map (row 0) and the empty second row every Jet 4 file has
+//   pages 2-5    the definitions of MSysObjects, MSysACEs, MSysQueries, MSysRelationships
+//   page 6       their usage maps
+//   pages 7-13   the root pages of their seven indexes
+//   page 14      MSysObjects' rows: the Tables, Databases and Relationships containers, MSysDb,
+//                the four system tables
+//   page 15      MSysACEs' rows: the rights of the database's accounts on those objects
+// The rows go in through the table writer, which keeps the catalogue's indexes, counts and maps
+// true. User tables may follow (table_creator.h). The objects Access adds when it first opens a
+// file (MSysAccessObjects, the AccessVersion property, its containers) are not written: Access
+// adds them itself, and other readers do not need them.
+//
+// The header's creation date is adox_jet4.mdb's own, not the time of creation: the engine stores
+// the accounts (SIDs) encrypted with a key that is not known and that seems to depend on that
+// date (system_catalog.h), so the date is kept with the SIDs it belongs with. The catalogue's
+// objects are dated with the real creation time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "create/table_schema.h"
+#include "row/value.h"
+
+namespace mdb {
+
+// The bytes of a new database holding the engine's catalogue and then `tables` (created in that
+// order), every object dated `created`. Throws Error (Refused) for a schema the table creator
+// refuses.
+std::vector<std::uint8_t> newDatabase(DateTime created,
+                                      const std::vector<TableSchema>& tables = {});
+
+// Writes a new database to `path`, dated now. Never writes over anything: throws Error (Refused)
+// when `path` exists (a file, a folder or a link), (Io) when the file cannot be written, in which
+// case nothing is left at `path`.
+void createDatabase(const std::string& path, const std::vector<TableSchema>& tables = {});
+
+}  // namespace mdb

@@ -1,0 +1,73 @@
+// value.h: one column value of one row, typed.
+//
+//   Jet type        alternative held
+//   (null)          std::monostate
+//   Boolean         bool (never null: Yes/No lives in the null mask)
+//   Byte            std::uint8_t
+//   Integer         std::int16_t
+//   Long Integer    std::int32_t
+//   Currency        Currency (signed count of 1/10000)
+//   Single          float
+//   Double          double
+//   DateTime        DateTime (days since 1899-12-30, the fraction is the time of day)
+//   Text, Memo      std::string, UTF-8 (see jet_text.h)
+//   Binary, OLE     Binary (and any column type this engine does not know)
+//   Replication ID  Guid
+//   Numeric         Decimal
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "format/byte_order.h"
+#include "format/column.h"
+
+namespace mdb {
+
+struct Currency {
+    std::int64_t units = 0;  // value * 10000
+    auto operator<=>(const Currency&) const = default;
+};
+
+struct DateTime {
+    double days = 0;
+    bool operator==(const DateTime&) const = default;
+};
+
+// A date and time of day, to whole seconds (rounded to the nearest second, as Access shows it).
+struct CivilTime {
+    int year = 1899, month = 12, day = 30, hour = 0, minute = 0, second = 0;
+    bool operator==(const CivilTime&) const = default;
+};
+CivilTime toCivilTime(DateTime d);
+
+struct Guid {
+    std::array<std::uint8_t, 16> bytes{};  // as stored
+    bool operator==(const Guid&) const = default;
+    // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}; the first three groups are stored little-endian.
+    std::string toString() const;
+};
+
+struct Decimal {
+    bool negative = false;
+    std::uint8_t scale = 0;                    // digits after the decimal point
+    std::array<std::uint32_t, 4> magnitude{};  // most significant word first
+    bool operator==(const Decimal&) const = default;
+    std::string toString() const;  // e.g. "-12.50"
+};
+
+using Binary = std::vector<std::uint8_t>;
+
+using Value = std::variant<std::monostate, bool, std::uint8_t, std::int16_t, std::int32_t, Currency,
+                           float, double, DateTime, std::string, Binary, Guid, Decimal>;
+
+inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
+
+// Decodes the bytes a row holds for a non-null value of `column` (not Boolean, Memo or OLE,
+// which the row reader handles). Throws Error (Corrupt) when there are too few bytes.
+Value decodeValue(const Column& column, ByteView bytes);
+
+}  // namespace mdb
