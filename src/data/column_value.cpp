@@ -4,7 +4,7 @@
 #include <cstring>
 #include <type_traits>
 
-#include "mdb/format/utf8.h"
+#include "mdb/utf8.h"
 
 namespace data {
 namespace {

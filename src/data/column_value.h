@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "data/field.h"
-#include "mdb/row/value.h"
+#include "mdb/value.h"
 
 namespace data {
 

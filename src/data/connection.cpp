@@ -6,7 +6,7 @@
 #include "data/error_text.h"
 #include "data/messages.h"
 #include "data/user_error.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace data {

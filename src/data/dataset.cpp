@@ -5,7 +5,7 @@
 #include "data/error_text.h"
 #include "data/field_binding.h"
 #include "data/user_error.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace data {
@@ -50,9 +50,9 @@ mdb::Database& Dataset::database() const {
     return connection_.database();
 }
 
-mdb::TableWriter& Dataset::writer() {
+mdb::Table& Dataset::writer() {
     mdb::Database& db = database();  // still the database the dataset was opened on
-    if (writer_ == nullptr) writer_ = &db.writer(tableName_);
+    if (writer_ == nullptr) writer_ = &db.table(tableName_);
     return *writer_;
 }
 

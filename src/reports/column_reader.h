@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "mdb/database/table.h"
-#include "mdb/row/value.h"
+#include "mdb/table.h"
+#include "mdb/value.h"
 #include "reports/roll_rows.h"
 
 namespace reports {

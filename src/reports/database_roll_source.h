@@ -4,7 +4,7 @@
 // column_reader.h describes.
 #pragma once
 
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "reports/roll_source.h"
 
 namespace reports {

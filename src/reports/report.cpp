@@ -7,7 +7,7 @@
 #include <QPdfWriter>
 
 #include "data/messages.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "reports/database_roll_source.h"
 #include "reports/item_totals_report.h"
 #include "reports/roll_report.h"

@@ -11,7 +11,7 @@
 #include "data/data_modules.h"
 #include "data/scratch_dir.h"
 #include "data/user_error.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "data/dataModule.h"
 #include "data/scratch_dir.h"
 #include "data/user_error.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "import/roll_database.h"
 #include "import/roll_lines.h"
 #include "import/scripted_host.h"
-#include "mdb/create/new_database.h"
+#include "mdb/create.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "data/roll_tables.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 
 namespace testing_support {
 

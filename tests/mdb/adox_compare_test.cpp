@@ -18,11 +18,12 @@
 #include <set>
 
 #include "create/new_database.h"
-#include "database/database.h"
 #include "definition_compare.h"
+#include "file/page_file.h"
 #include "fixture_paths.h"
 #include "format/table_definition.h"
 #include "index/index_page.h"
+#include "mdb/database.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 
 #include "create/table_schema.h"
-#include "database/verify.h"
 #include "definition_compare.h"
+#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "database/database.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace {

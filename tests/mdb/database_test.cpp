@@ -1,12 +1,14 @@
 // The engine on the Access-made fixtures: catalogue, definitions, properties, positions, and
 // damaged or encoded copies made in memory.
-#include "database/database.h"
+#include "mdb/database.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
 
+#include "database/catalog.h"
+#include "file/page_file.h"
 #include "file/rc4.h"
 #include "fixture_paths.h"
 #include "format/byte_order.h"

@@ -26,8 +26,10 @@
 #include <string>
 #include <vector>
 
-#include "database/database.h"
+#include "database/catalog.h"
 #include "fixture_paths.h"
+#include "format/column.h"
+#include "mdb/database.h"
 #include "write_check.h"
 
 namespace {

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "database/database.h"
 #include "file/page_file.h"
+#include "file/pager.h"
+#include "mdb/database.h"
 
 namespace testing_mdb {
 

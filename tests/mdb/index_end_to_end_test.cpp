@@ -7,9 +7,9 @@
 #include <random>
 
 #include "database/table_writer.h"
-#include "database/verify.h"
 #include "format/usage_map.h"
 #include "index/index_walk.h"
+#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

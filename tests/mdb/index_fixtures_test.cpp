@@ -7,10 +7,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "database/database.h"
+#include "database/catalog.h"
 #include "index/index_page.h"
 #include "index/index_walk.h"
 #include "index/row_key.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace {

@@ -9,8 +9,10 @@
 #include "create/system_catalog.h"
 #include "create/table_creator.h"
 #include "data/scratch_dir.h"
-#include "database/database.h"
-#include "database/verify.h"
+#include "database/catalog.h"
+#include "file/page_file.h"
+#include "mdb/database.h"
+#include "mdb/verify.h"
 #include "mdb/write_check.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "format/byte_order.h"
 #include "format/column.h"
 #include "format/jet_text.h"
-#include "format/row_position.h"
+#include "mdb/row_position.h"
 
 namespace build {
 

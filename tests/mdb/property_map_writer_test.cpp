@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "database/database.h"
+#include "database/catalog.h"
 #include "fixture_paths.h"
+#include "mdb/database.h"
+#include "row/property_map.h"
 
 namespace {
 

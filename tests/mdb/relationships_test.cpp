@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "database/statement.h"
+#include "mdb/statement.h"
 #include "rules/database_rules.h"
 #include "rules_check.h"
 

@@ -7,10 +7,14 @@
 #include <cstdio>
 #include <map>
 
-#include "database/database.h"
+#include "format/byte_order.h"
+#include "format/column.h"
+#include "format/table_definition.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 #include "mdb/fixture_paths.h"
 #include "row/row_reader.h"
+#include "row/table_scan.h"
 #include "row/value_encoding.h"
 
 namespace {

@@ -10,9 +10,10 @@
 
 #include "create/new_database.h"
 #include "data/scratch_dir.h"
-#include "database/database.h"
-#include "database/verify.h"
+#include "database/table_writer.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
+#include "mdb/verify.h"
 #include "row/property_map.h"
 #include "row/property_map_writer.h"
 #include "write_check.h"

@@ -7,8 +7,8 @@
 
 #include "create/new_database.h"
 #include "create/system_catalog.h"
-#include "database/verify.h"
 #include "definition_compare.h"
+#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

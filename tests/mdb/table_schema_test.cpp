@@ -2,9 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "database/database.h"
 #include "definition_compare.h"
 #include "fixture_paths.h"
+#include "format/table_definition.h"
+#include "mdb/database.h"
 
 namespace {
 

@@ -13,10 +13,10 @@
 #include <set>
 
 #include "create/new_database.h"
-#include "database/statement.h"
-#include "database/verify.h"
 #include "format/data_page.h"
 #include "mdb/error.h"
+#include "mdb/statement.h"
+#include "mdb/verify.h"
 #include "write_check.h"
 
 namespace {

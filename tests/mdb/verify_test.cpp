@@ -1,4 +1,4 @@
-#include "database/verify.h"
+#include "mdb/verify.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

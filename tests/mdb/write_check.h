@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "data/scratch_dir.h"
-#include "database/database.h"
+#include "mdb/database.h"
 #include "mdb/fixture_paths.h"
 
 namespace write_check {

@@ -9,10 +9,11 @@
 #include <fstream>
 
 #include "create/new_database.h"
-#include "database/database.h"
-#include "database/statement.h"
-#include "database/verify.h"
 #include "faulty_page_file.h"
+#include "file/page_file.h"
+#include "mdb/database.h"
+#include "mdb/statement.h"
+#include "mdb/verify.h"
 #include "rules_check.h"
 
 namespace {

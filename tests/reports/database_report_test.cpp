@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "data/user_error.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 #include "reports/column_reader.h"
 #include "reports/database_roll_source.h"

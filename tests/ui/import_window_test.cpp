@@ -9,7 +9,7 @@
 #include "data/qt/system_regional_settings.h"
 #include "data/regional_settings.h"
 #include "data/roll_tables.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "ui/progress_bar.h"
 #include "ui/window_harness.h"
 

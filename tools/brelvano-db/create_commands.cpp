@@ -10,8 +10,7 @@
 
 #include "commands.h"
 #include "data/roll_tables.h"
-#include "mdb/create/new_database.h"
-#include "mdb/create/table_creator.h"
+#include "mdb/create.h"
 #include "mdb/error.h"
 
 namespace tool {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "commands.h"
-#include "mdb/row/value.h"
+#include "mdb/value.h"
 
 namespace tool {
 

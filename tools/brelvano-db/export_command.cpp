@@ -1,6 +1,6 @@
 #include "commands.h"
 #include "csv_value.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 
 namespace tool {
 

@@ -1,5 +1,5 @@
 #include "commands.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 
 namespace tool {
 

@@ -1,7 +1,7 @@
 #include <ostream>
 
 #include "commands.h"
-#include "mdb/database/verify.h"
+#include "mdb/verify.h"
 
 namespace tool {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "commands.h"
-#include "mdb/database/database.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace tool {
@@ -108,14 +108,14 @@ void insertRow(const std::string& file, const std::string& tableName,
         values[*column] = parseValue(table.columns()[*column], assignment.substr(equals + 1));
         assigned[*column] = true;
     }
-    const mdb::RowPosition at = db->writer(table.name()).insert(std::move(values), assigned);
+    const mdb::RowPosition at = table.insert(std::move(values), assigned);
     db->sync();
     out << "1 row inserted at " << mdb::describe(at) << '\n';
 }
 
 void deleteAll(const std::string& file, const std::string& tableName, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadWrite);
-    const std::uint32_t rows = db->writer(tableName).removeAll();
+    const std::uint32_t rows = db->table(tableName).removeAll();
     db->sync();
     out << rows << (rows == 1 ? " row" : " rows") << " deleted\n";
 }

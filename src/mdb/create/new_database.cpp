@@ -11,12 +11,15 @@
 #include "create/system_catalog.h"
 #include "create/table_creator.h"
 #include "database/catalog.h"
-#include "database/table.h"
 #include "database/table_writer.h"
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "format/data_page_writer.h"
 #include "format/header_page.h"
 #include "format/page_allocator.h"
+#include "format/table_definition.h"
 #include "mdb/error.h"
+#include "mdb/table.h"
 
 namespace mdb {
 namespace {

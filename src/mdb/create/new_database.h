@@ -24,7 +24,8 @@
 #include <vector>
 
 #include "create/table_schema.h"
-#include "row/value.h"
+#include "mdb/create.h"
+#include "mdb/value.h"
 
 namespace mdb {
 
@@ -33,10 +34,5 @@ namespace mdb {
 // refuses.
 std::vector<std::uint8_t> newDatabase(DateTime created,
                                       const std::vector<TableSchema>& tables = {});
-
-// Writes a new database to `path`, dated now. Never writes over anything: throws Error (Refused)
-// when `path` exists (a file, a folder or a link), (Io) when the file cannot be written, in which
-// case nothing is left at `path`.
-void createDatabase(const std::string& path, const std::vector<TableSchema>& tables = {});
 
 }  // namespace mdb

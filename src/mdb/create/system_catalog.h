@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "format/table_definition.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

@@ -20,7 +20,8 @@
 
 #include "create/table_schema.h"
 #include "file/pager.h"
-#include "row/value.h"
+#include "mdb/create.h"
+#include "mdb/value.h"
 
 namespace mdb {
 
@@ -29,9 +30,6 @@ namespace mdb {
 // program is writing the database, (Corrupt) when its catalogue is damaged. An open Database
 // on the same pager does not list the new table until it is opened again.
 void createTable(Pager& pager, const TableSchema& schema, DateTime created);
-
-// Opens the database file, creates the table dated now, and closes the file.
-void createTable(const std::string& path, const TableSchema& schema);
 
 // The current local time, as Access dates its objects.
 DateTime currentDateTime();

@@ -1,5 +1,4 @@
-// table_schema.h: a table described by its columns and indexes, as a caller wants it, and the
-// table definition Access would write for it.
+// table_schema.h: the table definition Access would write for a schema (mdb/schema.h).
 //
 // The definition follows Access's table designer (V2000_no-password.mdb, testV2003.mdb):
 //   - columns numbered in the given order; each fixed-size column at the next offset of the
@@ -19,44 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "format/column.h"
 #include "format/table_definition.h"
+#include "mdb/schema.h"
 
 namespace mdb {
-
-struct ColumnSchema {
-    std::string name{};
-    ColumnType type = ColumnType::Text;
-    std::uint16_t size = 0;          // Text: characters (1-255); Binary: bytes (1-255)
-    bool autoNumber = false;         // Long Integer only
-    bool compressedUnicode = false;  // Text and Memo only
-    ColumnProperties properties{};   // recorded in the catalogue (Required, AllowZeroLength, ...)
-};
-
-struct IndexSchema {
-    enum class Kind { Normal, Unique, PrimaryKey };
-    struct Key {
-        std::string column{};
-        bool ascending = true;
-    };
-    std::string name{};
-    std::vector<Key> columns{};  // 1 to 10
-    Kind kind = Kind::Normal;
-    bool required = false;     // no key column may be null (implied by a primary key)
-    bool ignoreNulls = false;  // rows whose key columns are all null get no entry
-};
-
-struct TableSchema {
-    std::string name{};
-    std::vector<ColumnSchema> columns{};
-    std::vector<IndexSchema> indexes{};
-};
-
-// Shorthands for schemas written in code: a column with no options, and an index on the named
-// columns, all ascending.
-ColumnSchema columnSchema(std::string name, ColumnType type, std::uint16_t size = 0);
-IndexSchema indexSchema(std::string name, std::vector<std::string> columns,
-                        IndexSchema::Kind kind = IndexSchema::Kind::Normal);
 
 // Checks the schema and returns the definition of a new, empty user table ('N') with no
 // pages. Throws Error (Refused) naming the problem: a name Access would not accept (empty,

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "file/pager.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

@@ -1,6 +1,11 @@
-#include "database/database.h"
+#include "mdb/database.h"
 
+#include "database/catalog.h"
 #include "database/damage.h"
+#include "database/table_writer.h"
+#include "file/page_file.h"
+#include "file/pager.h"
+#include "format/header_page.h"
 #include "format/name_compare.h"
 #include "mdb/error.h"
 #include "rules/database_rules.h"
@@ -8,7 +13,10 @@
 namespace mdb {
 
 Database::Database(std::unique_ptr<Pager> pager, OpenMode mode)
-    : path_(pager->fileName()), mode_(mode), pager_(std::move(pager)) {}
+    : path_(pager->fileName()),
+      mode_(mode),
+      pager_(std::move(pager)),
+      header_(std::make_unique<DatabaseHeader>()) {}
 
 Database::~Database() {
     // Writers go before the tables they refer to.
@@ -19,6 +27,13 @@ std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode)
     // A database the user may only read opens all the same; its writes are refused saying why.
     if (mode == OpenMode::ReadWrite) return open(openDiskPageFileForUpdate(path), mode);
     return open(openDiskPageFile(path, false), mode);
+}
+
+std::unique_ptr<Database> Database::open(std::vector<std::uint8_t> bytes, const std::string& name,
+                                         OpenMode mode) {
+    return open(
+        std::make_unique<MemoryPageFile>(std::move(bytes), name, mode == OpenMode::ReadWrite),
+        mode);
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
@@ -34,13 +49,37 @@ void Database::load() {
         throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path_ + "'");
     PageRef first = pager_->page(0);
     checkJet4Format(*first, path_);
-    header_ = readDatabaseHeader(*first);
-    if (header_.hasPassword)
+    *header_ = readDatabaseHeader(*first);
+    if (header_->hasPassword)
         throw Error(Error::Kind::Refused,
                     "Not a valid password: '" + path_ +
                         "' is protected by a database password and the connection gives none");
-    pager_->setDatabaseKey(header_.databaseKey);
+    pager_->setDatabaseKey(header_->databaseKey);
     catalog_ = withDamageContext(path_, "MSysObjects", [this] { return readCatalog(*pager_); });
+}
+
+DatabaseInfo Database::info() const {
+    DatabaseInfo info;
+    info.codePage = header_->codePage;
+    info.sortOrder = header_->sortOrder;
+    info.sortVersion = header_->sortVersion;
+    info.sortOrderName = sortOrderName(header_->sortOrder, header_->sortVersion);
+    info.encoded = header_->databaseKey != 0;
+    info.created = DateTime{header_->creationDate};
+    info.pageCount = pageCount();
+    return info;
+}
+
+PageNumber Database::pageCount() const { return pager_->pageCount(); }
+void Database::beginBatch() { pager_->beginBatch(); }
+void Database::endBatch() { pager_->endBatch(); }
+void Database::sync() { pager_->sync(); }
+
+std::vector<std::string> Database::localTableNames() const {
+    std::vector<std::string> names;
+    for (const CatalogEntry& e : catalog_)
+        if (e.isLocalTable()) names.push_back(e.name);
+    return names;
 }
 
 std::vector<std::string> Database::tableNames() const {
@@ -68,6 +107,7 @@ Table& Database::table(std::string_view name) {
                         std::string(name) +
                         "'.  Make sure it exists and that its name is spelled correctly");
     auto table = std::make_unique<Table>(*pager_, *entry);
+    table->database_ = this;
     return *tables_.emplace(key, std::move(table)).first->second;
 }
 

@@ -1,4 +1,4 @@
-#include "database/statement.h"
+#include "mdb/statement.h"
 
 #include <cctype>
 #include <string>
@@ -48,7 +48,7 @@ std::uint32_t executeStatement(Database& database, std::string_view text) {
         throw Error(Error::Kind::Unsupported, "Statement not supported: '" +
                                                   std::string(trim(text)) +
                                                   "' (only \"delete from <table>\" is understood)");
-    return database.writer(table).removeAll();
+    return database.table(table).removeAll();
 }
 
 }  // namespace mdb

@@ -10,6 +10,8 @@
 #include "mdb/error.h"
 #include "row/row_reader.h"
 #include "row/row_writer.h"
+#include "row/table_scan.h"
+#include "row/value_decoding.h"
 
 namespace mdb {
 namespace {
@@ -210,7 +212,7 @@ std::optional<std::string> TableWriter::whyReadOnly() {
 }
 
 void TableWriter::writeCounters() {
-    const TableDefinition& def = table_.definition_;
+    const TableDefinition& def = *table_.definition_;
     DefinitionFields fields(pager_, def);
     fields.put32(kRowCountOffset, def.rowCount);
     fields.put32(kAutoNumberOffset, def.autoNumber);
@@ -231,7 +233,7 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
 RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
                                        const std::vector<bool>& assigned) {
     return operation([&] {
-        TableDefinition& def = table_.definition_;
+        TableDefinition& def = *table_.definition_;
         if (values.size() != def.columns.size())
             throw std::invalid_argument("TableWriter::insert: one value per column is needed");
 
@@ -317,7 +319,7 @@ void TableWriter::removeWithin(RowPosition position) {
 }
 
 void TableWriter::removeRow(RowPosition position) {
-    TableDefinition& def = table_.definition_;
+    TableDefinition& def = *table_.definition_;
     const std::optional<LocatedRow> found = locateRow(pager_, position);
     if (!found) throw Error(Error::Kind::NotFound, "Record is deleted");
     const RowReader reader(def, found->bytes);
@@ -342,7 +344,7 @@ void TableWriter::removeRow(RowPosition position) {
 std::uint32_t TableWriter::removeAll() {
     return operation([&] {
         pager_.setWriteOrder(WriteOrder::RowsDisappear);
-        TableDefinition& def = table_.definition_;
+        TableDefinition& def = *table_.definition_;
         if (guard_ && !guard_->mayRemoveAllAtOnce(table_)) {
             // Rules look at each row (relationships): delete them one by one. A cascade from an
             // earlier row may already have deleted a later one of the same table.

@@ -19,11 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "database/table.h"
 #include "file/pager.h"
 #include "format/page_allocator.h"
 #include "format/usage_map_writer.h"
 #include "index/index_writer.h"
+#include "mdb/table.h"
 #include "row/long_value_writer.h"
 #include "row/row_placer.h"
 #include "rules/write_guard.h"

@@ -1,4 +1,4 @@
-#include "database/verify.h"
+#include "mdb/verify.h"
 
 #include <algorithm>
 #include <map>
@@ -6,13 +6,15 @@
 #include <sstream>
 
 #include "database/catalog.h"
-#include "database/table.h"
+#include "file/pager.h"
 #include "format/data_page.h"
+#include "format/table_definition.h"
 #include "format/usage_map.h"
 #include "index/index_page.h"
 #include "index/index_walk.h"
 #include "index/row_key.h"
 #include "mdb/error.h"
+#include "mdb/table.h"
 
 namespace mdb {
 namespace {

@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "mdb/row_position.h"
+
 namespace mdb {
 
 constexpr std::size_t kPageSize = 4096;
-using PageNumber = std::uint32_t;
 using PageBytes = std::array<std::uint8_t, kPageSize>;
 // A page as the pager hands it out: shared, and never changed while anyone holds it.
 using PageRef = std::shared_ptr<const PageBytes>;

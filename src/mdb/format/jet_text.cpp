@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "format/utf8.h"
+#include "mdb/utf8.h"
 
 namespace mdb {
 namespace {

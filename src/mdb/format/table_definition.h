@@ -42,40 +42,6 @@ namespace mdb {
 
 constexpr std::uint8_t kTableDefinitionPageType = 0x02;
 
-struct IndexColumn {
-    std::uint16_t columnNumber = 0;
-    bool ascending = true;
-};
-
-// An index as stored: its key columns and its B-tree.
-struct PhysicalIndex {
-    int number = 0;
-    std::vector<IndexColumn> columns;
-    RowPosition usageMap;  // the index's own pages
-    PageNumber rootPage = 0;
-    std::uint8_t flags = 0;
-    std::uint32_t uniqueEntryCount = 0;
-
-    bool isUnique() const { return (flags & 0x01) != 0; }
-    bool ignoresNulls() const { return (flags & 0x02) != 0; }
-    bool isRequired() const { return (flags & 0x08) != 0; }
-};
-
-// An index as Access shows it (primary key, foreign key, plain); several may share one
-// physical index.
-struct Index {
-    enum class Kind : std::uint8_t { Normal = 0, PrimaryKey = 1, ForeignKey = 2 };
-    std::string name;
-    int number = 0;
-    int physicalIndex = 0;
-    Kind kind = Kind::Normal;
-    std::uint8_t relatedTableType = 0;
-    std::int32_t relatedIndex = -1;  // -1: none
-    PageNumber relatedTablePage = 0;
-    std::uint8_t cascadeUpdates = 0;
-    std::uint8_t cascadeDeletes = 0;
-};
-
 struct TableDefinition {
     // How the definition orders its column blocks and long-value maps. Access's table designer
     // writes them in column-number order; the database engine (its own catalogue, tables made

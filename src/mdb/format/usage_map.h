@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "file/pager.h"
-#include "format/row_position.h"
+#include "mdb/row_position.h"
 
 namespace mdb {
 

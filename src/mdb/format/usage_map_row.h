@@ -7,7 +7,7 @@
 #include <span>
 
 #include "file/pager.h"
-#include "format/row_position.h"
+#include "mdb/row_position.h"
 
 namespace mdb {
 

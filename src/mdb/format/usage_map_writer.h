@@ -17,7 +17,7 @@
 
 #include "file/pager.h"
 #include "format/page_allocator.h"
-#include "format/row_position.h"
+#include "mdb/row_position.h"
 
 namespace mdb {
 

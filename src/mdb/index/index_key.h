@@ -26,8 +26,8 @@
 #include <vector>
 
 #include "format/column.h"
-#include "format/row_position.h"
-#include "row/value.h"
+#include "mdb/row_position.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

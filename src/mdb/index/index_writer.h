@@ -29,10 +29,10 @@
 
 #include "file/pager.h"
 #include "format/page_allocator.h"
-#include "format/row_position.h"
 #include "format/table_definition.h"
 #include "index/row_key.h"
-#include "row/value.h"
+#include "mdb/row_position.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

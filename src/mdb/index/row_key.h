@@ -14,7 +14,7 @@
 
 #include "format/table_definition.h"
 #include "index/index_key.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

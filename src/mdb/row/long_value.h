@@ -11,7 +11,7 @@
 
 #include "file/pager.h"
 #include "format/byte_order.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

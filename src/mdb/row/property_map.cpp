@@ -5,6 +5,7 @@
 #include "format/jet_text.h"
 #include "format/name_compare.h"
 #include "mdb/error.h"
+#include "row/value_decoding.h"
 
 namespace mdb {
 namespace {

@@ -13,7 +13,8 @@
 #include <vector>
 
 #include "format/byte_order.h"
-#include "row/value.h"
+#include "mdb/schema.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

@@ -20,8 +20,8 @@
 #include "file/pager.h"
 #include "format/byte_order.h"
 #include "format/page_allocator.h"
-#include "format/row_position.h"
 #include "format/usage_map_writer.h"
+#include "mdb/row_position.h"
 
 namespace mdb {
 

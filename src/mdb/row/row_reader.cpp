@@ -3,6 +3,7 @@
 #include "format/jet_text.h"
 #include "mdb/error.h"
 #include "row/long_value.h"
+#include "row/value_decoding.h"
 
 namespace mdb {
 namespace {

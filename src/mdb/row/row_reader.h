@@ -19,7 +19,7 @@
 #include "file/pager.h"
 #include "format/byte_order.h"
 #include "format/table_definition.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

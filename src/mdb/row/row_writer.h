@@ -16,10 +16,11 @@
 #include <string_view>
 #include <vector>
 
-#include "format/row_position.h"
+#include "format/byte_order.h"
 #include "format/table_definition.h"
+#include "mdb/row_position.h"
+#include "mdb/value.h"
 #include "row/long_value.h"
-#include "row/value.h"
 
 namespace mdb {
 

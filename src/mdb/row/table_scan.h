@@ -11,8 +11,8 @@
 
 #include "file/pager.h"
 #include "format/data_page.h"
-#include "format/row_position.h"
 #include "format/table_definition.h"
+#include "mdb/row_position.h"
 
 namespace mdb {
 

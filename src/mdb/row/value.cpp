@@ -1,12 +1,15 @@
-#include "row/value.h"
+#include "mdb/value.h"
 
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstdio>
 
+#include "format/byte_order.h"
+#include "format/column.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
+#include "row/value_decoding.h"
 
 namespace mdb {
 namespace {

@@ -14,7 +14,7 @@
 #include <string_view>
 
 #include "format/column.h"
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

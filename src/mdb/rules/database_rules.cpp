@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "database/database.h"
+#include "database/table_writer.h"
 #include "format/name_compare.h"
 #include "format/page_allocator.h"
+#include "format/table_definition.h"
 #include "index/index_writer.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 #include "row/table_scan.h"
 #include "rules/expression_date.h"

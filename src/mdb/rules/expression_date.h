@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

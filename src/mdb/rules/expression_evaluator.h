@@ -8,7 +8,7 @@
 
 #include <span>
 
-#include "row/value.h"
+#include "mdb/value.h"
 #include "rules/expression_parser.h"
 
 namespace mdb {

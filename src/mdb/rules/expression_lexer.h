@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

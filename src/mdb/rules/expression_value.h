@@ -11,7 +11,7 @@
 #include <string>
 #include <variant>
 
-#include "row/value.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

@@ -4,8 +4,9 @@
 #include <map>
 #include <optional>
 
-#include "database/database.h"
+#include "database/catalog.h"
 #include "format/name_compare.h"
+#include "mdb/database.h"
 #include "mdb/error.h"
 
 namespace mdb {

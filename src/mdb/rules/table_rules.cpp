@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "mdb/error.h"
+#include "row/property_map.h"
 #include "rules/expression_date.h"
 #include "rules/expression_evaluator.h"
 #include "rules/rule_messages.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "database/table.h"
+#include "mdb/table.h"
 #include "rules/expression_parser.h"
 
 namespace mdb {

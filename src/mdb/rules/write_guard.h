@@ -11,8 +11,8 @@
 #include <span>
 #include <vector>
 
-#include "format/row_position.h"
-#include "row/value.h"
+#include "mdb/row_position.h"
+#include "mdb/value.h"
 
 namespace mdb {
 

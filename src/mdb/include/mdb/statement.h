@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "database/database.h"
+#include "mdb/database.h"
 
 namespace mdb {
 

@@ -10,7 +10,7 @@
 //   Single          float
 //   Double          double
 //   DateTime        DateTime (days since 1899-12-30, the fraction is the time of day)
-//   Text, Memo      std::string, UTF-8 (see jet_text.h)
+//   Text, Memo      std::string, UTF-8
 //   Binary, OLE     Binary (and any column type this engine does not know)
 //   Replication ID  Guid
 //   Numeric         Decimal
@@ -22,8 +22,8 @@
 #include <variant>
 #include <vector>
 
-#include "format/byte_order.h"
-#include "format/column.h"
+// First: ColumnType::Binary must be declared before the Binary value type, or -Wshadow objects.
+#include "mdb/schema.h"
 
 namespace mdb {
 
@@ -65,9 +65,5 @@ using Value = std::variant<std::monostate, bool, std::uint8_t, std::int16_t, std
                            float, double, DateTime, std::string, Binary, Guid, Decimal>;
 
 inline bool isNull(const Value& v) { return std::holds_alternative<std::monostate>(v); }
-
-// Decodes the bytes a row holds for a non-null value of `column` (not Boolean, Memo or OLE,
-// which the row reader handles). Throws Error (Corrupt) when there are too few bytes.
-Value decodeValue(const Column& column, ByteView bytes);
 
 }  // namespace mdb

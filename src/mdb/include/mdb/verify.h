@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "database/database.h"
+#include "mdb/database.h"
 
 namespace mdb {
 

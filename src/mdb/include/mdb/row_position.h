@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "file/page_file.h"
-
 namespace mdb {
+
+using PageNumber = std::uint32_t;
 
 struct RowPosition {
     PageNumber page = 0;
