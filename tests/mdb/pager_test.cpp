@@ -10,6 +10,7 @@
 #include "data/scratch_dir.h"
 #include "faulty_page_file.h"
 #include "file/rc4.h"
+#include "format/write_order.h"
 #include "mdb/error.h"
 
 namespace {
@@ -270,6 +271,7 @@ TEST(Pager, AGroupIsWrittenInItsWriteOrderAndBeforeAnOperationWithTheOther) {
     auto owned = std::make_unique<testing_mdb::FaultyPageFile>(tablePages());
     testing_mdb::FaultyPageFile& file = *owned;
     mdb::Pager pager(std::move(owned));
+    pager.setPageOrdering(mdb::orderForWriting);
     pager.beginBatch();
     auto post = [&](mdb::WriteOrder order, std::vector<mdb::PageNumber> pages) {
         pager.beginWrite();

@@ -1,4 +1,4 @@
-#include "file/write_order.h"
+#include "format/write_order.h"
 
 #include <gtest/gtest.h>
 

@@ -18,6 +18,7 @@
 #include "format/header_page.h"
 #include "format/page_allocator.h"
 #include "format/table_definition.h"
+#include "format/write_order.h"
 #include "mdb/error.h"
 #include "mdb/table.h"
 
@@ -128,6 +129,7 @@ std::vector<std::uint8_t> newDatabase(DateTime created, const std::vector<TableS
     auto file = std::make_unique<MemoryPageFile>(firstPages(), "new database");
     const MemoryPageFile& bytes = *file;
     Pager pager(std::move(file));
+    pager.setPageOrdering(orderForWriting);
     pager.beginBatch();
     writeSystemCatalog(pager, created);
     pager.endBatch();

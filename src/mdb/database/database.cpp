@@ -7,6 +7,7 @@
 #include "file/pager.h"
 #include "format/header_page.h"
 #include "format/name_compare.h"
+#include "format/write_order.h"
 #include "mdb/error.h"
 #include "rules/database_rules.h"
 
@@ -38,6 +39,7 @@ std::unique_ptr<Database> Database::open(std::vector<std::uint8_t> bytes, const 
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
     auto pager = std::make_unique<Pager>(std::move(file));
+    pager->setPageOrdering(orderForWriting);
     std::unique_ptr<Database> db(new Database(std::move(pager), mode));
     db->load();
     return db;

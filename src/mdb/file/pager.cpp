@@ -219,7 +219,7 @@ void Pager::writePages(std::span<const PageChange> pages, PageNumber pagesBefore
                        bool undoable, Scope scope) {
     std::vector<PageNumber> written;
     try {
-        writeRuns(pages, orderForWriting(pages, pagesBefore, order), written);
+        writeRuns(pages, ordering_(pages, pagesBefore, order), written);
     } catch (const Error& e) {
         const bool undone = undoable && undoWrites(pages, written, pagesBefore);
         const char* what =

@@ -40,13 +40,13 @@
 // that code above the pager that keeps its own state drawn from pages (a table writer's copy of
 // its definition) knows when to read it again.
 //
-// Pages are written in the order write_order.h describes (set by setWriteOrder()), so that a
-// reader never sees half a row. When a write fails (a full disk, an I/O error), the pages
-// already written are put back as they were and pages appended are cut off, so the file is as
-// it was before the operation, or before the group; for that the pager keeps the bytes each page
-// had before the operation (and before the group), up to kUndoPages of them per operation (an
-// operation that changes more, emptying a big table, can then only report that it may be half
-// done).
+// Pages are written in the order format/write_order.h describes (setPageOrdering(),
+// setWriteOrder()), so that a reader never sees half a row. When a write fails (a full disk, an I/O
+// error), the pages already written are put back as they were and pages appended are cut off, so
+// the file is as it was before the operation, or before the group; for that the pager keeps the
+// bytes each page had before the operation (and before the group), up to kUndoPages of them per
+// operation (an operation that changes more, emptying a big table, can then only report that it may
+// be half done).
 //
 // Inside a batch a failed write can therefore surface on a later operation's commit (or on
 // endBatch() or sync()) than the one whose pages failed, and it loses every operation of the
@@ -79,8 +79,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "file/page_change.h"
 #include "file/page_file.h"
-#include "file/write_order.h"
 
 namespace mdb {
 
@@ -129,6 +129,9 @@ public:
 
     // The order of this operation's writes; RowsAppear unless set after beginWrite().
     void setWriteOrder(WriteOrder order) { order_ = order; }
+    // How to order an operation's pages for writing (format/write_order.h for a database);
+    // page-number order until told.
+    void setPageOrdering(PageOrdering ordering) { ordering_ = ordering; }
 
     // Writes the pending group and makes every page written so far durable (nothing happens
     // when none was). Throws Error (Io) as commit() does.
@@ -178,7 +181,7 @@ private:
     void mergeIntoGroup(PageChange& change);
     // Writes the pending group, if any, and moves its pages to the cache.
     void writeGroup();
-    // Writes `pages` in the order write_order.h gives, runs of consecutive pages together. When
+    // Writes `pages` in the order setPageOrdering() gives, runs of consecutive pages together. When
     // a write fails, puts back what it can, forgets the operation and the group (the file may
     // no longer match them) and throws Error saying whether the file is as it was.
     void writePages(std::span<const PageChange> pages, PageNumber pagesBefore, WriteOrder order,
@@ -216,6 +219,7 @@ private:
     bool wroteEarly_ = false;   // ... and has
     std::uint64_t generation_ = 0;
     WriteOrder order_ = WriteOrder::RowsAppear;
+    PageOrdering ordering_ = inPageNumberOrder;
     PageNumber pagesBefore_ = 0;  // pageCount() when the operation began
     // The earlier bytes of changed pages (PageChange::before) are the pages as they were
     // cached, shared rather than copied: modify() changes a copy when a page is shared.

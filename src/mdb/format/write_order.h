@@ -25,28 +25,17 @@
 // order.
 #pragma once
 
-#include <cstdint>
-#include <memory>
 #include <span>
 #include <vector>
 
-#include "file/page_file.h"
+#include "file/page_change.h"
 
 namespace mdb {
 
-enum class WriteOrder { RowsAppear, RowsDisappear };
-
-// A page an operation changed: its new bytes, and its bytes before the operation where known.
-struct PageChange {
-    PageNumber number = 0;
-    std::shared_ptr<PageBytes> bytes;
-    std::shared_ptr<PageBytes> before;
-};
-
 // The changed pages in writing order: by group as above, by page number within a group. A page
 // without its earlier bytes counts as fresh when it lies at or past `pagesBefore` (appended),
-// and is grouped by its new bytes alone otherwise.
-
+// and is grouped by its new bytes alone otherwise. The pager is given this function
+// (Pager::setPageOrdering) by whoever opens a database: it knows no page types itself.
 std::vector<PageNumber> orderForWriting(std::span<const PageChange> changes, PageNumber pagesBefore,
                                         WriteOrder order);
 
