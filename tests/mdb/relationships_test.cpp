@@ -38,7 +38,7 @@ mdb::RowPosition positionOf(mdb::Database& db, const std::string& table, std::in
 TEST(Relationships, ReadsAccessRelationshipsWithTheirColumnsAndFlags) {
     REQUIRE_MDB_FIXTURES();
     auto db = mdb::Database::open(fixtures::mdb("indexTestV2003.mdb"), mdb::OpenMode::ReadOnly);
-    const std::vector<mdb::Relationship> all = mdb::readRelationships(*db);
+    const std::vector<mdb::Relationship> all = db->rules().relationships();
     ASSERT_EQ(all.size(), 2u);  // the definitions' foreign keys are the same two
     EXPECT_EQ(all[0].name, "Table2Table1");
     EXPECT_EQ(all[0].childTable, "Table1");
@@ -141,7 +141,7 @@ TEST(Relationships, TheDefinitionsForeignKeysAloneAreEnforcedWithTheirCascadeByt
         EXPECT_EQ(mdb::executeStatement(*db, "delete from MSysRelationships"), 2u);
     }
     auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
-    const std::vector<mdb::Relationship> all = mdb::readRelationships(*db);
+    const std::vector<mdb::Relationship> all = db->rules().relationships();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].name, "Table2Table1");
     EXPECT_EQ(all[0].flags, mdb::Relationship::kCascadeDeletes);

@@ -10,6 +10,7 @@
 #include "format/write_order.h"
 #include "mdb/error.h"
 #include "rules/database_rules.h"
+#include "rules/rule_tables.h"
 
 namespace mdb {
 
@@ -126,8 +127,38 @@ TableWriter& Database::writer(std::string_view name) {
     return *writers_.emplace(key, std::move(writer)).first->second;
 }
 
+namespace {
+
+// What the rules see of the database.
+class DatabaseRuleTables final : public RuleTables {
+public:
+    explicit DatabaseRuleTables(Database& database) : db_(database) {}
+
+    Pager& pager() override { return db_.pager(); }
+    std::vector<std::string> tableNames() const override { return db_.tableNames(); }
+    bool hasTable(std::string_view name) const override { return db_.hasTable(name); }
+    Table& table(std::string_view name) override { return db_.table(name); }
+    std::optional<std::string> tableNameAt(PageNumber definitionPage) const override {
+        std::optional<std::string> found;
+        for (const CatalogEntry& e : db_.catalog())
+            if (e.isLocalTable() && e.tablePage() == definitionPage) found = e.name;
+        return found;
+    }
+    void removeWithin(std::string_view table, RowPosition position) override {
+        db_.writer(table).removeWithin(position);
+    }
+
+private:
+    Database& db_;
+};
+
+}  // namespace
+
 DatabaseRules& Database::rules() {
-    if (!rules_) rules_ = std::make_unique<DatabaseRules>(*this);
+    if (!rules_) {
+        ruleTables_ = std::make_unique<DatabaseRuleTables>(*this);
+        rules_ = std::make_unique<DatabaseRules>(*ruleTables_);
+    }
     return *rules_;
 }
 

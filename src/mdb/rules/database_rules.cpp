@@ -3,16 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "database/table_writer.h"
 #include "format/name_compare.h"
 #include "format/page_allocator.h"
 #include "format/table_definition.h"
 #include "index/index_writer.h"
-#include "mdb/database.h"
 #include "mdb/error.h"
 #include "row/table_scan.h"
 #include "rules/expression_date.h"
 #include "rules/rule_messages.h"
+#include "rules/rule_tables.h"
 
 namespace mdb {
 namespace {
@@ -97,7 +96,7 @@ struct DatabaseRules::ChildRows {
     std::unordered_map<std::string, std::vector<RowPosition>> byKey;
 };
 
-DatabaseRules::DatabaseRules(Database& database) : db_(database), clock_(localNow) {}
+DatabaseRules::DatabaseRules(RuleTables& tables) : db_(tables), clock_(localNow) {}
 
 DatabaseRules::~DatabaseRules() = default;
 
@@ -268,9 +267,8 @@ void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<c
         const std::string childName = db_.table(r.childTable).name();
         if (!r.cascadesDeletes() || r.setsNullOnDelete())
             throw Error(Error::Kind::Refused, rule_messages::relatedRecordsExist(childName));
-        TableWriter& writer = db_.writer(childName);
         for (RowPosition child : children)
-            if (locateRow(db_.pager(), child)) writer.removeWithin(child);
+            if (locateRow(db_.pager(), child)) db_.removeWithin(childName, child);
     }
 }
 

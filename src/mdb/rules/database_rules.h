@@ -34,11 +34,11 @@
 
 namespace mdb {
 
-class Database;
+class RuleTables;
 
 class DatabaseRules : public WriteGuard {
 public:
-    explicit DatabaseRules(Database& database);
+    explicit DatabaseRules(RuleTables& tables);
     ~DatabaseRules() override;
 
     void beforeInsert(Table& table, std::vector<Value>& values,
@@ -74,7 +74,7 @@ private:
     bool scanForKey(Table& table, const std::vector<std::size_t>& columns, const std::string& key);
     std::vector<RowPosition> childrenOf(std::size_t relationship, const std::string& key);
 
-    Database& db_;
+    RuleTables& db_;
     std::function<DateTime()> clock_;
     std::map<const Table*, TableFacts> tables_;
     std::optional<std::vector<Relationship>> relationships_;

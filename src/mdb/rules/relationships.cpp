@@ -4,10 +4,9 @@
 #include <map>
 #include <optional>
 
-#include "database/catalog.h"
 #include "format/name_compare.h"
-#include "mdb/database.h"
 #include "mdb/error.h"
+#include "rules/rule_tables.h"
 
 namespace mdb {
 namespace {
@@ -40,7 +39,7 @@ struct Pairs {
     std::map<std::int64_t, std::pair<std::string, std::string>> columns;  // by icolumn
 };
 
-std::vector<Relationship> fromCatalogue(Database& db) {
+std::vector<Relationship> fromCatalogue(RuleTables& db) {
     if (!db.hasTable(kRelationshipsTable)) return {};
     Table& table = db.table(kRelationshipsTable);
     const auto col = [&](const char* name) { return table.findColumn(name); };
@@ -114,16 +113,14 @@ bool sameColumns(std::vector<std::string> a, std::vector<std::string> b) {
 }
 
 // Foreign keys the table definitions hold that the catalogue does not describe.
-void addFromDefinitions(Database& db, std::vector<Relationship>& out) {
+void addFromDefinitions(RuleTables& db, std::vector<Relationship>& out) {
     for (const std::string& childName : db.tableNames()) {
         Table& child = db.table(childName);
         for (const Index& fk : child.indexes()) {
             if (fk.kind != Index::Kind::ForeignKey || fk.relatedTableType != kChildSide) continue;
-            const CatalogEntry* parentEntry = nullptr;
-            for (const CatalogEntry& e : db.catalog())
-                if (e.isLocalTable() && e.tablePage() == fk.relatedTablePage) parentEntry = &e;
-            if (parentEntry == nullptr) continue;
-            Table& parent = db.table(parentEntry->name);
+            const std::optional<std::string> parentName = db.tableNameAt(fk.relatedTablePage);
+            if (!parentName) continue;
+            Table& parent = db.table(*parentName);
             std::optional<int> parentPhysical;
             for (const Index& i : parent.indexes())
                 if (i.number == fk.relatedIndex) parentPhysical = i.physicalIndex;
@@ -149,7 +146,7 @@ void addFromDefinitions(Database& db, std::vector<Relationship>& out) {
     }
 }
 
-void checkNames(Database& db, const Relationship& r) {
+void checkNames(RuleTables& db, const Relationship& r) {
     auto check = [&](const std::string& table, const std::vector<std::string>& columns) {
         if (!db.hasTable(table))
             corrupt("relationship '" + r.name + "' names table '" + table +
@@ -166,7 +163,7 @@ void checkNames(Database& db, const Relationship& r) {
 
 }  // namespace
 
-std::vector<Relationship> readRelationships(Database& database) {
+std::vector<Relationship> readRelationships(RuleTables& database) {
     std::vector<Relationship> out = fromCatalogue(database);
     for (const Relationship& r : out)
         if (r.enforced()) checkNames(database, r);

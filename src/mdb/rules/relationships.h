@@ -21,7 +21,7 @@
 
 namespace mdb {
 
-class Database;
+class RuleTables;
 
 struct Relationship {
     static constexpr std::uint32_t kOneToOne = 0x1;
@@ -47,6 +47,6 @@ struct Relationship {
 // found only in table definitions. Throws Error (Corrupt) when a relationship's rows disagree
 // (a column pair missing or given twice), or when an enforced one names a table or column that
 // does not exist.
-std::vector<Relationship> readRelationships(Database& database);
+std::vector<Relationship> readRelationships(RuleTables& database);
 
 }  // namespace mdb

@@ -22,6 +22,7 @@ namespace mdb {
 class DatabaseRules;
 class PageFile;
 class Pager;
+class RuleTables;
 class TableWriter;
 struct CatalogEntry;
 struct DatabaseHeader;
@@ -102,8 +103,9 @@ private:
     std::unique_ptr<Pager> pager_;
     std::unique_ptr<DatabaseHeader> header_;
     std::vector<CatalogEntry> catalog_;
-    std::map<std::string, std::unique_ptr<Table>> tables_;         // by folded name
-    std::unique_ptr<DatabaseRules> rules_;                         // made by the first writer
+    std::map<std::string, std::unique_ptr<Table>> tables_;  // by folded name
+    std::unique_ptr<RuleTables> ruleTables_;                // the rules' view of this database
+    std::unique_ptr<DatabaseRules> rules_;                  // made by the first writer
     std::map<std::string, std::unique_ptr<TableWriter>> writers_;  // by folded name
 };
 
