@@ -15,14 +15,9 @@ constexpr std::size_t kMaxIndexes = 32;        // Access's limit per table
 constexpr std::size_t kMaxIndexColumns = 10;   // slots in a physical index block
 constexpr std::uint16_t kMaxTextLength = 255;  // characters of a Text column, bytes of Binary
 constexpr std::uint16_t kGeneralSortOrder = 1033;
-constexpr std::uint8_t kFixedFlags = 0x03;  // fixed length | updatable
-constexpr std::uint8_t kVariableFlags = 0x02;
-constexpr std::uint8_t kAutoNumberFlag = 0x04;
-constexpr std::uint8_t kCompressedUnicode = 0x01;
+constexpr std::uint8_t kFixedFlags = Column::kFixedFlag | Column::kUpdatableFlag;
+constexpr std::uint8_t kVariableFlags = Column::kUpdatableFlag;
 constexpr std::uint8_t kIndexAlways = 0x80;  // set on every index Access 2000 and later write
-constexpr std::uint8_t kIndexUnique = 0x01;
-constexpr std::uint8_t kIndexIgnoreNulls = 0x02;
-constexpr std::uint8_t kIndexRequired = 0x08;
 constexpr std::uint8_t kAccessCascadeBytes = 0x04;  // what Access leaves in both cascade bytes
 
 [[noreturn]] void refuse(const std::string& what) { throw Error(Error::Kind::Refused, what); }
@@ -98,8 +93,8 @@ Column columnFor(const ColumnSchema& s, const std::string& table) {
     c.type = s.type;
     c.length = definitionLength(s);
     c.flags = static_cast<std::uint8_t>((isFixed(s.type) ? kFixedFlags : kVariableFlags) |
-                                        (s.autoNumber ? kAutoNumberFlag : 0));
-    c.extFlags = s.compressedUnicode ? kCompressedUnicode : 0;
+                                        (s.autoNumber ? Column::kAutoNumberFlag : 0));
+    c.extFlags = s.compressedUnicode ? Column::kCompressedUnicodeFlag : 0;
     c.sortOrder = kGeneralSortOrder;
     c.precision = static_cast<std::uint8_t>(kGeneralSortOrder & 0xFF);  // as the reader sees it
     c.scale = static_cast<std::uint8_t>(kGeneralSortOrder >> 8);
@@ -127,9 +122,10 @@ void layOutColumns(std::vector<Column>& columns) {
 
 std::uint8_t indexFlags(const IndexSchema& s) {
     std::uint8_t flags = kIndexAlways;
-    if (s.kind != IndexSchema::Kind::Normal) flags |= kIndexUnique;
-    if (s.kind == IndexSchema::Kind::PrimaryKey || s.required) flags |= kIndexRequired;
-    if (s.ignoreNulls) flags |= kIndexIgnoreNulls;
+    if (s.kind != IndexSchema::Kind::Normal) flags |= PhysicalIndex::kUniqueFlag;
+    if (s.kind == IndexSchema::Kind::PrimaryKey || s.required)
+        flags |= PhysicalIndex::kRequiredFlag;
+    if (s.ignoreNulls) flags |= PhysicalIndex::kIgnoreNullsFlag;
     return flags;
 }
 

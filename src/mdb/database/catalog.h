@@ -14,11 +14,10 @@
 #include <vector>
 
 #include "file/pager.h"
+#include "format/format_constants.h"
 #include "mdb/value.h"
 
 namespace mdb {
-
-constexpr PageNumber kCatalogPage = 2;
 
 struct CatalogEntry {
     enum Type : std::int16_t {

@@ -18,16 +18,14 @@
 
 #include "file/page_file.h"
 #include "format/byte_order.h"
+#include "format/format_constants.h"
 
 namespace mdb {
 
-constexpr std::uint8_t kDataPageType = 0x01;
 constexpr std::uint16_t kRowDeleted = 0x8000;
 constexpr std::uint16_t kRowOverflow = 0x4000;
 constexpr std::uint16_t kRowOffsetMask = 0x1FFF;
 constexpr std::size_t kDataPageHeaderSize = 14;
-// "LVAL" as a little-endian owner field.
-constexpr std::uint32_t kLongValueOwner = 0x4C41564C;
 
 class DataPage {
 public:

@@ -13,7 +13,6 @@
 namespace mdb {
 namespace {
 
-constexpr RowPosition kGlobalMap{1, 0};
 constexpr std::uint8_t kInline = 0, kReference = 1;
 
 bool isZero(const PageBytes& page) {

@@ -37,10 +37,9 @@
 #include "file/pager.h"
 #include "format/byte_order.h"
 #include "format/column.h"
+#include "format/format_constants.h"
 
 namespace mdb {
-
-constexpr std::uint8_t kTableDefinitionPageType = 0x02;
 
 struct TableDefinition {
     // How the definition orders its column blocks and long-value maps. Access's table designer

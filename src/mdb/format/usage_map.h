@@ -20,11 +20,11 @@
 #include <vector>
 
 #include "file/pager.h"
+#include "format/format_constants.h"
 #include "mdb/row_position.h"
 
 namespace mdb {
 
-constexpr std::uint8_t kUsageMapPageType = 0x05;
 constexpr std::size_t kPagesPerMapPage = (kPageSize - 4) * 8;
 
 class UsageMap {

@@ -5,16 +5,12 @@
 
 #include "format/byte_order.h"
 #include "format/data_page.h"
+#include "format/format_constants.h"
 
 namespace mdb {
 namespace {
 
 enum class Group { Fresh, Rows, Other, Definition };
-
-constexpr std::uint8_t kDataPage = 0x01;
-constexpr std::uint8_t kDefinitionPage = 0x02;
-constexpr std::uint8_t kBitmapPage = 0x05;
-constexpr PageNumber kGlobalMapPage = 1;
 
 bool allZero(const PageBytes& b) {
     static const PageBytes kZero{};
@@ -23,13 +19,13 @@ bool allZero(const PageBytes& b) {
 
 // Whether the bytes decide which rows a scan finds: a table's data page or a usage map.
 bool decidesRows(PageNumber n, const PageBytes& b) {
-    if (n == kGlobalMapPage || b[0] == kBitmapPage) return true;
-    return b[0] == kDataPage && get32le(b, 4) != kLongValueOwner;
+    if (n == kGlobalMapPage || b[0] == kUsageMapPageType) return true;
+    return b[0] == kDataPageType && get32le(b, 4) != kLongValueOwner;
 }
 
 Group groupOf(PageNumber n, const PageBytes& now, const PageBytes* before, bool appended) {
     if (appended || (before != nullptr && allZero(*before))) return Group::Fresh;
-    if (now[0] == kDefinitionPage) return Group::Definition;
+    if (now[0] == kTableDefinitionPageType) return Group::Definition;
     // A page freed by a delete is zero now: what it was decides.
     if (decidesRows(n, now) || (before != nullptr && decidesRows(n, *before))) return Group::Rows;
     return Group::Other;

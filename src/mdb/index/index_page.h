@@ -25,6 +25,7 @@
 #include <span>
 #include <vector>
 
+#include "format/format_constants.h"
 #include "index/index_key.h"
 
 namespace mdb {
@@ -40,7 +41,7 @@ struct IndexEntry {
 bool entryBefore(const IndexEntry& a, const IndexEntry& b);
 
 struct IndexPage {
-    enum class Kind : std::uint8_t { Node = 0x03, Leaf = 0x04 };
+    enum class Kind : std::uint8_t { Node = kIndexNodePageType, Leaf = kIndexLeafPageType };
     static constexpr std::size_t kSize = 4096;
     static constexpr std::size_t kEntriesStart = 480;
     static constexpr std::size_t kMaxEntryBytes = kSize - kEntriesStart;  // 3616

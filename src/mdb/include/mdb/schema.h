@@ -62,11 +62,16 @@ struct Column {
     std::optional<RowPosition> longValueFreeMap;
     ColumnProperties properties;
 
-    bool isFixed() const { return (flags & 0x01) != 0; }
-    bool isAutoNumber() const { return (flags & 0x04) != 0; }
-    bool isAutoGuid() const { return (flags & 0x40) != 0; }
-    bool isHyperlink() const { return (flags & 0x80) != 0; }
-    bool compressesUnicode() const { return (extFlags & 0x01) != 0; }
+    // The bits of `flags` and `extFlags`.
+    static constexpr std::uint8_t kFixedFlag = 0x01, kUpdatableFlag = 0x02, kAutoNumberFlag = 0x04,
+                                  kAutoGuidFlag = 0x40, kHyperlinkFlag = 0x80;
+    static constexpr std::uint8_t kCompressedUnicodeFlag = 0x01;
+
+    bool isFixed() const { return (flags & kFixedFlag) != 0; }
+    bool isAutoNumber() const { return (flags & kAutoNumberFlag) != 0; }
+    bool isAutoGuid() const { return (flags & kAutoGuidFlag) != 0; }
+    bool isHyperlink() const { return (flags & kHyperlinkFlag) != 0; }
+    bool compressesUnicode() const { return (extFlags & kCompressedUnicodeFlag) != 0; }
 };
 
 // An index's key column, by column number.
@@ -84,9 +89,12 @@ struct PhysicalIndex {
     std::uint8_t flags = 0;
     std::uint32_t uniqueEntryCount = 0;
 
-    bool isUnique() const { return (flags & 0x01) != 0; }
-    bool ignoresNulls() const { return (flags & 0x02) != 0; }
-    bool isRequired() const { return (flags & 0x08) != 0; }
+    // The bits of `flags`.
+    static constexpr std::uint8_t kUniqueFlag = 0x01, kIgnoreNullsFlag = 0x02, kRequiredFlag = 0x08;
+
+    bool isUnique() const { return (flags & kUniqueFlag) != 0; }
+    bool ignoresNulls() const { return (flags & kIgnoreNullsFlag) != 0; }
+    bool isRequired() const { return (flags & kRequiredFlag) != 0; }
 };
 
 // An index as Access shows it (primary key, foreign key, plain); several may share one
