@@ -12,25 +12,6 @@
 #include "row/value_decoding.h"
 
 namespace mdb {
-namespace {
-
-// The civil date `days` after 1899-12-30 (Howard Hinnant's civil_from_days, whose day 0 is
-// 0000-03-01; 1899-12-30 is day 693899 of that count).
-CivilTime civilFromDayNumber(std::int64_t days) {
-    days += 693899;
-    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
-    const std::int64_t doe = days - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    CivilTime t;
-    t.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    t.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    t.year = static_cast<int>(yoe + era * 400 + (t.month <= 2 ? 1 : 0));
-    return t;
-}
-
-}  // namespace
 
 CivilTime toCivilTime(DateTime d) {
     // Access keeps the date in the integer part and the time of day, unsigned, in the
@@ -43,7 +24,11 @@ CivilTime toCivilTime(DateTime d) {
         seconds -= 86400;
         whole += days < 0 ? -1 : 1;
     }
-    CivilTime t = civilFromDayNumber(static_cast<std::int64_t>(whole));
+    const std::chrono::year_month_day date = calendarDate(static_cast<std::int64_t>(whole));
+    CivilTime t;
+    t.year = static_cast<int>(date.year());
+    t.month = static_cast<int>(static_cast<unsigned>(date.month()));
+    t.day = static_cast<int>(static_cast<unsigned>(date.day()));
     t.hour = static_cast<int>(seconds / 3600);
     t.minute = static_cast<int>(seconds / 60 % 60);
     t.second = static_cast<int>(seconds % 60);

@@ -15,26 +15,6 @@ namespace mdb {
 namespace {
 
 constexpr int kSecondsPerDay = 86400;
-// Day 0 of a stored date, 1899-12-30, counted from 1970-01-01.
-constexpr std::int64_t kEpochShift = 25569;
-
-// Days from 1970-01-01 to a Gregorian date (H. Hinnant's days_from_civil).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2;
-    const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<std::int64_t>(doe) - 719468;
-}
-
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-    static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return m == 2 && isLeap(y) ? 29 : kDays[static_cast<std::size_t>(m - 1)];
-}
-
 // Pieces of a date literal: numbers (with their digit count), words and separators.
 struct Piece {
     enum Kind { Number, Word, Separator } kind;
@@ -197,11 +177,11 @@ DateTime fromLinearDays(double days) {
 }
 
 std::optional<DateTime> makeDate(int year, int month, int day, int secondsOfDay) {
-    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 ||
-        day > daysInMonth(year, month) || secondsOfDay < 0 || secondsOfDay >= kSecondsPerDay)
+    if (year < 100 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31 ||
+        !(std::chrono::year{year} / month / day).ok() || secondsOfDay < 0 ||
+        secondsOfDay >= kSecondsPerDay)
         return std::nullopt;
-    const std::int64_t n =
-        daysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) + kEpochShift;
+    const std::int64_t n = dayNumber(std::chrono::year{year} / month / day);
     return fromLinearDays(static_cast<double>(n) + secondsOfDay / double(kSecondsPerDay));
 }
 

@@ -17,6 +17,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 #include <variant>
@@ -43,6 +44,16 @@ struct CivilTime {
     bool operator==(const CivilTime&) const = default;
 };
 CivilTime toCivilTime(DateTime d);
+
+// A stored date's whole days count from 30 December 1899 (day 0). These two are the program's one
+// conversion between such a day number and a calendar date (proleptic Gregorian).
+constexpr std::chrono::sys_days kDayZero{std::chrono::year{1899} / 12 / 30};
+inline std::int64_t dayNumber(std::chrono::year_month_day date) {
+    return (std::chrono::sys_days{date} - kDayZero).count();
+}
+inline std::chrono::year_month_day calendarDate(std::int64_t dayNumber) {
+    return std::chrono::year_month_day{kDayZero + std::chrono::days{dayNumber}};
+}
 
 struct Guid {
     std::array<std::uint8_t, 16> bytes{};  // as stored
