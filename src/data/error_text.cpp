@@ -1,5 +1,8 @@
 #include "data/error_text.h"
 
+#include "data/messages.h"
+#include "mdb/error.h"
+
 namespace data {
 
 std::string withFinalPoint(const std::string& message) {
@@ -10,6 +13,18 @@ std::string withFinalPoint(const std::string& message) {
 std::string providerMessage(const std::string& message) {
     const auto end = message.find_last_not_of(" .");
     return end == std::string::npos ? std::string() : message.substr(0, end + 1);
+}
+
+std::string errorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const mdb::Error& e) {
+        return providerMessage(e.what());
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return msg::kUnknownError;
+    }
 }
 
 }  // namespace data

@@ -1,6 +1,7 @@
 // error_text.h: how an error's message becomes the text of the error display.
 #pragma once
 
+#include <exception>
 #include <string>
 
 namespace data {
@@ -14,5 +15,10 @@ std::string withFinalPoint(const std::string& message);
 // A database engine's message as the program passes it on: trailing blanks and points removed,
 // so that the final point is added exactly once.
 std::string providerMessage(const std::string& message);
+
+// The user's message for an error that ended an action, before the final point: the database
+// engine's message as providerMessage() gives it, any other exception's own message, or
+// "Unknown error". The window and the headless import both show errors through this.
+std::string errorText(const std::exception_ptr& error);
 
 }  // namespace data
