@@ -1,5 +1,5 @@
 // new_database.h: a new, empty Jet 4 database, made from nothing the way the database engine
-// makes one (adox_jet4.mdb; ../shared/docs/empty-database-anatomy.md maps it):
+// makes one (docs/jet-format.md):
 //   page 0       header: code page 1252, the General sort order, a creation date, no password
 //   page 1       the global usage map (row 0) and the empty second row every Jet 4 file has
 //   pages 2-5    the definitions of MSysObjects, MSysACEs, MSysQueries, MSysRelationships
@@ -13,10 +13,10 @@
 // file (MSysAccessObjects, the AccessVersion property, its containers) are not written: Access
 // adds them itself, and other readers do not need them.
 //
-// The header's creation date is adox_jet4.mdb's own, not the time of creation: the engine stores
-// the accounts (SIDs) encrypted with a key that is not known and that seems to depend on that
-// date (system_catalog.h), so the date is kept with the SIDs it belongs with. The catalogue's
-// objects are dated with the real creation time.
+// The header's creation date is that of the engine-made database the catalogue was taken from,
+// not the time of creation: the engine stores the accounts (SIDs) encrypted with a key that is
+// not known and that seems to depend on that date (system_catalog.h), so the date is kept with
+// the SIDs it belongs with. The catalogue's objects are dated with the real creation time.
 #pragma once
 
 #include <cstdint>

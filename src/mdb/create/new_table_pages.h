@@ -2,7 +2,7 @@
 //
 // A table is its definition (TDEF chain), its usage maps and one root page per physical index;
 // it owns no data page until its first row. The pages are taken from the allocator in the order
-// the database engine takes them when it makes its own catalogue (adox_jet4.mdb): every table's
+// the database engine takes them when it makes its own catalogue: every table's
 // definition pages, then the usage-map page, then every root page. Jackcess does the same for
 // one table (definition, map page, roots).
 //

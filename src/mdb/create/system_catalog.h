@@ -1,5 +1,5 @@
 // system_catalog.h: the four tables the database engine creates in every new Jet 4 database, as
-// adox_jet4.mdb (made by the engine through ADOX, without Access) holds them.
+// an empty database the engine made by itself (without Access) holds them.
 //
 //   MSysObjects        one row per object: containers, the database, tables, queries
 //   MSysACEs           access rights: object, account (SID), rights mask, inheritable
@@ -9,8 +9,7 @@
 // They differ from a user table as the engine writes them: table type 'S', blocks sorted by
 // name, column flags 0x10 added (0x20 too on the account columns Owner and SID), every column
 // recording sort order 1033, and the flags of the primary keys without the required bit (0x81,
-// where Access writes 0x89). Their columns, indexes and
-// rows are listed in ../shared/docs/empty-database-anatomy.md sections 5.1 to 5.4.
+// where Access writes 0x89). docs/jet-format.md says where these facts come from.
 #pragma once
 
 #include <cstdint>
@@ -41,10 +40,10 @@ inline constexpr std::int32_t kFullAccess = 0x000FFFFF;
 std::vector<TableDefinition> systemTableDefinitions();
 
 // The accounts (SIDs) of the new database's access rights and object owners. The engine stores
-// them encrypted with a key of its own, which is not known; these are the bytes adox_jet4.mdb
-// holds, and they go with that file's creation date (header_page.h): files that share a creation
-// date share these bytes, files with different dates never do. The roles are guessed from the
-// rights the accounts hold.
+// them encrypted with a key of its own, which is not known; these are the bytes such an empty
+// database holds, and they go with that file's creation date (header_page.h): files that share a
+// creation date share these bytes, files with different dates never do. The roles are guessed from
+// the rights the accounts hold.
 namespace sid {
 // Owner of MSysDb (the database's owner); new tables take it as their Owner.
 inline const Binary kDatabaseOwner{0x64, 0x8B};
@@ -56,7 +55,7 @@ inline const Binary kUsers{0x65, 0x8B};
 inline const Binary kCreator{0x65, 0x8E};
 }  // namespace sid
 
-// adox_jet4.mdb's creation date (2015-11-21 22:40:31.98), which its SIDs go with.
+// That empty database's creation date (2015-11-21 22:40:31.98), which its SIDs go with.
 double adoxCreationDate();
 
 // An MSysObjects row as the engine writes one; the columns not named here are null.

@@ -1,6 +1,6 @@
 // table_creator.h: creating a table in an existing database.
 //
-// What a new table takes, as Access and Jackcess make one (anatomy section 8):
+// What a new table takes, as Access makes one:
 //   1. its pages (new_table_pages.h): definition, usage maps, an empty root leaf per index;
 //   2. a row in MSysObjects: Id = the definition's page, ParentId = the Tables container, Name,
 //      Type 1, DateCreate = DateUpdate = the creation time, Flags 0, Owner = the owner of MSysDb

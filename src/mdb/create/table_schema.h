@@ -1,6 +1,6 @@
 // table_schema.h: the table definition Access would write for a schema (mdb/schema.h).
 //
-// The definition follows Access's table designer (V2000_no-password.mdb, testV2003.mdb):
+// The definition follows Access's table designer:
 //   - columns numbered in the given order; each fixed-size column at the next offset of the
 //     row's fixed area (Yes/No takes none: it lives in the null mask), each variable one in the
 //     next slot of the variable offset table; a fixed column records how many variable columns

@@ -7,8 +7,8 @@
 // included), never below 0, as Access and Jackcess write it.
 //
 // The definition's block order (table_definition.h) decides the layout: Access's table designer
-// (V2000_no-password.mdb, testV2003.mdb, test2V2003.mdb) or the database engine's, which sorts
-// blocks by name (adox_jet4.mdb's catalogue, the MSysNavPane tables of Access-made files).
+// or the database engine's, which sorts blocks by name (the system catalogue of a database the
+// engine made, the MSysNavPane tables of Access-made files).
 // Readers accept both. Fields the reader does not keep are written as Access leaves them when
 // they carry nothing (zeros; the magic numbers 1625 and 1923; FF FF 00 in unused index column
 // slots); uninitialised bytes that Access sometimes leaves there are not reproduced.

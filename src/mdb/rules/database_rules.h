@@ -11,7 +11,7 @@
 // so that their indexes and related rows follow (the whole cascade stands or falls together).
 // Deleting every row of a table goes row by row when a relationship refers to it.
 // A table whose design holds an expression this engine cannot evaluate refuses every write,
-// deletes included, so that an import stops before it empties the table.
+// deletes included, so that a caller emptying and refilling it stops before it empties it.
 //
 // Lookups: the referenced table through the physical index on the referenced columns (its
 // primary key, as Access requires); rows referring to a row by one scan of the referring table,
