@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "create/system_catalog.h"
+#include "create/catalog_template.h"
 #include "create/table_creator.h"
 #include "data/scratch_dir.h"
 #include "database/catalog.h"

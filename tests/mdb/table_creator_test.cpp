@@ -5,8 +5,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "create/catalog_template.h"
 #include "create/new_database.h"
-#include "create/system_catalog.h"
 #include "definition_compare.h"
 #include "mdb/verify.h"
 #include "write_check.h"

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "create/catalog_template.h"
 #include "create/new_table_pages.h"
-#include "create/system_catalog.h"
 #include "create/table_creator.h"
 #include "database/catalog.h"
 #include "database/table_writer.h"

@@ -15,7 +15,7 @@
 //
 // The header's creation date is that of the engine-made database the catalogue was taken from,
 // not the time of creation: the engine stores the accounts (SIDs) encrypted with a key that is
-// not known and that seems to depend on that date (system_catalog.h), so the date is kept with
+// not known and that seems to depend on that date (catalog_template.h), so the date is kept with
 // the SIDs it belongs with. The catalogue's objects are dated with the real creation time.
 #pragma once
 

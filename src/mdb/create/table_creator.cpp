@@ -5,8 +5,8 @@
 #include <chrono>
 #include <ctime>
 
+#include "create/catalog_template.h"
 #include "create/new_table_pages.h"
-#include "create/system_catalog.h"
 #include "database/catalog.h"
 #include "database/damage.h"
 #include "database/table_writer.h"

@@ -1,4 +1,4 @@
-#include "create/system_catalog.h"
+#include "create/catalog_template.h"
 
 #include <bit>
 

@@ -1,4 +1,4 @@
-// system_catalog.h: the four tables the database engine creates in every new Jet 4 database, as
+// catalog_template.h: the four tables the database engine creates in every new Jet 4 database, as
 // an empty database the engine made by itself (without Access) holds them.
 //
 //   MSysObjects        one row per object: containers, the database, tables, queries
