@@ -32,9 +32,9 @@
 
 #include "mdb/create.h"
 #include "mdb/database.h"
+#include "mdb/delete_statement.h"
 #include "mdb/error.h"
 #include "mdb/schema.h"
-#include "mdb/statement.h"
 #include "mdb/verify.h"
 
 namespace {

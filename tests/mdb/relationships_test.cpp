@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mdb/statement.h"
+#include "mdb/delete_statement.h"
 #include "rules/database_rules.h"
 #include "rules_check.h"
 

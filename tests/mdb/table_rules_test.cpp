@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "mdb/statement.h"
+#include "mdb/delete_statement.h"
 #include "rules/database_rules.h"
 #include "rules/expression_date.h"
 #include "rules_check.h"

@@ -14,8 +14,8 @@
 
 #include "create/new_database.h"
 #include "format/data_page.h"
+#include "mdb/delete_statement.h"
 #include "mdb/error.h"
-#include "mdb/statement.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

@@ -12,7 +12,7 @@
 #include "faulty_page_file.h"
 #include "file/page_file.h"
 #include "mdb/database.h"
-#include "mdb/statement.h"
+#include "mdb/delete_statement.h"
 #include "mdb/verify.h"
 #include "rules_check.h"
 

@@ -2,7 +2,7 @@
 //
 // This folder (mdb/) is the engine's whole public interface: the database and its tables
 // (table.h), values (value.h), schemas (schema.h), new files and tables (create.h), the
-// consistency check (verify.h), statements sent as text (statement.h) and errors (error.h).
+// consistency check (verify.h), statements sent as text (delete_statement.h) and errors (error.h).
 #pragma once
 
 #include <cstdint>

@@ -1,8 +1,8 @@
-// statement.h: the few SQL statements the program sends to the database as text.
+// delete_statement.h: the one SQL statement the program sends to the database as text.
 //
 // Only one form is understood: "delete from <table>" (keywords and table name in any case, the
 // name bare or in square brackets, blanks and line breaks around it and a final ";" ignored; a
-// line break is CR LF or LF). It empties the table (TableWriter::removeAll) as one operation.
+// line break is CR LF or LF). It empties the table (Table::removeAll) as one operation.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "mdb/statement.h"
+#include "mdb/delete_statement.h"
 
 #include <cctype>
 #include <string>
