@@ -1,6 +1,6 @@
 // file_mapping.h: changing pages already in a file through a shared memory mapping of it.
 //
-// Every post changes three to five pages that are already in the file (its data page, the
+// Every insert changes three to five pages that are already in the file (its data page, the
 // table definition, index leaves). A pwrite each costs a system call apiece, more than encoding
 // the row; copying into a shared mapping of the file puts the bytes in the same page cache,
 // where every reader of the file sees them at once, with no system call. Durability is the

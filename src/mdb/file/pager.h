@@ -16,13 +16,15 @@
 //                  batch holds it.
 //
 // Nothing is synced per operation: a sync per row would cost more than the row. A batch
-// (beginBatch() ... endBatch(), one import run) keeps the lock across its operations and syncs
-// when it ends; sync() (called when the database closes) makes any other written pages durable.
+// (beginBatch() ... endBatch(), a caller's run of many operations) keeps the lock across its
+// operations and syncs when it ends; sync() (called when the database closes) makes any other
+// written pages durable.
 //
-// Inside a batch the operations' pages are written in groups. Every post of an import changes
-// the same table definition and index leaves as the post before it, and writing them for every
-// post cost more than encoding the rows. So a committed operation's pages join the batch's
-// *pending group*, which is written all at once, in the order below, when
+// Inside a batch the operations' pages are written in groups. Consecutive inserts into one
+// table change the same table definition and index leaves as the insert before them, and
+// writing those pages for every insert costs more than encoding the rows. So a committed
+// operation's pages join the batch's *pending group*, which is written all at once, in the order
+// below, when
 //   - it holds kGroupPages pages or kGroupOperations operations,
 //   - an operation with the other write order commits (the group goes first),
 //   - an operation allows early writes (the group goes first, before any of its pages),
@@ -51,9 +53,9 @@
 // Inside a batch a failed write can therefore surface on a later operation's commit (or on
 // endBatch() or sync()) than the one whose pages failed, and it loses every operation of the
 // unwritten group, not only the one that reported it: the message says "the changes since the
-// last write". That is acceptable because a batch is one import run, which stops at the first
-// error and reports the run as failed; outside a batch every commit still writes its own pages
-// and a failure loses only that operation.
+// last write". That is acceptable because a batch is one unit of work for its caller, which
+// stops at the first error and reports the whole of it as failed; outside a batch every commit
+// still writes its own pages and a failure loses only that operation.
 //
 // A file that could only be opened for reading refuses writes naming why (page_file.h); a
 // lock file of another program beside the database (Access's .ldb) refuses them too, each time
@@ -143,13 +145,13 @@ public:
 
     // Pages whose earlier bytes one operation keeps, to undo a failed write.
     static constexpr std::size_t kUndoPages = 8192;
-    // The pending group is written once it holds this many pages. A post changes four or five
-    // pages, mostly the ones the post before it changed; a few hundred distinct pages already
-    // make the writes per post a small fraction of one, so a larger group saves little more. A
+    // The pending group is written once it holds this many pages. An insert changes four or five
+    // pages, mostly the ones the insert before it changed; a few hundred distinct pages already
+    // make the writes per insert a small fraction of one, so a larger group saves little more. A
     // pending page holds its new bytes and its bytes from before the group: 512 pages are at
-    // most 4 MB, well inside the import's memory budget.
+    // most 4 MB.
     static constexpr std::size_t kGroupPages = 512;
-    // ... or this many operations: posts that keep changing the same few pages would otherwise
+    // ... or this many operations: inserts that keep changing the same few pages would otherwise
     // leave the file behind, unseen by other readers and lost on a failure, for a whole run.
     static constexpr std::size_t kGroupOperations = 1024;
 
@@ -234,7 +236,7 @@ private:
     PageNumber groupAppended_ = 0;  // pages past the file's end among them
     std::size_t groupOperations_ = 0;
     bool groupUndoable_ = true;  // every page below the file's end holds its earlier bytes
-    // Buffers of earlier undo copies, reused: every post changes a handful of pages, and a
+    // Buffers of earlier undo copies, reused: every operation changes a handful of pages, and a
     // fresh 4 KB allocation for each costs more than encoding the row.
     std::vector<std::shared_ptr<PageBytes>> spare_;
     std::optional<PageNumber> pageLimitForTesting_;
