@@ -5,6 +5,7 @@
 
 #include "data/scratch_dir.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "mdb/write_check.h"
 

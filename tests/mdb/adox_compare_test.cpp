@@ -18,6 +18,7 @@
 #include <set>
 
 #include "create/new_database.h"
+#include "database/catalog.h"
 #include "definition_compare.h"
 #include "file/page_file.h"
 #include "fixture_paths.h"

@@ -5,6 +5,7 @@
 
 #include "create/table_schema.h"
 #include "definition_compare.h"
+#include "format/table_definition.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

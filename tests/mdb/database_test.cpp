@@ -12,6 +12,8 @@
 #include "file/rc4.h"
 #include "fixture_paths.h"
 #include "format/byte_order.h"
+#include "format/header_page.h"
+#include "mdb/error.h"
 
 namespace {
 

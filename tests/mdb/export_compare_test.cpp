@@ -30,6 +30,7 @@
 #include "fixture_paths.h"
 #include "format/column.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 #include "write_check.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "database/table_writer.h"
+#include "file/pager.h"
 #include "format/usage_map.h"
 #include "index/index_walk.h"
 #include "mdb/verify.h"

@@ -8,6 +8,8 @@
 #include <iterator>
 
 #include "database/catalog.h"
+#include "file/pager.h"
+#include "format/table_definition.h"
 #include "index/index_page.h"
 #include "index/index_walk.h"
 #include "index/row_key.h"

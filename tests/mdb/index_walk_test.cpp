@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "mdb/error.h"
 
 namespace {

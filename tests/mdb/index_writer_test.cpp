@@ -10,8 +10,11 @@
 
 #include "create/new_database.h"
 #include "create/table_schema.h"
+#include "database/table_writer.h"
+#include "file/pager.h"
 #include "fixture_copy.h"
 #include "format/byte_order.h"
+#include "format/table_definition.h"
 #include "format/usage_map.h"
 #include "index/index_walk.h"
 #include "mdb/error.h"

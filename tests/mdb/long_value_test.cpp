@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "file/pager.h"
 #include "format/data_page.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

@@ -11,7 +11,9 @@
 #include "data/scratch_dir.h"
 #include "database/catalog.h"
 #include "file/page_file.h"
+#include "format/header_page.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "mdb/write_check.h"
 

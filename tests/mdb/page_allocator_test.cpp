@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <set>
 
+#include "file/pager.h"
 #include "fixture_copy.h"
 #include "format/usage_map.h"
 #include "format/usage_map_row.h"

@@ -9,6 +9,7 @@
 
 #include "data/scratch_dir.h"
 #include "faulty_page_file.h"
+#include "file/page_file.h"
 #include "file/rc4.h"
 #include "format/write_order.h"
 #include "mdb/error.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "database/table_writer.h"
 #include "mdb/delete_statement.h"
 #include "rules/database_rules.h"
 #include "rules_check.h"

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "format/table_definition.h"
 #include "mdb/error.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <map>
 
+#include "file/pager.h"
 #include "format/byte_order.h"
 #include "format/column.h"
 #include "format/table_definition.h"

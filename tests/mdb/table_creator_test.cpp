@@ -7,7 +7,12 @@
 
 #include "create/catalog_template.h"
 #include "create/new_database.h"
+#include "database/catalog.h"
+#include "database/table_writer.h"
 #include "definition_compare.h"
+#include "file/pager.h"
+#include "format/table_definition.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

@@ -4,7 +4,10 @@
 
 #include "database/catalog.h"
 #include "definition_compare.h"
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "fixture_paths.h"
+#include "format/table_definition.h"
 
 namespace {
 

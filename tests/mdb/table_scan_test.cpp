@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "format/table_definition.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 #include "row/row_reader.h"
 

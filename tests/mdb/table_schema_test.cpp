@@ -6,6 +6,7 @@
 #include "fixture_paths.h"
 #include "format/table_definition.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 
 namespace {
 

@@ -13,7 +13,10 @@
 #include <set>
 
 #include "create/new_database.h"
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "format/data_page.h"
+#include "format/table_definition.h"
 #include "mdb/delete_statement.h"
 #include "mdb/error.h"
 #include "mdb/verify.h"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "file/pager.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "database/table_writer.h"
+#include "file/pager.h"
 #include "fixture_copy.h"
 #include "format/usage_map.h"
 #include "mdb/error.h"

@@ -5,8 +5,10 @@
 
 #include <functional>
 
+#include "file/pager.h"
 #include "fixture_copy.h"
 #include "format/byte_order.h"
+#include "format/table_definition.h"
 #include "format/usage_map.h"
 #include "format/usage_map_row.h"
 #include "format/usage_map_writer.h"

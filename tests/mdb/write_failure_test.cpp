@@ -9,8 +9,10 @@
 #include <fstream>
 
 #include "create/new_database.h"
+#include "database/table_writer.h"
 #include "faulty_page_file.h"
 #include "file/page_file.h"
+#include "file/pager.h"
 #include "mdb/database.h"
 #include "mdb/delete_statement.h"
 #include "mdb/verify.h"
