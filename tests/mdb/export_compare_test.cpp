@@ -132,6 +132,11 @@ struct Refusal {
 const Refusal kRefusals[] = {
     {"testV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
     {"indexTestV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
+    {"compIndexTestV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
+    {"delTestV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
+    {"overflowTestV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
+    {"test2V1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
+    {"testIndexCodesV1997.mdb", mdb::Error::Kind::Unsupported, "is an Access 97 (Jet 3) database"},
     {"testV2007.accdb", mdb::Error::Kind::Unsupported, "is an Access 2007 or later (ACE)"},
     {"V2000_with-password.mdb", mdb::Error::Kind::Refused, "Not a valid password: '"},
     {"V2003_with-password.mdb", mdb::Error::Kind::Refused, "Not a valid password: '"},
