@@ -38,7 +38,9 @@ cmake --build build-asan -j "$(nproc)" --target mdb_tests api_tests import_tests
     export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
     ./mdb_tests --gtest_brief=1
     ./api_tests --gtest_brief=1
-    ./import_tests --gtest_brief=1
+    # TooManyOpenFiles leaves the process no file descriptor, and the sanitizer runtime needs one
+    # to check a type (it reports an "invalid vptr" it cannot look at): it runs in the plain build.
+    ./import_tests --gtest_brief=1 --gtest_filter='-TextFileReader.TooManyOpenFiles'
 )
 
 build_variant build-tsan -DBRELVANO_SANITIZE=thread
