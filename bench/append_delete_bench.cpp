@@ -30,11 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "mdb/create.h"
 #include "mdb/database.h"
+#include "mdb/delete_statement.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/statement.h"
-#include "mdb/table_schema.h"
+#include "mdb/schema.h"
 #include "mdb/verify.h"
 
 namespace {
@@ -230,7 +230,6 @@ int main(int argc, char** argv) {
         }
         auto db = mdb::Database::open(path.string(), mdb::OpenMode::ReadWrite);
         mdb::Table& table = db->table(tableName);
-        mdb::TableWriter& writer = db->writer(tableName);
         // The fixture's own rows would collide with ours; the delete is not what is measured.
         mdb::executeStatement(*db, "delete from " + tableName);
         RowFiller filler(table, o.table);
@@ -243,7 +242,7 @@ int main(int argc, char** argv) {
         const auto start = std::chrono::steady_clock::now();
         const double startCpu = cpuSeconds();
         for (long i = 0; i < o.rows; ++i) {
-            writer.insert(filler.make(i));
+            table.insert(filler.make(i));
             if ((i + 1) % (o.rows / 4 > 0 ? o.rows / 4 : 1) == 0)
                 std::printf("  %9ld rows  %7.2f s  %8.0f rows/s  RSS %ld KiB\n", i + 1,
                             seconds(start), static_cast<double>(i + 1) / seconds(start),

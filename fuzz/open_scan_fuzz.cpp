@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "mdb/database.h"
@@ -27,18 +28,15 @@ void readTable(mdb::Table& table) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::unique_ptr<mdb::Database> db;
     try {
-        db = mdb::Database::open(
-            std::make_unique<mdb::MemoryPageFile>(std::vector<std::uint8_t>(data, data + size),
-                                                  "fuzz.mdb", false),
-            mdb::OpenMode::ReadOnly);
+        db = mdb::Database::open(std::vector<std::uint8_t>(data, data + size), "fuzz.mdb",
+                                 mdb::OpenMode::ReadOnly);
     } catch (const mdb::Error&) {
         return 0;
     }
     (void)db->tableNames();
-    for (const mdb::CatalogEntry& entry : db->catalog()) {
-        if (!entry.isLocalTable()) continue;
+    for (const std::string& name : db->localTableNames()) {
         try {
-            readTable(db->table(entry.name));
+            readTable(db->table(name));
         } catch (const mdb::Error&) {
         }
     }

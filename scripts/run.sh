@@ -4,6 +4,7 @@
 # headless brelvano-import otherwise. Then prints the row counts of both tables.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+bash scripts/setup.sh
 bash scripts/build.sh
 build_dir=${BRELVANO_BUILD_DIR:-build}
 [[ $build_dir = /* ]] || build_dir="$(pwd)/$build_dir"

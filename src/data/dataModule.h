@@ -6,6 +6,9 @@
 //
 // The fields are named after their dataset and the column name without blanks, and carry the
 // column name, kind and size (in characters, for text) the program expects of the table.
+//
+// TDM, Con, TTestate, TDettaglioVoci, Q and DM keep the names of the office's earlier program, so
+// that whoever knows that program finds them under the same names.
 #pragma once
 
 #include <string>
@@ -17,7 +20,7 @@
 
 namespace data {
 
-class TDM {  // fixed name, keep
+class TDM {
 public:
     explicit TDM(std::string name);
     TDM(const TDM&) = delete;
@@ -28,7 +31,7 @@ public:
 
     // Not connected when created. Its initial string names a default database file that is never
     // used: Connetti always replaces the string before opening.
-    Connection Con;  // fixed name, keep
+    Connection Con;
 
     // Table Testate, one record per tax document, in field order. Fixed names, keep.
     Field TTestateID{"ID", FieldKind::AutoIncrement};
@@ -80,11 +83,11 @@ public:
     Field TDettaglioVociperiodo{"periodo", FieldKind::WideText, 1};
 
     // "select * from Testate" and "select * from DettaglioVoci"; closed when created.
-    Dataset TTestate;        // fixed name, keep
-    Dataset TDettaglioVoci;  // fixed name, keep
+    Dataset TTestate;
+    Dataset TDettaglioVoci;
 
     // The statement object; no statement at creation.
-    Query Q;  // fixed name, keep
+    Query Q;
 
 private:
     std::string name_;
@@ -94,4 +97,4 @@ private:
 
 // The newest data module, or null until a Connetti first finds the database file. Set by
 // data::DataModules::create; the only global of the program.
-extern data::TDM* DM;  // fixed name, keep
+extern data::TDM* DM;

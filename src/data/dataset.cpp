@@ -51,9 +51,9 @@ mdb::Database& Dataset::database() const {
     return connection_.database();
 }
 
-mdb::TableWriter& Dataset::writer() {
+mdb::Table& Dataset::writer() {
     mdb::Database& db = database();  // still the database the dataset was opened on
-    if (writer_ == nullptr) writer_ = &db.writer(tableName_);
+    if (writer_ == nullptr) writer_ = &db.table(tableName_);
     return *writer_;
 }
 

@@ -19,14 +19,13 @@
 
 #include "data/connection.h"
 #include "data/field.h"
-#include "mdb/column.h"
 #include "mdb/row_position.h"
+#include "mdb/schema.h"
 #include "mdb/value.h"
 
 namespace mdb {
 class Database;
 class Table;
-class TableWriter;
 }  // namespace mdb
 
 namespace data {
@@ -78,7 +77,7 @@ private:
     [[noreturn]] void fail(const std::string& text) const;
     void requireActive() const;
     mdb::Database& database() const;
-    mdb::TableWriter& writer();  // found once per open
+    mdb::Table& writer();  // the table written to, found once per open
     void bindFields(const mdb::Table& table);
     void noteAssignment(std::size_t field);
     void clearRecord();
@@ -93,7 +92,7 @@ private:
 
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
-    mdb::TableWriter* writer_ = nullptr;
+    mdb::Table* writer_ = nullptr;
     // The rows found by open, as 4-byte row pointers (page << 8 | row): a million rows take
     // 4 MB.
     std::deque<std::uint32_t> rows_;

@@ -1,9 +1,11 @@
 #include "data/date_time_text.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 
 #include "data/code_page.h"
+#include "mdb/value.h"
 
 namespace data {
 
@@ -13,8 +15,6 @@ enum class DateOrder { MonthDayYear, DayMonthYear, YearMonthDay };
 
 constexpr int kCenturyWindow = 50;
 constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
-// Days from 1 January of year 1 to 30 December 1899, the day numbered 0.
-constexpr std::int64_t kDaysToEpoch = 693'594;
 
 DateOrder dateOrderOf(std::string_view format) {
     for (char c : format) {
@@ -33,19 +33,12 @@ DateOrder dateOrderOf(std::string_view format) {
     return DateOrder::MonthDayYear;
 }
 
-bool isLeapYear(int year) { return year % 4 == 0 && (year % 100 != 0 || year % 400 == 0); }
-
-int daysInMonth(int year, int month) {
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && isLeapYear(year) ? 29 : kDays[month - 1];
-}
-
 std::optional<std::int64_t> encodeDate(int year, int month, int day) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12) return std::nullopt;
-    if (day < 1 || day > daysInMonth(year, month)) return std::nullopt;
-    for (int m = 1; m < month; ++m) day += daysInMonth(year, m);
-    std::int64_t y = year - 1;
-    return y * 365 + y / 4 - y / 100 + y / 400 + day - kDaysToEpoch;
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
+        return std::nullopt;
+    const std::chrono::year_month_day date = std::chrono::year{year} / month / day;
+    if (!date.ok()) return std::nullopt;
+    return mdb::dayNumber(date);
 }
 
 // Case-insensitive, as the markers are compared on Windows: simple case pairs of the scripts the
@@ -282,25 +275,14 @@ struct CivilDate {
     int day;
 };
 
+// Years 1 to 9999 only.
 std::optional<CivilDate> decodeDate(std::int64_t days) {
-    std::int64_t n = days + kDaysToEpoch;  // days since 1 January of year 1, that day being 1
-    if (n < 1) return std::nullopt;
-    int year = 1;
-    // 146097 days per 400 years; then walk the remaining years.
-    std::int64_t d = n - 1;
-    year += static_cast<int>(d / 146097) * 400;
-    d %= 146097;
-    while (d >= (isLeapYear(year) ? 366 : 365)) {
-        d -= isLeapYear(year) ? 366 : 365;
-        ++year;
-    }
-    if (year > 9999) return std::nullopt;
-    int month = 1;
-    while (d >= daysInMonth(year, month)) {
-        d -= daysInMonth(year, month);
-        ++month;
-    }
-    return CivilDate{year, month, static_cast<int>(d) + 1};
+    if (days < mdb::dayNumber(std::chrono::year{1} / 1 / 1)) return std::nullopt;
+    const std::chrono::year_month_day date = mdb::calendarDate(days);
+    if (static_cast<int>(date.year()) > 9999) return std::nullopt;
+    return CivilDate{static_cast<int>(date.year()),
+                     static_cast<int>(static_cast<unsigned>(date.month())),
+                     static_cast<int>(static_cast<unsigned>(date.day()))};
 }
 
 }  // namespace

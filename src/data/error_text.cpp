@@ -2,6 +2,9 @@
 
 #include <string_view>
 
+#include "data/messages.h"
+#include "mdb/error.h"
+
 namespace data {
 
 std::string withFinalPoint(const std::string& message) {
@@ -25,6 +28,18 @@ std::string undoneWriteFailure(const std::string& message) {
     const std::string_view rest = std::string_view(message).substr(at + kAccount.size());
     if (rest != kOne && rest != kGroup) return {};
     return message.substr(0, at);
+}
+
+std::string errorText(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const mdb::Error& e) {
+        return providerMessage(e.what());
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return msg::kUnknownError;
+    }
 }
 
 }  // namespace data

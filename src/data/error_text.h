@@ -1,6 +1,7 @@
 // error_text.h: how an error's message becomes the text of the error display.
 #pragma once
 
+#include <exception>
 #include <string>
 
 namespace data {
@@ -21,5 +22,10 @@ std::string providerMessage(const std::string& message);
 // change»). Empty when the message gives no such account (nothing was put back, or the changes
 // may be partly stored).
 std::string undoneWriteFailure(const std::string& message);
+
+// The user's message for an error that ended an action, before the final point: the database
+// engine's message as providerMessage() gives it, any other exception's own message, or
+// "Unknown error". The window and the headless import both show errors through this.
+std::string errorText(const std::exception_ptr& error);
 
 }  // namespace data

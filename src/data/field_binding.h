@@ -17,7 +17,7 @@
 #include <string>
 
 #include "data/field.h"
-#include "mdb/column.h"
+#include "mdb/schema.h"
 
 namespace data {
 

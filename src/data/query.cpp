@@ -2,8 +2,8 @@
 
 #include "data/error_text.h"
 #include "data/user_error.h"
+#include "mdb/delete_statement.h"
 #include "mdb/error.h"
-#include "mdb/statement.h"
 
 namespace data {
 

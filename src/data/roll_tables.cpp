@@ -1,6 +1,6 @@
 #include "data/roll_tables.h"
 
-#include "mdb/new_database.h"
+#include "mdb/create.h"
 
 namespace data {
 namespace {

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "mdb/table_schema.h"
+#include "mdb/schema.h"
 
 namespace data {
 

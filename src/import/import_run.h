@@ -15,11 +15,11 @@
 //      Yes runs "delete from testate" and deletes any Testate row still there one by one,
 //      anything else stops the run after step 5 without a message;
 //   5. the activity line is cleared and the bar goes back to 0;
-//   7. header pass: the title row is skipped, every further line becomes one Testate record
+//   6. header pass: the title row is skipped, every further line becomes one Testate record
 //      (a line whose text is empty makes none);
-//   8. detail pass: "delete from DettaglioVoci", the title row is skipped, every further line
+//   7. detail pass: "delete from DettaglioVoci", the title row is skipped, every further line
 //      becomes a candidate DettaglioVoci record, posted or dropped by acceptsDetail;
-//   9. "Operazione terminata".
+//   8. "Operazione terminata".
 // Errors end the run where they happen; what was deleted and posted before stays. The database
 // is held against other writers from the first deletion to the run's end and made durable then.
 // A write of the database file that fails during the passes (a full disk) loses the rows the

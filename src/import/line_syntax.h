@@ -18,8 +18,9 @@ void normaliseLine(std::string& line);
 
 // Takes the next column from the front of `line`: the text before the first ";", the buffer then
 // keeping everything after that ";". With no ";" left it returns the empty text and leaves the
-// buffer unchanged, so the text after the last ";" is never delivered.
-std::string_view EstraiCampo(std::string_view& line);  // fixed name, keep
+// buffer unchanged, so the text after the last ";" is never delivered. Named as in the office's
+// earlier program, whose column splitting this is.
+std::string_view EstraiCampo(std::string_view& line);
 
 // `field` without any ".", for the columns that carry "." as thousands separator.
 std::string removePoints(std::string_view field);

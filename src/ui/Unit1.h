@@ -4,6 +4,10 @@
 // bevel, the status labels, the activity line and the progress bar, placed at fixed pixel
 // positions in a 524 x 449 client area. Each button's handler runs inside one guard
 // (handler_guard.h) that shows any exception in the error display.
+//
+// The class, its controls and its handlers (TForm1, SpeedButton1Click, Edit1, ...) keep the names
+// the office's earlier program gave them, so that whoever knows that program finds each part of
+// the window under the name they know it by; new helpers have names of their own.
 #pragma once
 
 #include <QFrame>
@@ -23,7 +27,7 @@
 
 namespace ui {
 
-class TForm1 : public QWidget {  // fixed name, keep
+class TForm1 : public QWidget {
     Q_OBJECT
 public:
     // The data modules Connetti creates go into `modules`, which must outlive the window.
@@ -51,20 +55,20 @@ private:
     void guardedOnClick(QAbstractButton* button, void (TForm1::*handler)());
     void runImportCommand();
 
-    void FormCreate();  // fixed name, keep
-    void trovato();     // fixed name, keep
-    void NonTrovato();  // fixed name, keep
+    void FormCreate();
+    void trovato();
+    void NonTrovato();
     void showMatch(Match match);
     void browse(const std::string& filter, QLineEdit& target);
 
-    void SpeedButton1Click();  // fixed name, keep
-    void SpeedButton2Click();  // fixed name, keep
-    void SpeedButton3Click();  // fixed name, keep
-    void BitBtn1Click();       // fixed name, keep
-    void BitBtn2Click();       // fixed name, keep
-    void BitBtn3Click();       // fixed name, keep
-    void BitBtn4Click();       // fixed name, keep
-    void BitBtn5Click();       // fixed name, keep
+    void SpeedButton1Click();
+    void SpeedButton2Click();
+    void SpeedButton3Click();
+    void BitBtn1Click();
+    void BitBtn2Click();
+    void BitBtn3Click();
+    void BitBtn4Click();
+    void BitBtn5Click();
     void showReport(reports::ReportKind kind);
 
     data::DataModules& modules_;
@@ -75,28 +79,28 @@ private:
     bool regionalSettingsChanged_ = false;  // while importing: read them again afterwards
 
     // The controls, in creation order (which is also their stacking order, bevel at the bottom).
-    QFrame* Bevel1 = nullptr;             // fixed name, keep
-    Label* Label1 = nullptr;              // fixed name, keep
-    Label* Label2 = nullptr;              // fixed name, keep
-    Label* Label3 = nullptr;              // fixed name, keep
-    Label* Label4 = nullptr;              // fixed name, keep
-    Label* LAttivita = nullptr;           // fixed name, keep
-    Label* Label5 = nullptr;              // fixed name, keep
-    Label* Label6 = nullptr;              // fixed name, keep
-    QToolButton* SpeedButton1 = nullptr;  // fixed name, keep
-    QToolButton* SpeedButton2 = nullptr;  // fixed name, keep
-    Label* Label7 = nullptr;              // fixed name, keep
-    QToolButton* SpeedButton3 = nullptr;  // fixed name, keep
-    QPushButton* BitBtn1 = nullptr;       // fixed name, keep
-    QPushButton* BitBtn2 = nullptr;       // fixed name, keep
-    QPushButton* BitBtn3 = nullptr;       // fixed name, keep
-    QPushButton* BitBtn4 = nullptr;       // fixed name, keep
-    ProgressBar* PB = nullptr;            // fixed name, keep
-    QLineEdit* Edit1 = nullptr;           // fixed name, keep
-    QLineEdit* Edit2 = nullptr;           // fixed name, keep
-    QLineEdit* Edit3 = nullptr;           // fixed name, keep
-    QPushButton* BitBtn5 = nullptr;       // fixed name, keep
-    OpenDialog OpenDialog1{this};         // fixed name, keep
+    QFrame* Bevel1 = nullptr;
+    Label* Label1 = nullptr;
+    Label* Label2 = nullptr;
+    Label* Label3 = nullptr;
+    Label* Label4 = nullptr;
+    Label* LAttivita = nullptr;
+    Label* Label5 = nullptr;
+    Label* Label6 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButton2 = nullptr;
+    Label* Label7 = nullptr;
+    QToolButton* SpeedButton3 = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    ProgressBar* PB = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    OpenDialog OpenDialog1{this};
 };
 
 }  // namespace ui

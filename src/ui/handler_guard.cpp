@@ -3,21 +3,11 @@
 #include <cstdio>
 
 #include "data/error_text.h"
-#include "data/messages.h"
-#include "mdb/error.h"
 
 namespace ui {
 
 QString errorMessage(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const mdb::Error& e) {
-        return QString::fromStdString(data::providerMessage(e.what()));
-    } catch (const std::exception& e) {
-        return QString::fromStdString(e.what());
-    } catch (...) {
-        return QString::fromStdString(msg::kUnknownError);
-    }
+    return QString::fromStdString(data::errorText(error));
 }
 
 void showCurrentException(MessageBoxes& boxes) noexcept {

@@ -5,6 +5,7 @@
 
 #include "data/scratch_dir.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "mdb/write_check.h"
 
@@ -133,7 +134,7 @@ TEST(RollTables, RowsWrittenReadBackEverywhere) {
             row[8] = std::string(i % 3 ? "" : "RSSMRA80A01H501U");   // codice fiscale
             row[11] = 12.5 + i;                                      // add prov
             row[25] = std::string("Ελλάδα");                         // codice catastale
-            db->writer("Testate").insert(row);
+            db->table("Testate").insert(row);
         }
         const mdb::Table& detail = db->table("DettaglioVoci");
         for (int i = 0; i < 50; ++i) {
@@ -142,7 +143,7 @@ TEST(RollTables, RowsWrittenReadBackEverywhere) {
             row[6] = std::string(100, 'x');
             row[13] = -0.25 * i;
             row[16] = std::string("A");
-            db->writer("DettaglioVoci").insert(row);
+            db->table("DettaglioVoci").insert(row);
         }
         db->endBatch();
         EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());

@@ -21,7 +21,7 @@
 #include "import/roll_database.h"
 #include "import/roll_lines.h"
 #include "import/scripted_host.h"
-#include "mdb/new_database.h"
+#include "mdb/create.h"
 
 namespace {
 

@@ -17,12 +17,14 @@
 #include <map>
 #include <set>
 
+#include "create/new_database.h"
+#include "database/catalog.h"
 #include "definition_compare.h"
+#include "file/page_file.h"
 #include "fixture_paths.h"
+#include "format/table_definition.h"
+#include "index/index_page.h"
 #include "mdb/database.h"
-#include "mdb/index_page.h"
-#include "mdb/new_database.h"
-#include "mdb/table_definition.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include "create/table_schema.h"
 #include "definition_compare.h"
-#include "mdb/table_schema.h"
+#include "format/table_definition.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

@@ -1,11 +1,11 @@
-#include "mdb/data_page_writer.h"
+#include "format/data_page_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <map>
 
-#include "mdb/data_page.h"
+#include "format/data_page.h"
 #include "mdb/error.h"
 
 namespace {

@@ -7,9 +7,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "database/catalog.h"
+#include "file/page_file.h"
+#include "file/rc4.h"
 #include "fixture_paths.h"
-#include "mdb/byte_order.h"
-#include "mdb/rc4.h"
+#include "format/byte_order.h"
+#include "format/header_page.h"
+#include "mdb/error.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "mdb/table_definition.h"
+#include "format/table_definition.h"
 
 namespace testing_support {
 

@@ -26,8 +26,11 @@
 #include <string>
 #include <vector>
 
+#include "database/catalog.h"
 #include "fixture_paths.h"
+#include "format/column.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 #include "write_check.h"
 
 namespace {

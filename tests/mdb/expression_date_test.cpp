@@ -1,4 +1,4 @@
-#include "mdb/expression_date.h"
+#include "rules/expression_date.h"
 
 #include <gtest/gtest.h>
 

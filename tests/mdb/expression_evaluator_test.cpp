@@ -1,11 +1,11 @@
 // Defaults and validation rules as Access users write them, parsed and evaluated on one row.
-#include "mdb/expression_evaluator.h"
+#include "rules/expression_evaluator.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "mdb/error.h"
-#include "mdb/expression_date.h"
+#include "rules/expression_date.h"
 
 namespace {
 

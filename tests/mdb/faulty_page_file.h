@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "file/page_file.h"
 #include "mdb/error.h"
-#include "mdb/page_file.h"
 
 namespace testing_mdb {
 

@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "mdb/database.h"
-#include "mdb/page_file.h"
 
 namespace testing_mdb {
 

@@ -1,4 +1,4 @@
-#include "mdb/header_page.h"
+#include "format/header_page.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <random>
 
-#include "mdb/index_walk.h"
-#include "mdb/table_writer.h"
-#include "mdb/usage_map.h"
+#include "database/table_writer.h"
+#include "file/pager.h"
+#include "format/usage_map.h"
+#include "index/index_walk.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

@@ -7,11 +7,14 @@
 #include <fstream>
 #include <iterator>
 
+#include "database/catalog.h"
+#include "file/pager.h"
+#include "format/table_definition.h"
+#include "index/index_page.h"
+#include "index/index_walk.h"
+#include "index/row_key.h"
 #include "mdb/database.h"
 #include "mdb/error.h"
-#include "mdb/index_page.h"
-#include "mdb/index_walk.h"
-#include "mdb/row_key.h"
 
 namespace {
 

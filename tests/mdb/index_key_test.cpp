@@ -1,4 +1,4 @@
-#include "mdb/index_key.h"
+#include "index/index_key.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

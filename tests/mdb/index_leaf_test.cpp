@@ -1,4 +1,4 @@
-#include "mdb/index_leaf.h"
+#include "index/index_leaf.h"
 
 #include <gtest/gtest.h>
 

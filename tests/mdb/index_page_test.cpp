@@ -1,4 +1,4 @@
-#include "mdb/index_page.h"
+#include "index/index_page.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mdb/index_walk.h"
+#include "index/index_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -6,6 +6,8 @@
 #include <map>
 #include <memory>
 
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "mdb/error.h"
 
 namespace {

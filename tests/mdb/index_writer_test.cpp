@@ -1,6 +1,6 @@
 // The index writer on copies of Access-made indexes: thousands of random inserts and removals,
 // after each phase the whole tree walked and compared with the entries it should hold.
-#include "mdb/index_writer.h"
+#include "index/index_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -8,13 +8,16 @@
 #include <functional>
 #include <random>
 
+#include "create/new_database.h"
+#include "create/table_schema.h"
+#include "database/table_writer.h"
+#include "file/pager.h"
 #include "fixture_copy.h"
-#include "mdb/byte_order.h"
+#include "format/byte_order.h"
+#include "format/table_definition.h"
+#include "format/usage_map.h"
+#include "index/index_walk.h"
 #include "mdb/error.h"
-#include "mdb/index_walk.h"
-#include "mdb/new_database.h"
-#include "mdb/table_schema.h"
-#include "mdb/usage_map.h"
 
 namespace {
 

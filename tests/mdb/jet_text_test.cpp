@@ -1,4 +1,4 @@
-#include "mdb/jet_text.h"
+#include "format/jet_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mdb/like_pattern.h"
+#include "rules/like_pattern.h"
 
 #include <gtest/gtest.h>
 

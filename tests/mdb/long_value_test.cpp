@@ -1,8 +1,10 @@
-#include "mdb/long_value.h"
+#include "row/long_value.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/data_page.h"
+#include "file/pager.h"
+#include "format/data_page.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

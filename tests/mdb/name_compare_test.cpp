@@ -1,4 +1,4 @@
-#include "mdb/name_compare.h"
+#include "format/name_compare.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mdb/new_database.h"
+#include "create/new_database.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -6,10 +6,14 @@
 
 #include <fstream>
 
+#include "create/catalog_template.h"
+#include "create/table_creator.h"
 #include "data/scratch_dir.h"
+#include "database/catalog.h"
+#include "file/page_file.h"
+#include "format/header_page.h"
 #include "mdb/database.h"
-#include "mdb/system_catalog.h"
-#include "mdb/table_creator.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "mdb/write_check.h"
 

@@ -1,14 +1,15 @@
-#include "mdb/page_allocator.h"
+#include "format/page_allocator.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <set>
 
+#include "file/pager.h"
 #include "fixture_copy.h"
+#include "format/usage_map.h"
+#include "format/usage_map_row.h"
 #include "mdb/error.h"
-#include "mdb/usage_map.h"
-#include "mdb/usage_map_row.h"
 
 namespace {
 

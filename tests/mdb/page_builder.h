@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "mdb/byte_order.h"
-#include "mdb/column.h"
-#include "mdb/jet_text.h"
-#include "mdb/page_file.h"
-#include "mdb/pager.h"
+#include "file/page_file.h"
+#include "file/pager.h"
+#include "format/byte_order.h"
+#include "format/column.h"
+#include "format/jet_text.h"
 #include "mdb/row_position.h"
 
 namespace build {

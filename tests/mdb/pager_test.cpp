@@ -1,4 +1,4 @@
-#include "mdb/pager.h"
+#include "file/pager.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,8 +9,10 @@
 
 #include "data/scratch_dir.h"
 #include "faulty_page_file.h"
+#include "file/page_file.h"
+#include "file/rc4.h"
+#include "format/write_order.h"
 #include "mdb/error.h"
-#include "mdb/rc4.h"
 
 namespace {
 
@@ -270,6 +272,7 @@ TEST(Pager, AGroupIsWrittenInItsWriteOrderAndBeforeAnOperationWithTheOther) {
     auto owned = std::make_unique<testing_mdb::FaultyPageFile>(tablePages());
     testing_mdb::FaultyPageFile& file = *owned;
     mdb::Pager pager(std::move(owned));
+    pager.setPageOrdering(mdb::orderForWriting);
     pager.beginBatch();
     auto post = [&](mdb::WriteOrder order, std::vector<mdb::PageNumber> pages) {
         pager.beginWrite();

@@ -1,9 +1,11 @@
-#include "mdb/property_map_writer.h"
+#include "row/property_map_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "database/catalog.h"
 #include "fixture_paths.h"
 #include "mdb/database.h"
+#include "row/property_map.h"
 
 namespace {
 

@@ -1,11 +1,12 @@
 // Relationships with referential integrity: read from Access's files and from relationships
 // written with the engine, enforced on insert and delete, cascading where they say so.
-#include "mdb/relationships.h"
+#include "rules/relationships.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/database_rules.h"
-#include "mdb/statement.h"
+#include "database/table_writer.h"
+#include "mdb/delete_statement.h"
+#include "rules/database_rules.h"
 #include "rules_check.h"
 
 namespace {
@@ -38,7 +39,7 @@ mdb::RowPosition positionOf(mdb::Database& db, const std::string& table, std::in
 TEST(Relationships, ReadsAccessRelationshipsWithTheirColumnsAndFlags) {
     REQUIRE_MDB_FIXTURES();
     auto db = mdb::Database::open(fixtures::mdb("indexTestV2003.mdb"), mdb::OpenMode::ReadOnly);
-    const std::vector<mdb::Relationship> all = mdb::readRelationships(*db);
+    const std::vector<mdb::Relationship> all = db->rules().relationships();
     ASSERT_EQ(all.size(), 2u);  // the definitions' foreign keys are the same two
     EXPECT_EQ(all[0].name, "Table2Table1");
     EXPECT_EQ(all[0].childTable, "Table1");
@@ -141,7 +142,7 @@ TEST(Relationships, TheDefinitionsForeignKeysAloneAreEnforcedWithTheirCascadeByt
         EXPECT_EQ(mdb::executeStatement(*db, "delete from MSysRelationships"), 2u);
     }
     auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
-    const std::vector<mdb::Relationship> all = mdb::readRelationships(*db);
+    const std::vector<mdb::Relationship> all = db->rules().relationships();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(all[0].name, "Table2Table1");
     EXPECT_EQ(all[0].flags, mdb::Relationship::kCascadeDeletes);

@@ -1,7 +1,8 @@
-#include "mdb/row_key.h"
+#include "index/row_key.h"
 
 #include <gtest/gtest.h>
 
+#include "format/table_definition.h"
 #include "mdb/error.h"
 
 namespace {

@@ -1,7 +1,9 @@
-#include "mdb/row_reader.h"
+#include "row/row_reader.h"
 
 #include <gtest/gtest.h>
 
+#include "format/table_definition.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "mdb/row_writer.h"
+#include "row/row_writer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -7,11 +7,16 @@
 #include <cstdio>
 #include <map>
 
+#include "file/pager.h"
+#include "format/byte_order.h"
+#include "format/column.h"
+#include "format/table_definition.h"
 #include "mdb/database.h"
 #include "mdb/error.h"
 #include "mdb/fixture_paths.h"
-#include "mdb/row_reader.h"
-#include "mdb/value_encoding.h"
+#include "row/row_reader.h"
+#include "row/table_scan.h"
+#include "row/value_encoding.h"
 
 namespace {
 

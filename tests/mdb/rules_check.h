@@ -8,13 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "create/new_database.h"
 #include "data/scratch_dir.h"
+#include "database/table_writer.h"
 #include "mdb/database.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/property_map.h"
-#include "mdb/property_map_writer.h"
 #include "mdb/verify.h"
+#include "row/property_map.h"
+#include "row/property_map_writer.h"
 #include "write_check.h"
 
 namespace rules_check {

@@ -1,13 +1,18 @@
 // Creating tables in copies of Access-made databases and in new ones, then filling them: the
 // engine, verify and mdbtools must all read what was written.
-#include "mdb/table_creator.h"
+#include "create/table_creator.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "create/catalog_template.h"
+#include "create/new_database.h"
+#include "database/catalog.h"
+#include "database/table_writer.h"
 #include "definition_compare.h"
-#include "mdb/new_database.h"
-#include "mdb/system_catalog.h"
+#include "file/pager.h"
+#include "format/table_definition.h"
+#include "mdb/error.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

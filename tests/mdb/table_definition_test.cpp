@@ -1,7 +1,9 @@
-#include "mdb/table_definition.h"
+#include "format/table_definition.h"
 
 #include <gtest/gtest.h>
 
+#include "file/pager.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

@@ -1,10 +1,13 @@
-#include "mdb/table_definition_writer.h"
+#include "format/table_definition_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "database/catalog.h"
 #include "definition_compare.h"
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "fixture_paths.h"
-#include "mdb/catalog.h"
+#include "format/table_definition.h"
 
 namespace {
 

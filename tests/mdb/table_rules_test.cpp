@@ -1,13 +1,14 @@
 // The rules a table's design puts on its rows, on databases made with the engine: for each, a
 // row that passes, a row refused with the provider's exact message, and verify and mdb-export
 // showing nothing of the refused rows.
-#include "mdb/table_rules.h"
+#include "rules/table_rules.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/database_rules.h"
-#include "mdb/expression_date.h"
-#include "mdb/statement.h"
+#include "database/table_writer.h"
+#include "mdb/delete_statement.h"
+#include "rules/database_rules.h"
+#include "rules/expression_date.h"
 #include "rules_check.h"
 
 namespace {

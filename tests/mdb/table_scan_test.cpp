@@ -1,9 +1,11 @@
-#include "mdb/table_scan.h"
+#include "row/table_scan.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/row_reader.h"
+#include "format/table_definition.h"
+#include "mdb/error.h"
 #include "page_builder.h"
+#include "row/row_reader.h"
 
 namespace {
 

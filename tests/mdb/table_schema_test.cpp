@@ -1,10 +1,12 @@
-#include "mdb/table_schema.h"
+#include "create/table_schema.h"
 
 #include <gtest/gtest.h>
 
 #include "definition_compare.h"
 #include "fixture_paths.h"
+#include "format/table_definition.h"
 #include "mdb/database.h"
+#include "mdb/error.h"
 
 namespace {
 

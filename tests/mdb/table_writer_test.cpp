@@ -1,6 +1,6 @@
 // Inserting and deleting rows in copies of Access-made tables, checked after every phase with
 // the engine's reader (value for value, by position) and with mdbtools.
-#include "mdb/table_writer.h"
+#include "database/table_writer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,10 +12,13 @@
 #include <random>
 #include <set>
 
-#include "mdb/data_page.h"
+#include "create/new_database.h"
+#include "file/page_file.h"
+#include "file/pager.h"
+#include "format/data_page.h"
+#include "format/table_definition.h"
+#include "mdb/delete_statement.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/statement.h"
 #include "mdb/verify.h"
 #include "write_check.h"
 

@@ -1,4 +1,4 @@
-#include "mdb/text_key.h"
+#include "index/text_key.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
-#include "mdb/usage_map.h"
+#include "format/usage_map.h"
 
 #include <gtest/gtest.h>
 
+#include "file/pager.h"
+#include "mdb/error.h"
 #include "page_builder.h"
 
 namespace {

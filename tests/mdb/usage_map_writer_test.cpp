@@ -1,10 +1,12 @@
-#include "mdb/usage_map_writer.h"
+#include "format/usage_map_writer.h"
 
 #include <gtest/gtest.h>
 
+#include "database/table_writer.h"
+#include "file/pager.h"
 #include "fixture_copy.h"
+#include "format/usage_map.h"
 #include "mdb/error.h"
-#include "mdb/usage_map.h"
 
 namespace {
 

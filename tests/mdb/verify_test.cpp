@@ -5,14 +5,16 @@
 
 #include <functional>
 
+#include "file/pager.h"
 #include "fixture_copy.h"
-#include "mdb/byte_order.h"
+#include "format/byte_order.h"
+#include "format/table_definition.h"
+#include "format/usage_map.h"
+#include "format/usage_map_row.h"
+#include "format/usage_map_writer.h"
+#include "index/index_walk.h"
+#include "index/index_writer.h"
 #include "mdb/error.h"
-#include "mdb/index_walk.h"
-#include "mdb/index_writer.h"
-#include "mdb/usage_map.h"
-#include "mdb/usage_map_row.h"
-#include "mdb/usage_map_writer.h"
 
 namespace {
 

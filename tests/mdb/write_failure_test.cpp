@@ -8,10 +8,13 @@
 #include <filesystem>
 #include <fstream>
 
+#include "create/new_database.h"
+#include "database/table_writer.h"
 #include "faulty_page_file.h"
+#include "file/page_file.h"
+#include "file/pager.h"
 #include "mdb/database.h"
-#include "mdb/new_database.h"
-#include "mdb/statement.h"
+#include "mdb/delete_statement.h"
 #include "mdb/verify.h"
 #include "rules_check.h"
 

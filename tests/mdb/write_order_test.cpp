@@ -1,9 +1,9 @@
-#include "mdb/write_order.h"
+#include "format/write_order.h"
 
 #include <gtest/gtest.h>
 
-#include "mdb/byte_order.h"
-#include "mdb/data_page.h"
+#include "format/byte_order.h"
+#include "format/data_page.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "data/roll_tables.h"
 #include "mdb/database.h"
-#include "mdb/table_writer.h"
+#include "mdb/table.h"
 #include "reports/report.h"
 #include "reports/report_support.h"
 
@@ -27,18 +27,18 @@ std::vector<mdb::Value> rowOf(const mdb::Table& table,
 
 void addDocument(mdb::Database& db, int idDoc, const std::string& taxpayer, double total) {
     mdb::Table& testate = db.table("Testate");
-    db.writer("Testate").insert(rowOf(testate, {{"id doc", std::int32_t{idDoc}},
-                                                {"num doc", std::int32_t{1000 + idDoc}},
-                                                {"data doc", mdb::DateTime{45000.0}},
-                                                {"contribuente", taxpayer},
-                                                {"codice fiscale", std::string("RSSMRA80A01H501U")},
-                                                {"totale importo dovuto", total}}));
+    db.table("Testate").insert(rowOf(testate, {{"id doc", std::int32_t{idDoc}},
+                                               {"num doc", std::int32_t{1000 + idDoc}},
+                                               {"data doc", mdb::DateTime{45000.0}},
+                                               {"contribuente", taxpayer},
+                                               {"codice fiscale", std::string("RSSMRA80A01H501U")},
+                                               {"totale importo dovuto", total}}));
 }
 
 void addLine(mdb::Database& db, int idDoc, const std::string& category, const std::string& type,
              double taxable) {
     mdb::Table& detail = db.table("DettaglioVoci");
-    db.writer("DettaglioVoci")
+    db.table("DettaglioVoci")
         .insert(rowOf(detail, {{"id doc", std::int32_t{idDoc}},
                                {"categoria", category},
                                {"des", std::string("Tariffa annuale")},

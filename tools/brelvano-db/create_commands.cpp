@@ -10,9 +10,8 @@
 
 #include "commands.h"
 #include "data/roll_tables.h"
+#include "mdb/create.h"
 #include "mdb/error.h"
-#include "mdb/new_database.h"
-#include "mdb/table_creator.h"
 
 namespace tool {
 namespace {

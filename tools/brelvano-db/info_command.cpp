@@ -6,19 +6,18 @@ namespace tool {
 
 void printInfo(const std::string& file, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadOnly);
-    const mdb::DatabaseHeader& h = db->header();
+    const mdb::DatabaseInfo h = db->info();
     out << "Program: Brelvano " BRELVANO_VERSION "\n"
         << "File: " << db->path() << '\n'
         << "Format: Jet 4 (Access 2000-2003)\n"
         << "Code page: " << h.codePage << '\n'
-        << "Sort order: " << mdb::sortOrderName(h.sortOrder, h.sortVersion) << " (locale "
-        << h.sortOrder << ", version " << static_cast<int>(h.sortVersion) << ")\n"
+        << "Sort order: " << h.sortOrderName << " (locale " << h.sortOrder << ", version "
+        << static_cast<int>(h.sortVersion) << ")\n"
         << "Database key: "
-        << (h.databaseKey == 0 ? std::string("none (pages stored plain)")
-                               : "set (pages are encoded)")
+        << (h.encoded ? std::string("set (pages are encoded)") : "none (pages stored plain)")
         << '\n'
-        << "Created: " << formatDate(mdb::DateTime{h.creationDate}, "%Y-%m-%d %H:%M:%S") << '\n'
-        << "Page count: " << db->pageCount() << '\n'
+        << "Created: " << formatDate(h.created, "%Y-%m-%d %H:%M:%S") << '\n'
+        << "Page count: " << h.pageCount << '\n'
         << "Tables:\n";
     for (const std::string& name : db->tableNames())
         out << "  " << name << ": " << db->table(name).rowCount() << " rows\n";

@@ -49,9 +49,8 @@ std::string indexKind(const mdb::Index& index) {
 void printSchema(const std::string& file, const std::string& tableName, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadOnly);
     const mdb::Table& table = db->table(tableName);
-    const mdb::TableDefinition& d = table.definition();
-    out << "Table " << table.name() << ": definition page " << d.page << ", " << d.rowCount
-        << " rows, last autonumber " << d.autoNumber << '\n'
+    out << "Table " << table.name() << ": definition page " << table.definitionPage() << ", "
+        << table.rowCount() << " rows, last autonumber " << table.lastAutoNumber() << '\n'
         << "Columns:\n";
     for (const mdb::Column& c : table.columns())
         out << "  " << c.name << ": " << typeText(c) << " [" << columnNotes(c) << "]\n";

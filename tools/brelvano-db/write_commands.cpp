@@ -1,4 +1,5 @@
 // The commands that change a database: insert one row, empty a table.
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -8,6 +9,7 @@
 #include "commands.h"
 #include "mdb/database.h"
 #include "mdb/error.h"
+#include "mdb/value.h"
 
 namespace tool {
 namespace {
@@ -23,14 +25,11 @@ std::optional<double> parseDate(const std::string& text) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
     const int n = std::sscanf(text.c_str(), "%d-%d-%d %d:%d:%d", &y, &mo, &d, &h, &mi, &s);
     if (n != 3 && n != 5 && n != 6) return std::nullopt;
-    if (mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59) return std::nullopt;
-    // Days from the civil date (Howard Hinnant's days_from_civil), then shifted to 1899-12-30.
-    const int yy = y - (mo <= 2 ? 1 : 0);
-    const int era = (yy >= 0 ? yy : yy - 399) / 400;
-    const int yoe = yy - era * 400;
-    const int doy = (153 * (mo + (mo > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-    const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    const long days = static_cast<long>(era) * 146097 + doe - 719468 + 25569;
+    if (y < -32767 || y > 32767 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 ||
+        s > 59)
+        return std::nullopt;
+    // A day past the month's end counts on into the next month, as <chrono> does.
+    const std::int64_t days = mdb::dayNumber(std::chrono::year{y} / mo / d);
     const double time = (h * 3600 + mi * 60 + s) / 86400.0;
     // Access keeps the time of day as an unsigned fraction, also before 1899-12-30.
     return days >= 0 ? static_cast<double>(days) + time : static_cast<double>(days) - time;
@@ -122,14 +121,14 @@ void insertRow(const std::string& file, const std::string& tableName,
         values[column] = parseValue(table.columns()[column], argument.substr(equals + 1));
         assigned[column] = true;
     }
-    const mdb::RowPosition at = db->writer(table.name()).insert(std::move(values), assigned);
+    const mdb::RowPosition at = table.insert(std::move(values), assigned);
     db->sync();
     out << "1 row inserted at " << mdb::describe(at) << '\n';
 }
 
 void deleteAll(const std::string& file, const std::string& tableName, std::ostream& out) {
     auto db = mdb::Database::open(file, mdb::OpenMode::ReadWrite);
-    const std::uint32_t rows = db->writer(tableName).removeAll();
+    const std::uint32_t rows = db->table(tableName).removeAll();
     db->sync();
     out << rows << (rows == 1 ? " row" : " rows") << " deleted\n";
 }

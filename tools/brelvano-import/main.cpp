@@ -25,7 +25,6 @@
 #include "data/messages.h"
 #include "data/qt/system_regional_settings.h"
 #include "import/import_run.h"
-#include "mdb/error.h"
 #include "terminal_host.h"
 
 namespace {
@@ -75,15 +74,7 @@ std::optional<Options> parse(int argc, char* argv[]) {
 
 // The error display's text for what ended the run.
 std::string shownMessage(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const mdb::Error& e) {
-        return data::withFinalPoint(data::providerMessage(e.what()));
-    } catch (const std::exception& e) {
-        return data::withFinalPoint(e.what());
-    } catch (...) {
-        return data::withFinalPoint(msg::kUnknownError);
-    }
+    return data::withFinalPoint(data::errorText(error));
 }
 
 int run(const Options& options) {

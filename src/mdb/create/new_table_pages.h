@@ -1,0 +1,41 @@
+// new_table_pages.h: the pages a new, empty table starts with.
+//
+// A table is its definition (TDEF chain), its usage maps and one root page per physical index;
+// it owns no data page until its first row. The pages are taken from the allocator in the order
+// the database engine takes them when it makes its own catalogue: every table's
+// definition pages, then the usage-map page, then every root page. Jackcess does the same for
+// one table (definition, map page, roots).
+//
+// The usage-map page is a data page owned by no table (owner field 0) holding 69-byte map rows,
+// per table in this order (as the engine and Access place them):
+//   owned pages, free-space pages      inline, start 0, empty
+//   per Memo/OLE column, by number     its owned and free-space maps, inline, empty, on the
+//                                      same page
+//   per physical index, by number      inline, holding the index's root page
+// A table with more maps than a page holds continues on another page taken from the allocator.
+// Each root page is an empty index leaf.
+#pragma once
+
+#include <vector>
+
+#include "file/pager.h"
+#include "format/page_allocator.h"
+#include "format/table_definition.h"
+
+namespace mdb {
+
+// The length of the map rows written: type, start page and a 64-byte bitmap (512 pages).
+constexpr std::size_t kNewMapRowSize = 69;
+
+// Writes the pages of new, empty tables and returns their definitions with the pages, map
+// pointers and root pages filled in (row counts, autonumbers and unique counts are written as
+// the definitions give them). Several tables share map pages, as the engine's catalogue does.
+// REQUIRES: pager.writing(). Throws Error (Refused) when the file is full.
+std::vector<TableDefinition> writeNewTables(Pager& pager, PageAllocator& allocator,
+                                            std::vector<TableDefinition> tables);
+
+// An inline map row: start page and bitmap, holding `page` when given. The start is 0 for pages
+// below 512 (as Access and the engine write it), else `page` rounded down to a multiple of 8.
+std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page = std::nullopt);
+
+}  // namespace mdb

@@ -1,0 +1,373 @@
+#include "database/table_writer.h"
+
+#include <limits>
+#include <map>
+#include <random>
+#include <stdexcept>
+
+#include "database/damage.h"
+#include "format/jet_text.h"
+#include "mdb/error.h"
+#include "row/row_reader.h"
+#include "row/row_writer.h"
+#include "row/table_scan.h"
+#include "row/value_decoding.h"
+
+namespace mdb {
+namespace {
+
+constexpr std::size_t kRowCountOffset = 16;
+constexpr std::size_t kAutoNumberOffset = 20;
+constexpr std::size_t kIndexCountsOffset = 63;  // 12 bytes per physical index
+constexpr std::size_t kIndexCountsSize = 12;
+constexpr std::size_t kDefinitionPageHeader = 8;
+
+const char* const kDuplicateMessage =
+    "The changes you requested to the table were not successful because they would create "
+    "duplicate values in the index, primary key, or relationship.  Change the data in the field "
+    "or fields that contain duplicate data, remove the index, or redefine the index to permit "
+    "duplicate entries and try again";
+const char* const kNullKeyMessage = "Index or primary key cannot contain a Null value";
+
+// Writes 4-byte fields of a table definition at offsets of the joined definition (the first
+// page whole, then bytes 8.. of each further page), asking the pager for each page once in a
+// row rather than once per byte.
+class DefinitionFields {
+public:
+    DefinitionFields(Pager& pager, const TableDefinition& def) : pager_(pager), def_(def) {}
+
+    void put32(std::size_t offset, std::uint32_t value) {
+        for (std::size_t i = 0; i < 4; ++i) {
+            std::size_t at = offset + i;
+            std::size_t page = 0;
+            if (at >= kPageSize) {
+                const std::size_t rest = at - kPageSize;
+                page = 1 + rest / (kPageSize - kDefinitionPageHeader);
+                at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+            }
+            modify(page)[at] = static_cast<std::uint8_t>(value >> (8 * i));
+        }
+    }
+
+private:
+    PageBytes& modify(std::size_t page) {
+        if (bytes_ != nullptr && page == page_) return *bytes_;
+        if (page >= def_.pages.size())
+            throw Error(Error::Kind::Corrupt, "table definition at page " +
+                                                  std::to_string(def_.page) +
+                                                  ": a count lies past its last page");
+        bytes_ = &pager_.modify(def_.pages[page]);
+        page_ = page;
+        return *bytes_;
+    }
+
+    Pager& pager_;
+    const TableDefinition& def_;
+    std::size_t page_ = 0;
+    PageBytes* bytes_ = nullptr;  // page_ of the definition, as modify() gave it
+};
+
+Guid randomGuid() {
+    static std::mt19937_64 generator{std::random_device{}()};
+    Guid g;
+    for (std::size_t i = 0; i < 16; i += 8) {
+        const std::uint64_t r = generator();
+        for (std::size_t k = 0; k < 8; ++k)
+            g.bytes[i + k] = static_cast<std::uint8_t>(r >> (8 * k));
+    }
+    g.bytes[7] = static_cast<std::uint8_t>((g.bytes[7] & 0x0F) | 0x40);  // version 4
+    g.bytes[8] = static_cast<std::uint8_t>((g.bytes[8] & 0x3F) | 0x80);  // RFC 4122 variant
+    return g;
+}
+
+// Fills `out` with the values of the key columns (`keyColumns[i]`) as a reader will read them
+// back: what index keys must be built from. Other columns are left null.
+void storedValues(const TableDefinition& def, const PreparedRow& row,
+                  const std::vector<bool>& keyColumns, std::vector<Value>& out) {
+    out.assign(def.columns.size(), std::monostate{});
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        if (!keyColumns[i]) continue;
+        const Column& c = def.columns[i];
+        const std::optional<ByteView> field = row.field(i);
+        if (c.type == ColumnType::Boolean) {
+            out[i] = field.has_value();
+            continue;
+        }
+        if (!field) continue;
+        ByteView bytes = *field;
+        if (isLongValue(c.type)) {
+            Binary data;
+            if (bytes[3] == kLongValueInline) {
+                data.assign(bytes.begin() + kLongValueHeaderSize, bytes.end());
+            } else {
+                for (const PreparedRow::External& e : row.external)
+                    if (e.column == i) data = e.data;
+            }
+            if (c.type == ColumnType::Memo)
+                out[i] = decodeJetText(data);
+            else
+                out[i] = std::move(data);
+            continue;
+        }
+        out[i] = decodeValue(c, bytes);
+    }
+}
+
+}  // namespace
+
+struct TableWriter::State {
+    State(Pager& pager, const Table& table)
+        : generation(pager.generation()),
+          allocator(pager),
+          maps(pager, allocator),
+          placer(pager, allocator, maps,
+                 {table.definition().ownedPagesMap, table.definition().freePagesMap},
+                 table.definition().page, smallestRowSize(table.definition())),
+          layout(table.definition()) {
+        const TableDefinition& def = table.definition();
+        keyColumns.assign(def.columns.size(), false);
+        for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
+            if (auto why = IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i])) {
+                readOnly = "Cannot change table '" + table.name() + "': " + *why;
+                continue;
+            }
+            indexes.emplace_back(pager, allocator, def, i);
+            for (const IndexColumn& k : def.physicalIndexes[i].columns)
+                for (std::size_t c = 0; c < def.columns.size(); ++c)
+                    if (def.columns[c].number == k.columnNumber) keyColumns[c] = true;
+        }
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            const Column& c = def.columns[i];
+            if (isLongValue(c.type) && c.longValueOwnedMap && c.longValueFreeMap)
+                longValues.emplace(i, std::make_unique<LongValueWriter>(pager, allocator, maps, c));
+        }
+    }
+
+    LongValueWriter& longValueWriter(const Table& table, std::size_t column) {
+        auto it = longValues.find(column);
+        if (it == longValues.end())
+            throw Error(Error::Kind::Unsupported, "Cannot store a long value in field '" +
+                                                      table.name() + "." +
+                                                      table.definition().columns[column].name +
+                                                      "': the column has no long-value page maps");
+        return *it->second;
+    }
+
+    std::uint64_t generation;
+    PageAllocator allocator;
+    UsageMapWriter maps;
+    RowPlacer placer;
+    std::vector<IndexWriter> indexes;  // one per physical index, in order
+    std::vector<bool> keyColumns;      // by column index: some index holds it
+    std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
+    std::optional<std::string> readOnly;
+
+    // Worked out once per definition, and buffers an insert reuses rather than allocating.
+    RowLayout layout;
+    PreparedRow row;
+    std::vector<Value> stored;                  // the key columns' values as stored
+    std::vector<std::optional<IndexKey>> keys;  // one per index
+    Binary rowBytes;
+};
+
+TableWriter::TableWriter(Pager& pager, Table& table) : pager_(pager), table_(table) {}
+
+TableWriter::~TableWriter() = default;
+
+void TableWriter::refresh() {
+    if (state_ && state_->generation == pager_.generation()) return;
+    state_.reset();
+    table_.reloadDefinition();
+    state_ = std::make_unique<State>(pager_, table_);
+}
+
+template <class Work>
+decltype(auto) TableWriter::operation(Work&& work) {
+    return withDamageContext(pager_.fileName(), table_.name(), [&]() -> decltype(auto) {
+        pager_.beginWrite();
+        try {
+            refresh();
+            if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+            auto result = work();
+            pager_.commit();
+            return result;
+        } catch (...) {
+            // The definition and placer may hold changes the file never got.
+            state_.reset();
+            pager_.rollback();
+            throw;
+        }
+    });
+}
+
+std::optional<std::string> TableWriter::whyReadOnly() {
+    return withDamageContext(pager_.fileName(), table_.name(), [&] {
+        if (!state_ || state_->generation != pager_.generation()) {
+            state_.reset();
+            table_.reloadDefinition();
+            state_ = std::make_unique<State>(pager_, table_);
+        }
+        return state_->readOnly;
+    });
+}
+
+void TableWriter::writeCounters() {
+    const TableDefinition& def = *table_.definition_;
+    DefinitionFields fields(pager_, def);
+    fields.put32(kRowCountOffset, def.rowCount);
+    fields.put32(kAutoNumberOffset, def.autoNumber);
+    for (std::size_t i = 0; i < def.physicalIndexes.size(); ++i)
+        fields.put32(kIndexCountsOffset + kIndexCountsSize * i + 4,
+                     def.physicalIndexes[i].uniqueEntryCount);
+}
+
+RowPosition TableWriter::insert(std::vector<Value> values) {
+    allAssigned_.assign(values.size(), true);
+    return insert(std::move(values), allAssigned_);
+}
+
+RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<bool>& assigned) {
+    return insertInPlace(values, assigned);
+}
+
+RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
+                                       const std::vector<bool>& assigned) {
+    return operation([&] {
+        TableDefinition& def = *table_.definition_;
+        if (values.size() != def.columns.size())
+            throw std::invalid_argument("TableWriter::insert: one value per column is needed");
+
+        std::optional<std::uint32_t> autoNumber;
+        for (std::size_t i = 0; i < def.columns.size(); ++i) {
+            const Column& c = def.columns[i];
+            if (!c.isAutoNumber() && !c.isAutoGuid()) continue;
+            if (!isNull(values[i]))
+                throw Error(Error::Kind::Refused,
+                            "Cannot update '" + c.name + "'; field not updateable");
+            if (c.isAutoGuid()) {
+                values[i] = randomGuid();
+                continue;
+            }
+            if (!autoNumber) {
+                if (def.autoNumber >=
+                    static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
+                    throw Error(Error::Kind::Refused,
+                                "Cannot add a row to table '" + table_.name() +
+                                    "': its autonumber has reached its largest value");
+                autoNumber = def.autoNumber + 1;
+            }
+            values[i] = static_cast<std::int32_t>(*autoNumber);
+        }
+        if (guard_) guard_->beforeInsert(table_, values, assigned);
+
+        PreparedRow& row = state_->row;
+        prepareRow(state_->layout, values, table_.name(), row);
+        std::vector<Value>& stored = state_->stored;
+        if (!state_->indexes.empty()) storedValues(def, row, state_->keyColumns, stored);
+        std::vector<std::optional<IndexKey>>& keys = state_->keys;
+        keys.clear();
+        for (IndexWriter& index : state_->indexes) {
+            keys.push_back(index.keyFor(stored));
+            if (!keys.back()) continue;
+            switch (index.check(*keys.back())) {
+                case KeyCheck::Ok:
+                    break;
+                case KeyCheck::Duplicate:
+                    throw Error(Error::Kind::Refused, kDuplicateMessage);
+                case KeyCheck::NullInRequired:
+                    throw Error(Error::Kind::Refused, kNullKeyMessage);
+            }
+        }
+
+        // Nothing can refuse the row any more: change the pages.
+        for (const PreparedRow::External& e : row.external)
+            row.setExternalPosition(e.column,
+                                    state_->longValueWriter(table_, e.column).store(e.data));
+        encodeRow(state_->layout, row, state_->rowBytes);
+        const RowPosition at = state_->placer.place(state_->rowBytes);
+        for (std::size_t i = 0; i < state_->indexes.size(); ++i)
+            if (keys[i] && state_->indexes[i].insert(*keys[i], at))
+                ++def.physicalIndexes[i].uniqueEntryCount;
+        ++def.rowCount;
+        if (autoNumber) def.autoNumber = *autoNumber;
+        writeCounters();
+        return at;
+    });
+}
+
+void TableWriter::remove(RowPosition position) {
+    operation([&] {
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
+        removeRow(position);
+        return 0;
+    });
+}
+
+void TableWriter::removeWithin(RowPosition position) {
+    if (!pager_.writing())
+        throw std::logic_error("TableWriter::removeWithin: no operation is under way");
+    withDamageContext(pager_.fileName(), table_.name(), [&] {
+        try {
+            refresh();
+            if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+            removeRow(position);
+        } catch (...) {
+            state_.reset();  // the operation's rollback forgets the pages it changed
+            throw;
+        }
+    });
+}
+
+void TableWriter::removeRow(RowPosition position) {
+    TableDefinition& def = *table_.definition_;
+    const std::optional<LocatedRow> found = locateRow(pager_, position);
+    if (!found) throw Error(Error::Kind::NotFound, "Record is deleted");
+    const RowReader reader(def, found->bytes);
+    std::vector<Value> values;
+    values.reserve(def.columns.size());
+    for (const Column& c : def.columns) values.push_back(reader.value(c, pager_));
+    if (guard_) guard_->beforeRemove(table_, position, values);
+
+    for (IndexWriter& index : state_->indexes)
+        if (auto key = index.keyFor(values)) index.remove(*key, position);
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        const Column& c = def.columns[i];
+        if (isLongValue(c.type) && !reader.isNull(c) && !reader.bytes(c).empty())
+            state_->longValueWriter(table_, i).remove(reader.bytes(c));
+    }
+    state_->placer.remove(position);
+    if (found->storedAt != position) state_->placer.removeOverflowTarget(found->storedAt);
+    if (def.rowCount > 0) --def.rowCount;
+    writeCounters();
+}
+
+std::uint32_t TableWriter::removeAll() {
+    return operation([&] {
+        pager_.setWriteOrder(WriteOrder::RowsDisappear);
+        TableDefinition& def = *table_.definition_;
+        if (guard_ && !guard_->mayRemoveAllAtOnce(table_)) {
+            // Rules look at each row (relationships): delete them one by one. A cascade from an
+            // earlier row may already have deleted a later one of the same table.
+            std::uint32_t deleted = 0;
+            for (RowPosition position : table_.rowPositions()) {
+                if (!locateRow(pager_, position)) continue;
+                removeRow(position);
+                ++deleted;
+            }
+            return deleted;
+        }
+        const std::uint32_t rows = def.rowCount;
+        // Nothing can refuse the operation now; a big table's freed pages need not all wait in
+        // memory for the commit.
+        pager_.allowEarlyWrites();
+        for (auto& [column, writer] : state_->longValues) writer->removeAll();
+        state_->placer.releaseAll();
+        for (IndexWriter& index : state_->indexes) index.clear();
+        def.rowCount = 0;
+        for (PhysicalIndex& index : def.physicalIndexes) index.uniqueEntryCount = 0;
+        writeCounters();
+        return rows;
+    });
+}
+
+}  // namespace mdb

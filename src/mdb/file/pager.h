@@ -1,0 +1,245 @@
+// pager.h: the one way to pages. Every page the engine reads or writes passes through here.
+//
+// The pager caches plain pages, decodes pages of databases that carry a database key (RC4
+// keyed by key XOR page number; page 0 is never encoded), and is the single write path. A
+// write is one operation (one inserted or deleted row, one emptied table):
+//
+//   beginWrite()   starts an operation; takes the exclusive advisory lock first when it is not
+//                  held (writers exclude each other; readers take no lock);
+//   modify(n)      returns page n for changing and marks it dirty;
+//   allocate()     appends a zeroed page at the end of the file, dirty;
+//   commit()       ends the operation: outside a batch it encodes and writes every dirty page
+//                  (in the order below), so the operation is in the file when it returns; inside
+//                  a batch it may leave them pending (below); releases the lock unless a batch
+//                  holds it;
+//   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
+//                  batch holds it.
+//
+// Nothing is synced per operation: a sync per row would cost more than the row. A batch
+// (beginBatch() ... endBatch(), a caller's run of many operations) keeps the lock across its
+// operations and syncs when it ends; sync() (called when the database closes) makes any other
+// written pages durable.
+//
+// Inside a batch the operations' pages are written in groups. Consecutive inserts into one
+// table change the same table definition and index leaves as the insert before them, and
+// writing those pages for every insert costs more than encoding the rows. So a committed
+// operation's pages join the batch's *pending group*, which is written all at once, in the order
+// below, when
+//   - it holds kGroupPages pages or kGroupOperations operations,
+//   - an operation with the other write order commits (the group goes first),
+//   - an operation allows early writes (the group goes first, before any of its pages),
+//   - the batch ends, sync() is called, or the pager is destroyed (best effort).
+// The union of several inserts written as one is still written as an insert must be (fresh
+// pages, other, definitions, rows: write_order.h), and the same holds for deletes; a reader of
+// the file sees the group's operations appear together. Until then pending pages are in memory
+// only; every read through the pager (page(), modify(), pageCount(), generation()) sees them as
+// if they had been written. A rollback undoes only its own operation: pending pages it changed
+// keep their pending bytes (modify() always changes a copy of them), and earlier operations of
+// the group stay committed.
+//
+// Whenever the lock is taken the cached pages are forgotten, because another writer may have
+// changed the file while it was not held. generation() counts those moments and rollbacks, so
+// that code above the pager that keeps its own state drawn from pages (a table writer's copy of
+// its definition) knows when to read it again.
+//
+// Pages are written in the order format/write_order.h describes (setPageOrdering(),
+// setWriteOrder()), so that a reader never sees half a row. When a write fails (a full disk, an I/O
+// error), the pages already written are put back as they were and pages appended are cut off, so
+// the file is as it was before the operation, or before the group; for that the pager keeps the
+// bytes each page had before the operation (and before the group), up to kUndoPages of them per
+// operation (an operation that changes more, emptying a big table, can then only report that it may
+// be half done).
+//
+// Inside a batch a failed write can therefore surface on a later operation's commit (or on
+// endBatch() or sync()) than the one whose pages failed, and it loses every operation of the
+// unwritten group, not only the one that reported it: the message says "the changes since the
+// last write". That is acceptable because a batch is one unit of work for its caller, which
+// stops at the first error and reports the whole of it as failed; outside a batch every commit
+// still writes its own pages and a failure loses only that operation.
+//
+// A file that could only be opened for reading refuses writes naming why (page_file.h); a
+// lock file of another program beside the database (Access's .ldb) refuses them too, each time
+// the lock is taken: that program may be writing, and our lock cannot see it.
+//
+// Dirty pages stay in memory until commit or rollback, with one exception: once an operation
+// has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
+// writeEarlyIfLarge() writes its dirty pages when they pass a limit, so that emptying a big
+// table needs no memory in proportion to it (a rollback can no longer undo what was written,
+// and from the first early write on, a failed write cannot be undone either). Such an
+// operation is written by its commit even inside a batch: it joins no group.
+// Runs of consecutive pages are written with one system call. Clean pages are dropped when the
+// cache grows past its limit. A page handed out by page() stays valid for as long as its holder
+// keeps it, even if the page is later modified (modify() copies a page that is still shared).
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "file/page_change.h"
+#include "file/page_file.h"
+
+namespace mdb {
+
+class Pager {
+public:
+    explicit Pager(std::unique_ptr<PageFile> file, std::size_t cachePages = 4096);
+    // Syncs written pages; errors are lost here, call sync() first to see them.
+    ~Pager();
+    Pager(const Pager&) = delete;
+    Pager& operator=(const Pager&) = delete;
+
+    const std::string& fileName() const { return file_->name(); }
+    bool writable() const { return file_->writable(); }
+    // Pages in the file, plus pages appended by the pending group and by this operation.
+    PageNumber pageCount() const;
+
+    // Pages above 0 are RC4-coded with this key; 0 means they are stored plain.
+    void setDatabaseKey(std::uint32_t key) { key_ = key; }
+    std::uint32_t databaseKey() const { return key_; }
+
+    // Page n, plain. Throws Error (Corrupt) when n is past the end of the file.
+    PageRef page(PageNumber n);
+
+    // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
+    // when another program holds it, (Refused) for a file opened read-only.
+    void beginBatch();
+    // Ends the batch: rolls back an unfinished operation, writes the pending group, syncs,
+    // releases the lock. Throws Error (Io) when the write or the sync fails (the lock is
+    // released all the same).
+    void endBatch();
+    bool inBatch() const { return batch_; }
+
+    // Throws as beginBatch() does when the lock must be taken. REQUIRES: not writing().
+    void beginWrite();
+    bool writing() const { return writing_; }
+    PageBytes& modify(PageNumber n);
+    // Page n for writing anew, marked dirty: its bytes are unspecified and the caller sets every
+    // one of them (it saves modify()'s copy of the old bytes).
+    PageBytes& overwrite(PageNumber n);
+    PageNumber allocate();
+    void commit();
+    void rollback();
+    // See above. Call writeEarlyIfLarge() only where no page reference from modify() is held.
+    void allowEarlyWrites();
+    void writeEarlyIfLarge();
+
+    // The order of this operation's writes; RowsAppear unless set after beginWrite().
+    void setWriteOrder(WriteOrder order) { order_ = order; }
+    // How to order an operation's pages for writing (format/write_order.h for a database);
+    // page-number order until told.
+    void setPageOrdering(PageOrdering ordering) { ordering_ = ordering; }
+
+    // Writes the pending group and makes every page written so far durable (nothing happens
+    // when none was). Throws Error (Io) as commit() does.
+    void sync();
+
+    // Test seam: the most pages the file may grow to (the page allocator refuses past it).
+    void setPageLimitForTesting(PageNumber pages) { pageLimitForTesting_ = pages; }
+    std::optional<PageNumber> pageLimitForTesting() const { return pageLimitForTesting_; }
+
+    // Pages whose earlier bytes one operation keeps, to undo a failed write.
+    static constexpr std::size_t kUndoPages = 8192;
+    // The pending group is written once it holds this many pages. An insert changes four or five
+    // pages, mostly the ones the insert before it changed; a few hundred distinct pages already
+    // make the writes per insert a small fraction of one, so a larger group saves little more. A
+    // pending page holds its new bytes and its bytes from before the group: 512 pages are at
+    // most 4 MB.
+    static constexpr std::size_t kGroupPages = 512;
+    // ... or this many operations: inserts that keep changing the same few pages would otherwise
+    // leave the file behind, unseen by other readers and lost on a failure, for a whole run.
+    static constexpr std::size_t kGroupOperations = 1024;
+
+    std::uint64_t generation() const { return generation_; }
+
+private:
+    // How a failed write is described: one operation's change, or a group of them.
+    enum class Scope { Operation, Group };
+
+    std::shared_ptr<PageBytes> load(PageNumber n);
+    void addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
+    PageBytes& change(PageNumber n, bool keepBytes);
+    // A page buffer to fill, from the spares when there is one.
+    std::shared_ptr<PageBytes> newBuffer();
+    // Ends the operation's hold on its undo copies, keeping unshared ones as spares.
+    void dropUndoCopies();
+    // Keeps the buffer as a spare when no one else holds it, and lets go of it.
+    void recycle(std::shared_ptr<PageBytes>& buffer);
+    void requireWriting(const char* what) const;
+    void lock();
+    void unlockUnlessBatch();
+    // Ends the operation that commit() or rollback() finished.
+    void endOperation();
+    // Writes this operation's dirty pages and moves them to the cache.
+    void writeDirty();
+    // Adds this operation's pages to the pending group (writing the group first when the
+    // operation's write order differs), and writes the group when it is full.
+    void joinGroup();
+    void mergeIntoGroup(PageChange& change);
+    // Writes the pending group, if any, and moves its pages to the cache.
+    void writeGroup();
+    // Writes `pages` in the order setPageOrdering() gives, runs of consecutive pages together. When
+    // a write fails, puts back what it can, forgets the operation and the group (the file may
+    // no longer match them) and throws Error saying whether the file is as it was.
+    void writePages(std::span<const PageChange> pages, PageNumber pagesBefore, WriteOrder order,
+                    bool undoable, Scope scope);
+    void writeRuns(std::span<const PageChange> pages, const std::vector<PageNumber>& order,
+                   std::vector<PageNumber>& written);
+    // Puts back the pages written (those below pagesBefore, from their earlier bytes) and cuts
+    // off appended ones; false when that is not possible.
+    bool undoWrites(std::span<const PageChange> pages, const std::vector<PageNumber>& written,
+                    PageNumber pagesBefore);
+    // After a failed write: the cache, the operation and the group may not match the file.
+    void forgetAfterFailedWrite();
+    // Written pages: into the cache, their earlier bytes into the spares.
+    void moveToCache(std::vector<PageChange>& pages);
+    // Whether a change of page n keeps its bytes from before the operation, for undoing a
+    // failed write (past kUndoPages, no change does any more).
+    bool keepsEarlierBytes(PageNumber n);
+
+    std::unique_ptr<PageFile> file_;
+    std::size_t cacheLimit_;
+    std::uint32_t key_ = 0;
+    // Pages as the last commit left them, by number: written ones and pending ones, so that
+    // reading a page the group holds (the hot pages of a batch) costs one lookup. Pending
+    // pages are also in group_, which keeps them when the cache is emptied.
+    std::unordered_map<PageNumber, std::shared_ptr<PageBytes>> cache_;
+    // The pages this operation changed, by page number: a sorted vector, because an operation
+    // changes a handful of pages and a tree node per page costs more than the search.
+    std::vector<PageChange> changes_;
+    PageNumber allocated_ = 0;  // pages appended since beginWrite
+    bool writing_ = false;
+    bool locked_ = false;
+    bool batch_ = false;
+    bool unsynced_ = false;     // pages written since the last sync
+    bool earlyWrites_ = false;  // this operation may write before commit
+    bool wroteEarly_ = false;   // ... and has
+    std::uint64_t generation_ = 0;
+    WriteOrder order_ = WriteOrder::RowsAppear;
+    PageOrdering ordering_ = inPageNumberOrder;
+    PageNumber pagesBefore_ = 0;  // pageCount() when the operation began
+    // The earlier bytes of changed pages (PageChange::before) are the pages as they were
+    // cached, shared rather than copied: modify() changes a copy when a page is shared.
+    std::size_t keptBefore_ = 0;  // changes holding their earlier bytes
+    bool undoable_ = true;        // every changed page holds them
+    // The pending group: pages committed inside the batch and not written yet, sorted by
+    // number, each with its bytes from before the group (`before`) where the operations kept
+    // them. The file does not change while the group is pending, so its page count is the
+    // group's pagesBefore.
+    std::vector<PageChange> group_;
+    WriteOrder groupOrder_ = WriteOrder::RowsAppear;
+    PageNumber groupAppended_ = 0;  // pages past the file's end among them
+    std::size_t groupOperations_ = 0;
+    bool groupUndoable_ = true;  // every page below the file's end holds its earlier bytes
+    // Buffers of earlier undo copies, reused: every operation changes a handful of pages, and a
+    // fresh 4 KB allocation for each costs more than encoding the row.
+    std::vector<std::shared_ptr<PageBytes>> spare_;
+    std::optional<PageNumber> pageLimitForTesting_;
+};
+
+}  // namespace mdb

@@ -1,0 +1,69 @@
+// page_allocator.h: taking pages for new data, index and bitmap pages, and giving them back.
+//
+// The database's global usage map (page 1 row 0, see usage_map.h) records which pages are free:
+// there a SET bit means free. Access sets the bits of pages past the end of the file and writes
+// reference maps without bitmap pages (testRefGlobalV2000), so this engine reads the map the
+// careful way: a page is free only when a bit says so; a page outside an inline map's range, or
+// in a reference range without a bitmap page, counts as used. (Jackcess counts those free; it
+// never reuses pages, so for it the difference does not matter.)
+//
+// allocate() prefers a page this engine released earlier: one marked free in the global map
+// AND entirely zero (release() zero-fills). Access marks some pages free and leaves their old
+// bytes; those are never reused, so a file Access made keeps every byte it may still rely on.
+// Without such a page it appends a zeroed page at the end of the file. Either way the page's
+// bit is cleared, promoting an inline map to a reference map when the new page lies outside its
+// range (pages it named free stay free, every other page of the file is used) and adding a
+// bitmap page to a reference map that lacks one for the new page's range; the page comes back
+// dirty and zero-filled. The inline start never moves: moving it would leave used pages
+// outside the range, where Jackcess would take them for free ones.
+//
+// Jet 4 files end at 2 GB; an allocation that would pass it is refused (Error Refused) before
+// anything changes. Every change goes through the pager, so the caller must be inside
+// Pager::beginWrite()...commit().
+//
+// The allocator keeps no state that another allocator over the same pager could contradict (it
+// only remembers, as a hint, pages it found marked free but not zero), so the table and index
+// writers may share one or hold their own.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <set>
+
+#include "file/pager.h"
+
+namespace mdb {
+
+// 2 GB of 4096-byte pages: the most a Jet 4 file may hold.
+constexpr PageNumber kMaxJet4Pages = 0x80000000u / kPageSize;
+
+class PageAllocator {
+public:
+    explicit PageAllocator(Pager& pager);
+
+    // A zero-filled page marked used in the global map, already dirty in the pager. Throws
+    // Error (Refused) when the file would grow past kMaxJet4Pages (or the test limit below),
+    // (Corrupt) when the global map is damaged.
+    PageNumber allocate();
+
+    // Zero-fills page n and marks it free in the global map. The caller has already removed it
+    // from every other usage map. REQUIRES: 1 < n < pageCount() (pages 0 and 1 are never freed).
+    void release(PageNumber n);
+
+    // Test seam: pretend the largest file holds `pages` pages instead of kMaxJet4Pages.
+    void setPageLimitForTesting(PageNumber pages) { pageLimit_ = pages; }
+
+private:
+    std::optional<PageNumber> reusablePage();
+    void markUsed(PageNumber page);
+    PageNumber appendPage();
+    // Throws Error (Refused) unless `pages` more pages fit after the first `count`.
+    void requireRoom(PageNumber count, std::size_t pages) const;
+
+    Pager& pager_;
+    PageNumber pageLimit_ = kMaxJet4Pages;
+    std::set<PageNumber> markedFreeButNotZero_;  // hint: skipped by later searches
+};
+
+}  // namespace mdb

@@ -1,0 +1,81 @@
+#include "row/table_scan.h"
+
+#include <set>
+
+#include "format/usage_map.h"
+#include "mdb/error.h"
+
+namespace mdb {
+
+namespace {
+
+// Access moves a row at most a few times and keeps the pointer in its original slot up to
+// date, so a real chain is one or two pointers long. The bound keeps a crafted file, whose every
+// slot starts a long chain, from making a scan quadratic.
+constexpr int kMaxOverflowHops = 16;
+
+}  // namespace
+
+std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
+    std::set<RowPosition> seen;
+    RowPosition at = position;
+    for (int hops = 0;; ++hops) {
+        const bool first = hops == 0;
+        if (!seen.insert(at).second)
+            throw Error(Error::Kind::Corrupt,
+                        "the overflow pointers of " + describe(position) + " loop");
+        if (hops > kMaxOverflowHops)
+            throw Error(Error::Kind::Corrupt, "the overflow pointers of " + describe(position) +
+                                                  " go on for more than " +
+                                                  std::to_string(kMaxOverflowHops) + " rows");
+        if (at.page == 0 || at.page >= pager.pageCount())
+            throw Error(Error::Kind::Corrupt,
+                        describe(position) + " points outside the file, at " + describe(at));
+        PageRef page = pager.page(at.page);
+        const DataPage data(*page, at.page);
+        if (at.row >= data.rowCount())
+            throw Error(Error::Kind::Corrupt, describe(at) + " does not exist");
+        // Only the first slot's deleted flag counts: rows reached through an overflow pointer
+        // are always marked deleted, so that scans do not meet them twice.
+        if (first && data.isDeleted(at.row)) return std::nullopt;
+        const ByteView bytes = data.row(at.row);
+        if (!data.isOverflow(at.row)) return LocatedRow{position, at, std::move(page), bytes};
+        if (bytes.size() < 4)
+            throw Error(Error::Kind::Corrupt, "the overflow pointer at " + describe(at) + " has " +
+                                                  std::to_string(bytes.size()) + " bytes");
+        at = rowPositionFromPointer(get32le(bytes, 0));
+    }
+}
+
+TableScan::TableScan(Pager& pager, const TableDefinition& table)
+    : pager_(pager),
+      tablePage_(table.page),
+      pages_(UsageMap::read(pager, table.ownedPagesMap).pages(pager)) {}
+
+bool TableScan::next() {
+    for (;;) {
+        while (page_ && ++slot_ < slots_) {
+            const RowPosition position{pages_[pageIndex_ - 1], static_cast<std::uint8_t>(slot_)};
+            if (std::optional<LocatedRow> found = locateRow(pager_, position)) {
+                row_ = std::move(*found);
+                return true;
+            }
+        }
+        page_.reset();
+        if (pageIndex_ >= pages_.size()) return false;
+        const PageNumber n = pages_[pageIndex_++];
+        PageRef bytes = pager_.page(n);
+        // Owned maps also list pages a table no longer uses; only its data pages hold rows.
+        if ((*bytes)[0] != kDataPageType || get32le(*bytes, 4) != tablePage_) continue;
+        const DataPage data(*bytes, n);
+        // Row numbers are one byte in row pointers: a page cannot address more rows.
+        if (data.rowCount() > 256)
+            throw Error(Error::Kind::Corrupt, "data page " + std::to_string(n) + " has " +
+                                                  std::to_string(data.rowCount()) + " rows");
+        slots_ = data.rowCount();
+        slot_ = -1;
+        page_ = std::move(bytes);
+    }
+}
+
+}  // namespace mdb
