@@ -4,6 +4,7 @@
 #include "mdb/database_rules.h"
 #include "mdb/error.h"
 #include "mdb/name_compare.h"
+#include "mdb/recovery.h"
 
 namespace mdb {
 
@@ -18,12 +19,19 @@ Database::~Database() {
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
     // A database the user may only read opens all the same; its writes are refused saying why.
     if (mode == OpenMode::ReadWrite) return open(openDiskPageFileForUpdate(path), mode);
-    return open(openDiskPageFile(path, false), mode);
+    // Reading needs no write access, but undoing an interrupted write does.
+    bool recovered = false;
+    if (mayNeedRecovery(path)) recovered = recoverAtOpen(*openDiskPageFileForUpdate(path));
+    std::unique_ptr<Database> db = open(openDiskPageFile(path, false), mode);
+    db->recovered_ = db->recovered_ || recovered;
+    return db;
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
+    const bool recovered = recoverAtOpen(*file);
     auto pager = std::make_unique<Pager>(std::move(file));
     std::unique_ptr<Database> db(new Database(std::move(pager), mode));
+    db->recovered_ = recovered;
     db->load();
     return db;
 }

@@ -29,7 +29,8 @@ public:
     // Opens the file and reads its header and catalogue. Throws Error: Io when the file cannot be
     // opened, Unsupported for other Access formats, Refused for a database with a password (the
     // connection gives none), Corrupt for anything else that is not a sound Jet 4 database.
-    // Opening takes no lock, in either mode: writers lock while they write (see pager.h). A file
+    // Opening takes no lock, in either mode: writers lock while they write (see pager.h). A write
+    // that a dying process or a power cut interrupted is undone first (recovery.h). A file
     // that may only be read (the file, its folder or its file system read-only) opens ReadWrite
     // all the same, as the database engine opens it read-only; its writes are refused, saying
     // why (page_file.h).
@@ -43,6 +44,8 @@ public:
 
     const std::string& path() const { return path_; }
     OpenMode mode() const { return mode_; }
+    // Whether opening undid an interrupted write (the tools say so once: recovery.h).
+    bool undidInterruptedWrite() const { return recovered_; }
     const DatabaseHeader& header() const { return header_; }
     PageNumber pageCount() const { return pager_->pageCount(); }
 
@@ -81,6 +84,7 @@ private:
 
     std::string path_;
     OpenMode mode_;
+    bool recovered_ = false;
     std::unique_ptr<Pager> pager_;
     DatabaseHeader header_;
     std::vector<CatalogEntry> catalog_;

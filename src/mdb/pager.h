@@ -15,9 +15,17 @@
 //   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
 //                  batch holds it.
 //
-// Nothing is synced per operation: a sync per row would cost more than the row. A batch
-// (beginBatch() ... endBatch(), one import run) keeps the lock across its operations and syncs
-// when it ends; sync() (called when the database closes) makes any other written pages durable.
+// A file that keeps a rollback journal (journal.h; files on disk do) commits whenever pages are
+// written and the writes are whole: every page the last commit left is journalled before it is
+// overwritten, and the commit syncs the file and empties the journal. Outside a batch that is
+// each operation; inside one, each group written (below), each operation that writes on its
+// own (emptying a table), and the end of the batch. So a crash loses at most the operation or
+// group being written, and the next open puts the file back as the last commit left it
+// (recovery.h); a failed write or an operation rolled back after writing early is put back
+// through the journal too. Taking the lock applies a journal a dead writer left. A file without
+// a journal is not synced per operation; a batch syncs it when it ends. A batch (beginBatch()
+// ... endBatch(), one import run) keeps the lock across its operations; sync() (called when the
+// database closes) makes any other written pages durable.
 //
 // Inside a batch the operations' pages are written in groups. Every post of an import changes
 // the same table definition and index leaves as the post before it, and writing them for every
@@ -43,9 +51,9 @@
 // Pages are written in the order write_order.h describes (set by setWriteOrder()), so that a
 // reader never sees half a row. When a write fails (a full disk, an I/O error), the pages
 // already written are put back as they were and pages appended are cut off, so the file is as
-// it was before the operation, or before the group; for that the pager keeps the bytes each page
-// had before the operation (and before the group), up to kUndoPages of them per operation (an
-// operation that changes more, emptying a big table, can then only report that it may be half
+// it was before the operation, or before the group; without a journal the pager keeps the bytes
+// each page had before the operation (and before the group), up to kUndoPages of them per operation
+// (an operation that changes more, emptying a big table, can then only report that it may be half
 // done).
 //
 // Inside a batch a failed write can therefore surface on a later operation's commit (or on
@@ -79,10 +87,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "mdb/journal.h"
 #include "mdb/page_file.h"
 #include "mdb/write_order.h"
 
 namespace mdb {
+
+struct Error;
 
 class Pager {
 public:
@@ -152,6 +163,9 @@ public:
 
     std::uint64_t generation() const { return generation_; }
 
+    // The journal's largest size so far, in bytes (0 for a file that keeps none).
+    std::uint64_t largestJournalSize() const { return journal_ ? journal_->largestSize() : 0; }
+
 private:
     // How a failed write is described: one operation's change, or a group of them.
     enum class Scope { Operation, Group };
@@ -191,6 +205,14 @@ private:
                     PageNumber pagesBefore);
     // After a failed write: the cache, the operation and the group may not match the file.
     void forgetAfterFailedWrite();
+    // Puts the file back as the last commit left it (through the journal, or else from the
+    // earlier bytes the pager kept), forgets what no longer matches it, and throws Error
+    // saying whether the file is as it was.
+    [[noreturn]] void failWrite(const Error& e, std::span<const PageChange> pages,
+                                const std::vector<PageNumber>& written, PageNumber pagesBefore,
+                                bool undoable, Scope scope);
+    // A commit point: the pages written so far become durable and the journal is emptied.
+    void commitWritten(Scope scope);
     // Written pages: into the cache, their earlier bytes into the spares.
     void moveToCache(std::vector<PageChange>& pages);
     // Whether a change of page n keeps its bytes from before the operation, for undoing a
@@ -198,6 +220,7 @@ private:
     bool keepsEarlierBytes(PageNumber n);
 
     std::unique_ptr<PageFile> file_;
+    std::unique_ptr<Journal> journal_;  // when the file keeps one
     std::size_t cacheLimit_;
     std::uint32_t key_ = 0;
     // Pages as the last commit left them, by number: written ones and pending ones, so that

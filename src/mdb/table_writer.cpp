@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "mdb/damage.h"
+#include "mdb/damage_check.h"
 #include "mdb/error.h"
 #include "mdb/jet_text.h"
 #include "mdb/row_reader.h"
@@ -176,6 +177,7 @@ void TableWriter::refresh() {
     if (state_ && state_->generation == pager_.generation()) return;
     state_.reset();
     table_.reloadDefinition();
+    checkBeforeWriting(pager_, table_.definition());
     state_ = std::make_unique<State>(pager_, table_);
 }
 

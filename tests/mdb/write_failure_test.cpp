@@ -89,28 +89,32 @@ const Operation kOperations[] = {
 
 // For every page the operation writes, a failure at that write: the operation is refused with
 // the system's error, the file is byte for byte what it was, and the database goes on working.
+// Without a journal the pager puts back the pages from its own copies; with one, from the journal.
 void failEveryWrite(const std::vector<std::uint8_t>& base, const Operation& op) {
     SCOPED_TRACE(op.label);
-    for (std::size_t k = 1;; ++k) {
-        SCOPED_TRACE("failing write " + std::to_string(k));
-        auto file = std::make_unique<FaultyPageFile>(base);
-        FaultyPageFile* raw = file.get();
-        auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
-        raw->failWrite(k);
-        const std::string message = refusal([&] { op.run(*db); });
-        if (message.empty()) {
-            ASSERT_GT(k, 1u) << "the operation wrote nothing";
+    for (bool journal : {false, true}) {
+        SCOPED_TRACE(journal ? "with a journal" : "without a journal");
+        for (std::size_t k = 1;; ++k) {
+            SCOPED_TRACE("failing write " + std::to_string(k));
+            auto file = std::make_unique<FaultyPageFile>(base, "faulty.mdb", journal);
+            FaultyPageFile* raw = file.get();
+            auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+            raw->failWrite(k);
+            const std::string message = refusal([&] { op.run(*db); });
+            if (message.empty()) {
+                ASSERT_GT(k, 1u) << "the operation wrote nothing";
+                EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
+                break;  // k is past the operation's last write
+            }
+            EXPECT_EQ(message,
+                      "Could not write to 'faulty.mdb': No space left on device; the change was "
+                      "not stored and the database is as it was before it");
+            ASSERT_TRUE(raw->bytes() == base) << "the file changed";
+            // The same database, the disk healed: the operation now goes through.
+            raw->heal();
+            EXPECT_EQ(refusal([&] { op.run(*db); }), "");
             EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
-            return;  // k is past the operation's last write
         }
-        EXPECT_EQ(message,
-                  "Could not write to 'faulty.mdb': No space left on device; the change was not "
-                  "stored and the database is as it was before it");
-        ASSERT_TRUE(raw->bytes() == base) << "the file changed";
-        // The same database, the disk healed: the operation now goes through.
-        raw->heal();
-        EXPECT_EQ(refusal([&] { op.run(*db); }), "");
-        EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
     }
 }
 
@@ -173,6 +177,26 @@ TEST(WriteFailure, WhenTheDiskStaysBrokenTheMessageSaysTheChangeMayBeHalfStored)
     EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(7)); }),
               "Could not write to 'faulty.mdb': No space left on device; the change may be partly "
               "stored: check the database before using it again");
+}
+
+// With a journal, even a disk that refuses the undo too leaves the database to the next open as
+// the last commit left it.
+TEST(WriteFailure, WhenTheDiskStaysBrokenTheJournalPutsTheFileBackAtTheNextOpen) {
+    const std::vector<std::uint8_t> base = databaseWith(3);
+    auto file = std::make_unique<FaultyPageFile>(base, "faulty.mdb", true);
+    FaultyPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    raw->failWrite(2, true);
+    EXPECT_EQ(refusal([&] { mdb::executeStatement(*db, "delete from Righe"); }),
+              "Could not write to 'faulty.mdb': No space left on device; the change may be partly "
+              "stored: check the database before using it again");
+    EXPECT_FALSE(raw->bytes() == base);
+    auto again = std::make_unique<mdb::MemoryPageFile>(raw->bytes(), "again.mdb");
+    again->journalFile().bytes() = raw->journalFile().bytes();
+    mdb::MemoryPageFile* reopened = again.get();
+    auto next = mdb::Database::open(std::move(again), mdb::OpenMode::ReadOnly);
+    EXPECT_TRUE(next->undidInterruptedWrite());
+    EXPECT_TRUE(reopened->bytes() == base);
 }
 
 // Groups of pages as write_order.h names them, from what was written.
