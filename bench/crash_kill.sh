@@ -97,6 +97,8 @@ kill_after() {  # kill_after SECONDS COMMAND...: runs it, SIGKILLs it after SECO
     "$@" >/dev/null 2>&1 &
     local pid=$!
     sleep "$at"
+    # The job is a subshell running the program: kill the program, its child, then the job.
+    pkill -KILL -P $pid 2>/dev/null
     kill -KILL $pid 2>/dev/null
     wait $pid 2>/dev/null
 }

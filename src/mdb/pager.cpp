@@ -261,8 +261,10 @@ void Pager::failWrite(const Error& e, std::span<const PageChange> pages,
     } else {
         undone = undoable && undoWrites(pages, written, pagesBefore);
     }
-    const char* what =
-        scope == Scope::Operation ? "the change" : "the changes since the last write";
+    // With a journal a batch's groups commit by time: several may go back together.
+    const char* what = scope == Scope::Operation ? "the change"
+                       : journal_                ? "the changes since the last commit"
+                                                 : "the changes since the last write";
     forgetAfterFailedWrite();
     std::string message = std::string(e.what()) + "; " + what;
     if (undone)

@@ -12,7 +12,9 @@
 #include "faulty_page_file.h"
 #include "mdb/database.h"
 #include "mdb/new_database.h"
+#include "mdb/page_allocator.h"
 #include "mdb/statement.h"
+#include "mdb/usage_map_writer.h"
 #include "mdb/verify.h"
 #include "rules_check.h"
 
@@ -198,6 +200,28 @@ TEST(WriteFailure, WhenTheDiskStaysBrokenTheJournalPutsTheFileBackAtTheNextOpen)
     auto next = mdb::Database::open(std::move(again), mdb::OpenMode::ReadOnly);
     EXPECT_TRUE(next->undidInterruptedWrite());
     EXPECT_TRUE(reopened->bytes() == base);
+}
+
+// A table whose free-space map names one of its index pages would take rows onto it: the write
+// is refused before anything changes, saying the database must be repaired.
+TEST(WriteFailure, AWriteIntoADamagedStructureIsRefusedBeforeAnythingChanges) {
+    auto file = std::make_unique<mdb::MemoryPageFile>(databaseWith(3), "damaged.mdb");
+    mdb::MemoryPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    const mdb::TableDefinition& voci = db->table("Voci").definition();
+    db->pager().beginWrite();
+    mdb::PageAllocator allocator(db->pager());
+    mdb::UsageMapWriter(db->pager(), allocator)
+        .add(voci.freePagesMap, voci.physicalIndexes[0].rootPage);
+    db->pager().commit();
+    const std::vector<std::uint8_t> damaged = raw->bytes();
+    EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(4)); }),
+              "Database 'damaged.mdb' is damaged: table 'Voci': free-space map: page " +
+                  std::to_string(voci.physicalIndexes[0].rootPage) +
+                  " is not one of the table's data pages; the database must be repaired before "
+                  "it can be changed");
+    EXPECT_TRUE(raw->bytes() == damaged);
+    EXPECT_EQ(refusal([&] { db->writer("Righe").insert({std::int32_t{1}, 1.0}); }), "");
 }
 
 // Groups of pages as write_order.h names them, from what was written.
