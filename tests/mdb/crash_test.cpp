@@ -1,5 +1,6 @@
 // Crashes at every moment of a write: whatever page write the process dies before, or the power
 // goes before, the next open puts the database back exactly as its last commit left it (journal.h).
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -187,6 +188,53 @@ TEST(Crash, RandomMomentsOfALargerImportRecoverToTheLastCommit) {
     ASSERT_GT(r.commits.size(), 4u);
     std::mt19937 random(2026);
     for (int i = 0; i < 40 && !HasFailure(); ++i) crashAt(r, random() % (r.log.size() + 1), random);
+}
+
+}  // namespace
+
+namespace {
+
+// A hot journal is applied only where it can be and where it fits: a file that cannot be written
+// is refused rather than read half written, and so is a file another program changed since.
+TEST(Crash, AHotJournalIsRefusedWhereItCannotBeAppliedOrDoesNotFit) {
+    const Recording r =
+        record(databaseWithRoll(60), replaceRoll(150), std::chrono::milliseconds{0});
+    std::size_t n = 0;  // a moment with a hot journal: just before a database write
+    while (n < r.log.size() && !(r.log[n].file == DiskEvent::File::Database &&
+                                 r.log[n].kind == DiskEvent::Kind::Write && n > 0 &&
+                                 r.log[n - 1].file == DiskEvent::File::Journal))
+        ++n;
+    const Disk disk = testing_mdb::killedBefore(r.start, r.log, n + 1);
+    ASSERT_FALSE(disk.journal.empty());
+    auto refusalOf = [&](std::vector<std::uint8_t> database, bool writable) {
+        auto file =
+            std::make_unique<mdb::MemoryPageFile>(std::move(database), "crash.mdb", writable);
+        file->journalFile().bytes() = disk.journal;
+        try {
+            mdb::Database::open(std::move(file), mdb::OpenMode::ReadOnly);
+        } catch (const mdb::Error& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    EXPECT_EQ(refusalOf(disk.database, false),
+              "Cannot open 'crash.mdb': a write to it was interrupted, and its journal "
+              "'crash.mdb-journal' must be applied before the database is read, but it is opened "
+              "read-only");
+    std::vector<std::uint8_t> grown = disk.database;
+    grown.resize(grown.size() + 64 * mdb::kPageSize);
+    EXPECT_THAT(refusalOf(grown, true),
+                testing::StartsWith("Cannot open 'crash.mdb': its journal 'crash.mdb-journal', "
+                                    "left by an interrupted write, does not match it: the "
+                                    "database has "));
+    std::vector<std::uint8_t> changed = disk.database;
+    changed[100] ^= 0xFF;
+    EXPECT_THAT(refusalOf(changed, true),
+                testing::HasSubstr("does not match it: its first page has changed since the "
+                                   "journal was written. Another program may have changed the "
+                                   "database since; move the journal away to open the "
+                                   "database as it is"));
+    EXPECT_EQ(refusalOf(disk.database, true), "");
 }
 
 }  // namespace
