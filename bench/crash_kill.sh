@@ -88,7 +88,7 @@ check() {  # check LABEL DATABASE: the checks after a kill
     for t in Testate DettaglioVoci; do commit_rows "$db" "$t" || { ok=0; echo "  $1: $t is not a commit's"; }; done
     import_of new "$db" --yes >/dev/null 2>&1 || { ok=0; echo "  $1: the second import failed"; }
     [ -z "$("$db_tool" verify "$db" 2>&1)" ] || { ok=0; echo "  $1: damaged after the second import"; }
-    if [ $ok = 1 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  $1: FAILED"; cp "$db" "$work/failed-$1.mdb"; fi
+    if [ $ok = 1 ]; then passed=$((passed + 1)); echo "  $1: sound"; else failed=$((failed + 1)); echo "  $1: FAILED"; cp "$db" "$work/failed-$1.mdb"; fi
 }
 
 kill_after() {  # kill_after SECONDS COMMAND...: runs it, SIGKILLs it after SECONDS
