@@ -7,7 +7,9 @@
 #
 # Prints, for each program, the wall time, the CPU time (user + system; the fairer figure on a
 # machine shared with other work) and the peak memory (/usr/bin/time -v), then a second import of
-# the same roll after the confirmed deletion and how much the database file grew. Targets: the
+# the same roll after the confirmed deletion and how much the database file grew, then the first
+# import again without the rollback journal (BRELVANO_NO_JOURNAL=1), and the journal's largest
+# size (sampled every 50 ms). Targets: the journal costing at most 10%; the
 # import at least as fast as sqlite3, peak memory under 100 MB, the second import leaving the file
 # at most 5% larger than the first. Work files go to $BRELVANO_BENCH_DIR (default
 # /tmp/brelvano-import-bench, about 1.1 GB); they are kept for later runs and never committed.
@@ -65,6 +67,19 @@ rm -f "$database"
 "$build_dir/tools/brelvano-db" create "$database" --roll >/dev/null
 import=(env LC_ALL=it_IT.UTF-8 "$build_dir/tools/brelvano-import" --header "$header" --detail "$detail"
         --database "$database")
+# The journal's size, sampled while an import runs; its largest value goes to journal_peak.
+watch_journal() {
+    local largest=0 size
+    while [ ! -f "$work/watch.stop" ]; do
+        size=$(stat -c %s "$database-journal" 2>/dev/null || echo 0)
+        [ "$size" -gt "$largest" ] && largest=$size
+        sleep 0.05
+    done
+    echo "$largest" >"$work/journal.peak"
+}
+rm -f "$work/watch.stop"
+watch_journal &
+watcher=$!
 sync
 measure "${import[@]}"
 first_wall=$wall first_cpu=$cpu first_peak=$peak
@@ -73,6 +88,18 @@ first_size=$(stat -c %s "$database")
 measure "${import[@]}" --yes
 second_wall=$wall second_cpu=$cpu second_peak=$peak
 second_size=$(stat -c %s "$database")
+touch "$work/watch.stop"
+wait $watcher
+journal_peak=$(cat "$work/journal.peak")
+
+# The same first import without the journal (BRELVANO_NO_JOURNAL=1), for what the journal costs.
+plain="$work/plain.mdb"
+rm -f "$plain"
+"$build_dir/tools/brelvano-db" create "$plain" --roll >/dev/null
+sync
+measure env BRELVANO_NO_JOURNAL=1 "${import[@]/#$database/$plain}"
+plain_wall=$wall plain_cpu=$cpu plain_peak=$peak
+rm -f "$plain"
 
 rows() { mdb-count "$database" "$1" 2>/dev/null || echo "?"; }
 verdict() { if awk "BEGIN { exit !($1) }"; then echo "met"; else echo "NOT met"; fi; }
@@ -86,6 +113,12 @@ Imported rows: Testate $(rows Testate), DettaglioVoci $(rows DettaglioVoci)
 sqlite3 .import       $(printf '%8.2f %8.2f %10.1f' "$sqlite_wall" "$sqlite_cpu" "$sqlite_peak")
 brelvano-import       $(printf '%8.2f %8.2f %10.1f' "$first_wall" "$first_cpu" "$first_peak")
   again, --yes        $(printf '%8.2f %8.2f %10.1f' "$second_wall" "$second_cpu" "$second_peak")
+  without journal     $(printf '%8.2f %8.2f %10.1f' "$plain_wall" "$plain_cpu" "$plain_peak")
+
+Journal: $(awk "BEGIN { printf \"%+.1f%%\", ($first_wall - $plain_wall) * 100 / $plain_wall }") wall, \
+$(awk "BEGIN { printf \"%+.1f%%\", ($first_cpu - $plain_cpu) * 100 / $plain_cpu }") cpu against the \
+import without it (target <= +10%: $(verdict "$first_wall <= $plain_wall * 1.10")); largest \
+journal seen $((journal_peak / 1024)) KB
 
 Import / sqlite3: $(awk "BEGIN { printf \"%.2f\", $first_wall / $sqlite_wall }") x wall, \
 $(awk "BEGIN { printf \"%.2f\", $first_cpu / $sqlite_cpu }") x cpu \

@@ -18,15 +18,18 @@ std::string providerMessage(const std::string& message) {
 }
 
 std::string undoneWriteFailure(const std::string& message) {
-    // The engine's two accounts (mdb/pager.cpp): one operation, or a batch's group of them.
+    // The engine's accounts (file/pager.cpp): one operation, or a batch's changes since its last
+    // commit (with a journal) or since its last write (without one).
     static const std::string kAccount = "; the change";
     static const std::string kOne = " was not stored and the database is as it was before it";
-    static const std::string kGroup =
+    static const std::string kSinceCommit =
+        "s since the last commit were not stored and the database is as it was before them";
+    static const std::string kSinceWrite =
         "s since the last write were not stored and the database is as it was before them";
     const std::size_t at = message.rfind(kAccount);
     if (at == std::string::npos) return {};
     const std::string_view rest = std::string_view(message).substr(at + kAccount.size());
-    if (rest != kOne && rest != kGroup) return {};
+    if (rest != kOne && rest != kSinceCommit && rest != kSinceWrite) return {};
     return message.substr(0, at);
 }
 

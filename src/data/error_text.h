@@ -17,7 +17,7 @@ std::string withFinalPoint(const std::string& message);
 std::string providerMessage(const std::string& message);
 
 // The failure a write-failure message of the engine reports, without its account of the changes
-// it put back («Could not write to 'x': No space left on device; the changes since the last write
+// it put back («Could not write to 'x': No space left on device; the changes since the last commit
 // were not stored and the database is as it was before them» gives the part before «; the
 // change»). Empty when the message gives no such account (nothing was put back, or the changes
 // may be partly stored).

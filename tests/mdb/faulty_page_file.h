@@ -18,8 +18,10 @@ public:
         std::uint8_t type;  // byte 0 of what was written
     };
 
-    explicit FaultyPageFile(std::vector<std::uint8_t> bytes, std::string name = "faulty.mdb")
-        : file_(std::move(bytes), std::move(name)) {}
+    // With `journal`, it keeps a rollback journal in memory (whose writes never fail).
+    explicit FaultyPageFile(std::vector<std::uint8_t> bytes, std::string name = "faulty.mdb",
+                            bool journal = false)
+        : file_(std::move(bytes), std::move(name)), journal_(journal) {}
 
     // The `k`-th page written from now on (1 = the next) fails, and, when `persistent`, every
     // write after it too (a disk that has gone away).
@@ -51,9 +53,12 @@ public:
     void unlock() override {}
     void refresh() override {}
     void truncate(mdb::PageNumber pages) override { file_.truncate(pages); }
+    mdb::JournalFile* journal() override { return journal_ ? file_.journal() : nullptr; }
+    mdb::MemoryJournalFile& journalFile() { return file_.journalFile(); }
 
 private:
     mdb::MemoryPageFile file_;
+    bool journal_;
     std::vector<Write> writes_;
     std::optional<std::size_t> failAt_;
     bool persistent_ = false;

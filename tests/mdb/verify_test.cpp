@@ -139,6 +139,21 @@ TEST(Verify, FindsEachKindOfDamage) {
              m.pager().modify(leaf)[0] = 0x01;
          },
          "index 0: index page"},
+        {"a leaf naming itself its child-tail page", "compIndexTestV2003.mdb",
+         [&](M& m) {
+             const auto leaf =
+                 mdb::walkIndex(m.pager(), table(m).physicalIndexes[0].rootPage).leafPages[0];
+             mdb::put32le(m.pager().modify(leaf), mdb::IndexPage::kChildTailAt, leaf);
+         },
+         "names child-tail page"},
+        {"the catalogue's data page naming another owner", "V2000_no-password.mdb",
+         [&](M& m) {
+             const auto catalog = mdb::readTableDefinition(m.pager(), 2);
+             const auto pages =
+                 mdb::UsageMap::read(m.pager(), catalog.ownedPagesMap).pages(m.pager());
+             mdb::put32le(m.pager().modify(pages.front()), 4, 3);
+         },
+         "catalogue: MSysObjects does not list itself"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

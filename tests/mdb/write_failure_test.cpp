@@ -1,6 +1,7 @@
 // The file's limits: a write that fails half way (a full disk, a failing one) leaves the file as
 // it was before the failing operation, with every earlier row; the 2 GB limit; read-only files
 // and folders; another program's lock file.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -13,6 +14,8 @@
 #include "faulty_page_file.h"
 #include "file/page_file.h"
 #include "file/pager.h"
+#include "format/page_allocator.h"
+#include "format/usage_map_writer.h"
 #include "mdb/database.h"
 #include "mdb/delete_statement.h"
 #include "mdb/verify.h"
@@ -92,28 +95,32 @@ const Operation kOperations[] = {
 
 // For every page the operation writes, a failure at that write: the operation is refused with
 // the system's error, the file is byte for byte what it was, and the database goes on working.
+// Without a journal the pager puts back the pages from its own copies; with one, from the journal.
 void failEveryWrite(const std::vector<std::uint8_t>& base, const Operation& op) {
     SCOPED_TRACE(op.label);
-    for (std::size_t k = 1;; ++k) {
-        SCOPED_TRACE("failing write " + std::to_string(k));
-        auto file = std::make_unique<FaultyPageFile>(base);
-        FaultyPageFile* raw = file.get();
-        auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
-        raw->failWrite(k);
-        const std::string message = refusal([&] { op.run(*db); });
-        if (message.empty()) {
-            ASSERT_GT(k, 1u) << "the operation wrote nothing";
+    for (bool journal : {false, true}) {
+        SCOPED_TRACE(journal ? "with a journal" : "without a journal");
+        for (std::size_t k = 1;; ++k) {
+            SCOPED_TRACE("failing write " + std::to_string(k));
+            auto file = std::make_unique<FaultyPageFile>(base, "faulty.mdb", journal);
+            FaultyPageFile* raw = file.get();
+            auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+            raw->failWrite(k);
+            const std::string message = refusal([&] { op.run(*db); });
+            if (message.empty()) {
+                ASSERT_GT(k, 1u) << "the operation wrote nothing";
+                EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
+                break;  // k is past the operation's last write
+            }
+            EXPECT_EQ(message,
+                      "Could not write to 'faulty.mdb': No space left on device; the change was "
+                      "not stored and the database is as it was before it");
+            ASSERT_TRUE(raw->bytes() == base) << "the file changed";
+            // The same database, the disk healed: the operation now goes through.
+            raw->heal();
+            EXPECT_EQ(refusal([&] { op.run(*db); }), "");
             EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
-            return;  // k is past the operation's last write
         }
-        EXPECT_EQ(message,
-                  "Could not write to 'faulty.mdb': No space left on device; the change was not "
-                  "stored and the database is as it was before it");
-        ASSERT_TRUE(raw->bytes() == base) << "the file changed";
-        // The same database, the disk healed: the operation now goes through.
-        raw->heal();
-        EXPECT_EQ(refusal([&] { op.run(*db); }), "");
-        EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
     }
 }
 
@@ -176,6 +183,48 @@ TEST(WriteFailure, WhenTheDiskStaysBrokenTheMessageSaysTheChangeMayBeHalfStored)
     EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(7)); }),
               "Could not write to 'faulty.mdb': No space left on device; the change may be partly "
               "stored: check the database before using it again");
+}
+
+// With a journal, even a disk that refuses the undo too leaves the database to the next open as
+// the last commit left it.
+TEST(WriteFailure, WhenTheDiskStaysBrokenTheJournalPutsTheFileBackAtTheNextOpen) {
+    const std::vector<std::uint8_t> base = databaseWith(3);
+    auto file = std::make_unique<FaultyPageFile>(base, "faulty.mdb", true);
+    FaultyPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    raw->failWrite(2, true);
+    EXPECT_EQ(refusal([&] { mdb::executeStatement(*db, "delete from Righe"); }),
+              "Could not write to 'faulty.mdb': No space left on device; the change may be partly "
+              "stored: check the database before using it again");
+    EXPECT_FALSE(raw->bytes() == base);
+    auto again = std::make_unique<mdb::MemoryPageFile>(raw->bytes(), "again.mdb");
+    again->journalFile().bytes() = raw->journalFile().bytes();
+    mdb::MemoryPageFile* reopened = again.get();
+    auto next = mdb::Database::open(std::move(again), mdb::OpenMode::ReadOnly);
+    EXPECT_TRUE(next->undidInterruptedWrite());
+    EXPECT_TRUE(reopened->bytes() == base);
+}
+
+// A table whose free-space map names one of its index pages would take rows onto it: the write
+// is refused before anything changes, saying the database must be repaired.
+TEST(WriteFailure, AWriteIntoADamagedStructureIsRefusedBeforeAnythingChanges) {
+    auto file = std::make_unique<mdb::MemoryPageFile>(databaseWith(3), "damaged.mdb");
+    mdb::MemoryPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    const mdb::TableDefinition& voci = db->table("Voci").definition();
+    db->pager().beginWrite();
+    mdb::PageAllocator allocator(db->pager());
+    mdb::UsageMapWriter(db->pager(), allocator)
+        .add(voci.freePagesMap, voci.physicalIndexes[0].rootPage);
+    db->pager().commit();
+    const std::vector<std::uint8_t> damaged = raw->bytes();
+    EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(4)); }),
+              "Database 'damaged.mdb' is damaged: table 'Voci': free-space map: page " +
+                  std::to_string(voci.physicalIndexes[0].rootPage) +
+                  " is not one of the table's data pages; the database must be repaired before "
+                  "it can be changed");
+    EXPECT_TRUE(raw->bytes() == damaged);
+    EXPECT_EQ(refusal([&] { db->writer("Righe").insert({std::int32_t{1}, 1.0}); }), "");
 }
 
 // Groups of pages as write_order.h names them, from what was written.
@@ -330,15 +379,28 @@ TEST(FullDisk, RowsGoInUntilTheDiskIsFullAndTheFileStaysSoundWithAllOfThem) {
         }
     }
     ASSERT_GT(stored, 10u);
-    EXPECT_EQ(message, "Could not write to '" + path +
-                           "': No space left on device; the change was not stored and the "
-                           "database is as it was before it");
+    // The database or its journal, whichever found the disk full first.
+    const std::string tail =
+        "': No space left on device; the change was not stored and the database is as it was "
+        "before it";
+    EXPECT_THAT(message, testing::AnyOf("Could not write to '" + path + tail,
+                                        "Could not write to '" + path + "-journal" + tail));
     rules_check::expectVerified(path);
     EXPECT_EQ(write_check::readRows(path, "Voci").size(), stored);
     if (write_check::haveMdbtools()) {
         EXPECT_EQ(rules_check::mdbExportColumn(path, "Voci", "des").size(), stored);
     }
-    // Emptying the table needs no new page, and frees pages the next rows take again.
+    // Emptying the table needs no new page of the database, but room for the journal's copies
+    // of the pages it overwrites: on the full disk it is refused and changes nothing.
+    {
+        auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
+        EXPECT_THAT(refusal([&] { mdb::executeStatement(*db, "delete from Voci"); }),
+                    testing::HasSubstr("No space left on device"));
+    }
+    rules_check::expectVerified(path);
+    EXPECT_EQ(write_check::readRows(path, "Voci").size(), stored);
+    // With room again, it frees pages the next rows take again.
+    ASSERT_EQ(::mount("tmpfs", mountPoint.c_str(), "tmpfs", MS_REMOUNT, "size=640k,mode=0700"), 0);
     {
         auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
         EXPECT_EQ(mdb::executeStatement(*db, "delete from Voci"), stored);

@@ -17,6 +17,7 @@
 
 #include "commands.h"
 #include "mdb/error.h"
+#include "mdb/recovery.h"
 #include "report_command.h"
 
 namespace {
@@ -88,6 +89,9 @@ int main(int argc, char** argv) {
     const std::string command = args.front();
     args.erase(args.begin());
     try {
+        // Every command but create names its database first.
+        if (!args.empty() && command != "create" && mdb::recoverFile(args[0]))
+            std::cerr << "brelvano-db: " << mdb::interruptedWriteUndone(args[0]) << '\n';
         if (command == "tables" && args.size() == 1) {
             tool::listTables(args[0], std::cout);
         } else if (command == "schema" && args.size() == 2) {

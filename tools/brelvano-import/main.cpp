@@ -25,6 +25,7 @@
 #include "data/messages.h"
 #include "data/qt/system_regional_settings.h"
 #include "import/import_run.h"
+#include "mdb/recovery.h"
 #include "terminal_host.h"
 
 namespace {
@@ -87,6 +88,8 @@ int run(const Options& options) {
             host.filesNotFound();  // the window would leave "Importa" disabled
             return kFailed;
         }
+        if (mdb::recoverFile(*options.database))
+            std::cerr << mdb::interruptedWriteUndone(*options.database) << '\n';
         data::DataModules modules;
         data::connectDatabase(modules, *options.database);
         // Importa.

@@ -5,6 +5,7 @@
 #include "database/table_writer.h"
 #include "file/page_file.h"
 #include "file/pager.h"
+#include "file/recovery.h"
 #include "format/header_page.h"
 #include "format/name_compare.h"
 #include "format/write_order.h"
@@ -28,7 +29,12 @@ Database::~Database() {
 std::unique_ptr<Database> Database::open(const std::string& path, OpenMode mode) {
     // A database the user may only read opens all the same; its writes are refused saying why.
     if (mode == OpenMode::ReadWrite) return open(openDiskPageFileForUpdate(path), mode);
-    return open(openDiskPageFile(path, false), mode);
+    // Reading needs no write access, but undoing an interrupted write does.
+    bool recovered = false;
+    if (mayNeedRecovery(path)) recovered = recoverAtOpen(*openDiskPageFileForUpdate(path));
+    std::unique_ptr<Database> db = open(openDiskPageFile(path, false), mode);
+    db->recovered_ = db->recovered_ || recovered;
+    return db;
 }
 
 std::unique_ptr<Database> Database::open(std::vector<std::uint8_t> bytes, const std::string& name,
@@ -39,9 +45,11 @@ std::unique_ptr<Database> Database::open(std::vector<std::uint8_t> bytes, const 
 }
 
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
+    const bool recovered = recoverAtOpen(*file);
     auto pager = std::make_unique<Pager>(std::move(file));
     pager->setPageOrdering(orderForWriting);
     std::unique_ptr<Database> db(new Database(std::move(pager), mode));
+    db->recovered_ = recovered;
     db->load();
     return db;
 }

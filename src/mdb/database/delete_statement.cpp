@@ -48,7 +48,10 @@ std::uint32_t executeStatement(Database& database, std::string_view text) {
         throw Error(Error::Kind::Unsupported, "Statement not supported: '" +
                                                   std::string(trim(text)) +
                                                   "' (only \"delete from <table>\" is understood)");
-    return database.table(table).removeAll();
+    const std::uint32_t deleted = database.table(table).removeAll();
+    // A statement is a commit of its own, in a batch too: a crash after it keeps the deletion.
+    database.sync();
+    return deleted;
 }
 
 }  // namespace mdb

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "database/damage.h"
+#include "database/damage_check.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
 #include "row/row_reader.h"
@@ -178,6 +179,7 @@ void TableWriter::refresh() {
     if (state_ && state_->generation == pager_.generation()) return;
     state_.reset();
     table_.reloadDefinition();
+    checkBeforeWriting(pager_, table_.definition());
     state_ = std::make_unique<State>(pager_, table_);
 }
 

@@ -56,6 +56,7 @@ public:
         }
         for (const CatalogEntry& entry : catalog)
             if (entry.isLocalTable()) verifyTable(entry);
+        verifyCatalogListsItself(catalog);
         verifyGlobalMap();
         return problems_;
     }
@@ -175,6 +176,22 @@ private:
                         expected[i]);
     }
 
+    // MSysObjects (its definition is page 2) lists itself. When it does not, its rows were not
+    // found (a data page naming another owner hides them all, and every table with them), so
+    // its own pages are checked under its usual name.
+    void verifyCatalogListsItself(const std::vector<CatalogEntry>& catalog) {
+        constexpr PageNumber kCatalogPage = 2;
+        for (const CatalogEntry& entry : catalog)
+            if (entry.isLocalTable() && entry.tablePage() == kCatalogPage) return;
+        problem("catalogue: MSysObjects does not list itself");
+        CatalogEntry self;
+        self.id = kCatalogPage;
+        self.name = "MSysObjects";
+        self.type = CatalogEntry::kTable;
+        self.flags = CatalogEntry::kSystemFlags;
+        verifyTable(self);
+    }
+
     void verifyPageMaps(const std::string& name, const TableDefinition& d) {
         const auto owned = mapPages("owned-pages map of " + name, d.ownedPagesMap);
         const auto free = mapPages("free-space map of " + name, d.freePagesMap);
@@ -228,6 +245,12 @@ private:
                 problem(name + ": page " + std::to_string(p) + " names table definition " +
                         std::to_string(owner));
         }
+        // A leaf has no children: a child-tail page there (readers that follow it may loop on
+        // one naming the leaf itself) is damage.
+        for (PageNumber p : walked.leafPages)
+            if (const std::uint32_t tail = get32le(*pager_.page(p), IndexPage::kChildTailAt))
+                problem(name + ": leaf page " + std::to_string(p) + " names child-tail page " +
+                        std::to_string(tail));
         if (auto mapped = mapPages("usage map of " + name, index.usageMap)) {
             for (PageNumber p : minus(*mapped, pages))
                 problem(name + ": its usage map names page " + std::to_string(p) +

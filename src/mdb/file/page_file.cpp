@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <vector>
@@ -34,6 +35,8 @@ public:
           readOnlyReason_(std::move(readOnlyReason)),
           mapping_(fd, path_) {
         refresh();
+        const char* off = std::getenv("BRELVANO_NO_JOURNAL");
+        if (off == nullptr || std::string(off) != "1") journal_ = diskJournalFile(path_);
     }
     // The mapping (a member) is unmapped after the descriptor closes, which is allowed.
     ~DiskPageFile() override { ::close(fd_); }
@@ -130,6 +133,8 @@ public:
 
     std::string readOnlyReason() const override { return readOnlyReason_; }
 
+    JournalFile* journal() override { return journal_.get(); }
+
     // Access names its lock file after the database, with the extension .ldb.
     std::optional<std::string> foreignLockFile() const override {
         std::filesystem::path lock(path_);
@@ -167,6 +172,7 @@ private:
     std::string readOnlyReason_;
     PageNumber pages_ = 0;
     FileMapping mapping_;  // used only once the file is written
+    std::unique_ptr<JournalFile> journal_;
 };
 
 // A descriptor of the regular file at `path`, or -1 with errno set when open() refuses. Throws
@@ -247,7 +253,10 @@ void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> p
 }
 
 MemoryPageFile::MemoryPageFile(std::vector<std::uint8_t> bytes, std::string name, bool writable)
-    : bytes_(std::move(bytes)), name_(std::move(name)), writable_(writable) {}
+    : bytes_(std::move(bytes)),
+      name_(std::move(name)),
+      writable_(writable),
+      journal_(name_ + "-journal") {}
 
 PageNumber MemoryPageFile::pageCount() const {
     return static_cast<PageNumber>(std::min<std::size_t>(bytes_.size() / kPageSize, 0x1000000));

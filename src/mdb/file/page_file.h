@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "file/journal_file.h"
 #include "mdb/row_position.h"
 
 namespace mdb {
@@ -57,9 +58,13 @@ public:
     // The lock file another program keeps beside the database while it has it open (Access's
     // <name>.ldb), when there is one.
     virtual std::optional<std::string> foreignLockFile() const { return std::nullopt; }
+    // The rollback journal kept beside the file (journal.h), or nullptr when it keeps none.
+    virtual JournalFile* journal() { return nullptr; }
 };
 
-// Opens a file on disk. Throws Error (Io) naming the path when it cannot be opened.
+// Opens a file on disk. Throws Error (Io) naming the path when it cannot be opened. Its journal
+// is "<path>-journal", unless the environment sets BRELVANO_NO_JOURNAL=1 (for measuring what
+// the journal costs; a crash may then leave a damaged database).
 std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable);
 // Opens a file on disk for updating, or only for reading when the file, its folder or its file
 // system allow no more (the database engine then opens a database read-only): the file is not
@@ -83,12 +88,15 @@ public:
     void unlock() override {}
     void refresh() override {}
     void truncate(PageNumber pages) override;
+    JournalFile* journal() override { return &journal_; }
     const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+    MemoryJournalFile& journalFile() { return journal_; }
 
 private:
     std::vector<std::uint8_t> bytes_;
     std::string name_;
     bool writable_;
+    MemoryJournalFile journal_;
 };
 
 }  // namespace mdb

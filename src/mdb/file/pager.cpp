@@ -1,10 +1,12 @@
 #include "file/pager.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 #include <vector>
 
 #include "file/rc4.h"
+#include "file/recovery.h"
 #include "mdb/error.h"
 
 namespace mdb {
@@ -36,12 +38,20 @@ PageChange& addTo(std::vector<PageChange>& changes, PageChange change) {
 }  // namespace
 
 Pager::Pager(std::unique_ptr<PageFile> file, std::size_t cachePages)
-    : file_(std::move(file)), cacheLimit_(std::max<std::size_t>(cachePages, 16)) {}
+    : file_(std::move(file)), cacheLimit_(std::max<std::size_t>(cachePages, 16)) {
+    if (file_->writable() && file_->journal() != nullptr)
+        journal_ = std::make_unique<Journal>(*file_, *file_->journal());
+}
 
 Pager::~Pager() {
     try {
         if (writing_) rollback();
         sync();
+        // The empty journal goes, but only under the lock: another writer may be using it.
+        if (journal_ && (locked_ || file_->tryLockExclusive())) {
+            journal_->removeFile();
+            if (!locked_) file_->unlock();
+        }
     } catch (const Error&) {
         // A destructor cannot report; callers that care call sync() or endBatch() first.
     }
@@ -106,9 +116,16 @@ void Pager::lock() {
                         "' exists). If no one has the database open, the lock file was left "
                         "behind and can be deleted");
     }
+    // Another writer may have changed any page, or grown the file, while we held no lock; one
+    // that died half way left its journal, to be applied before anything is read.
+    try {
+        file_->refresh();
+        if (journal_ && recoverLocked(*file_)) file_->refresh();
+    } catch (...) {
+        file_->unlock();
+        throw;
+    }
     locked_ = true;
-    // Another writer may have changed any page, or grown the file, while we held no lock.
-    file_->refresh();
     cache_.clear();
     ++generation_;
 }
@@ -219,23 +236,54 @@ void Pager::writePages(std::span<const PageChange> pages, PageNumber pagesBefore
                        bool undoable, Scope scope) {
     std::vector<PageNumber> written;
     try {
-        writeRuns(pages, ordering_(pages, pagesBefore, order), written);
+        const std::vector<PageNumber> ordered = ordering_(pages, pagesBefore, order);
+        if (journal_) journal_->protect(ordered);
+        writeRuns(pages, ordered, written);
     } catch (const Error& e) {
-        const bool undone = undoable && undoWrites(pages, written, pagesBefore);
-        const char* what =
-            scope == Scope::Operation ? "the change" : "the changes since the last write";
-        forgetAfterFailedWrite();
-        std::string message = std::string(e.what()) + "; " + what;
-        if (undone)
-            message += scope == Scope::Operation
-                           ? " was not stored and the database is as it was before it"
-                           : " were not stored and the database is as it was before them";
-        else
-            message += " may be partly stored: check the database before using it again";
-        throw Error(e.kind, message);
+        failWrite(e, pages, written, pagesBefore, undoable, scope);
     } catch (...) {
         forgetAfterFailedWrite();
         throw;
+    }
+}
+
+void Pager::failWrite(const Error& e, std::span<const PageChange> pages,
+                      const std::vector<PageNumber>& written, PageNumber pagesBefore, bool undoable,
+                      Scope scope) {
+    bool undone = false;
+    if (journal_) {
+        try {
+            journal_->rollback();
+            undone = true;
+        } catch (const Error&) {
+            // The journal stays: the next open puts the file back.
+        }
+    } else {
+        undone = undoable && undoWrites(pages, written, pagesBefore);
+    }
+    // With a journal a batch's groups commit by time: several may go back together.
+    const char* what = scope == Scope::Operation ? "the change"
+                       : journal_                ? "the changes since the last commit"
+                                                 : "the changes since the last write";
+    forgetAfterFailedWrite();
+    std::string message = std::string(e.what()) + "; " + what;
+    if (undone)
+        message += scope == Scope::Operation
+                       ? " was not stored and the database is as it was before it"
+                       : " were not stored and the database is as it was before them";
+    else
+        message += " may be partly stored: check the database before using it again";
+    throw Error(e.kind, message);
+}
+
+void Pager::commitWritten(Scope scope) {
+    if (!journal_ || !journal_->active()) return;
+    try {
+        journal_->commit();
+        unsynced_ = false;
+        lastCommit_ = std::chrono::steady_clock::now();
+    } catch (const Error& e) {
+        failWrite(e, {}, {}, 0, false, scope);
     }
 }
 
@@ -323,6 +371,10 @@ void Pager::writeGroup() {
     groupAppended_ = 0;
     groupOperations_ = 0;
     groupUndoable_ = true;
+    // Inside a batch a group commits once the last commit is old enough: a commit costs three
+    // syncs, more than the group's writes.
+    if (!batch_ || std::chrono::steady_clock::now() - lastCommit_ >= commitInterval_)
+        commitWritten(Scope::Group);
 }
 
 void Pager::joinGroup() {
@@ -365,17 +417,21 @@ void Pager::endOperation() {
 void Pager::commit() {
     requireWriting("commit changes to");
     // An operation that wrote early is written on its own (the group went before it).
-    if (batch_ && !earlyWrites_)
+    if (batch_ && !earlyWrites_) {
         joinGroup();
-    else
+    } else {
         writeDirty();
+        commitWritten(Scope::Operation);
+    }
     endOperation();
 }
 
 void Pager::allowEarlyWrites() {
     requireWriting("write early to");
-    // Its pages may reach the file before it commits: the operations before it must be there.
+    // Its pages may reach the file before it commits: the operations before it must be there,
+    // committed, so that undoing it through the journal undoes nothing else.
     writeGroup();
+    commitWritten(Scope::Group);
     earlyWrites_ = true;
 }
 
@@ -396,6 +452,14 @@ void Pager::rollback() {
     if (!writing_) return;
     // State drawn from pages that are now forgotten (or already written) must be read again.
     if (!changes_.empty() || wroteEarly_) ++generation_;
+    if (wroteEarly_ && journal_) {
+        try {  // the pages it wrote early go back as well
+            journal_->rollback();
+        } catch (const Error&) {
+            // The journal stays: the next open puts the file back.
+        }
+        cache_.clear();
+    }
     dropUndoCopies();
     changes_.clear();
     endOperation();
@@ -403,6 +467,7 @@ void Pager::rollback() {
 
 void Pager::sync() {
     writeGroup();
+    commitWritten(Scope::Group);
     if (!unsynced_) return;
     file_->sync();
     unsynced_ = false;

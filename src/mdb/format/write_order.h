@@ -21,8 +21,13 @@
 //           row still. Never a row whose long values or index entries are already freed.
 // Writes go through the operating system's cache: this is the order other programs see them
 // in at once, and the order a killed process leaves them in. After a power cut only what was
-// synced (at the end of a batch) is sure; the pages of later operations may be on disk in any
-// order.
+// synced is sure; the pages of later operations may be on disk in any order.
+// A crash no longer leaves any of this for Brelvano to read: the rollback journal (journal.h)
+// holds every page a commit overwrites, synced before it is overwritten, and the next open puts
+// the database back as its last commit left it (recovery.h), whatever order the pages reached
+// the disk in, torn pages included. Among the "other programs" is one that opens the file after
+// a crash before Brelvano has (the journal is not its format): it sees what is listed above,
+// and after a power cut pages in any order.
 #pragma once
 
 #include <span>

@@ -45,7 +45,8 @@ public:
     // Opens the file and reads its header and catalogue. Throws Error: Io when the file cannot be
     // opened, Unsupported for other Access formats, Refused for a database with a password (the
     // connection gives none), Corrupt for anything else that is not a sound Jet 4 database.
-    // Opening takes no lock, in either mode: writers lock while they write. A file that may only
+    // Opening takes no lock, in either mode: writers lock while they write. A write that a dying
+    // process or a power cut interrupted is undone first. A file that may only
     // be read (the file, its folder or its file system read-only) opens ReadWrite all the same,
     // as the database engine opens it read-only; its writes are refused, saying why.
     static std::unique_ptr<Database> open(const std::string& path, OpenMode mode);
@@ -59,6 +60,8 @@ public:
 
     const std::string& path() const { return path_; }
     OpenMode mode() const { return mode_; }
+    // Whether opening undid an interrupted write (the tools say so once).
+    bool undidInterruptedWrite() const { return recovered_; }
     DatabaseInfo info() const;
 
     // The user's tables (local, not system; hidden ones included), in catalogue order.
@@ -100,6 +103,7 @@ private:
 
     std::string path_;
     OpenMode mode_;
+    bool recovered_ = false;
     std::unique_ptr<Pager> pager_;
     std::unique_ptr<DatabaseHeader> header_;
     std::vector<CatalogEntry> catalog_;
