@@ -57,6 +57,8 @@ struct Column {
     std::uint8_t scale = 0;       // Numeric
     std::uint16_t sortOrder = 0;  // Text and Memo: locale id of the collation
     std::uint8_t sortVersion = 0;
+    // Text and Memo in an Access 97 file: the code page their 8-bit text is in (0: UTF-16).
+    std::uint16_t codePage = 0;
     // Memo and OLE columns: the usage maps of their long-value pages.
     std::optional<RowPosition> longValueOwnedMap;
     std::optional<RowPosition> longValueFreeMap;
