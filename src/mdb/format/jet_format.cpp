@@ -45,6 +45,7 @@ const JetFormat& jet3Format() {
         .varOffsetSize = 1,
         .eightBitText = true,
         .indexPrevPageOffset = 8,
+        .indexPrefixLengthSize = 1,
         .indexEntryMaskOffset = 0x16,
         .indexFirstEntryOffset = 0xF8,
     };
@@ -94,6 +95,7 @@ const JetFormat& jet4Format() {
         .varOffsetSize = 2,
         .eightBitText = false,
         .indexPrevPageOffset = 12,
+        .indexPrefixLengthSize = 2,
         .indexEntryMaskOffset = 0x1B,
         .indexFirstEntryOffset = 0x1E0,
     };

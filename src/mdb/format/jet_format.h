@@ -78,6 +78,7 @@ struct JetFormat {
 
     // Index pages: previous, next and child-tail page, then the prefix length, 4 bytes apart.
     std::size_t indexPrevPageOffset;
+    std::size_t indexPrefixLengthSize;  // Jet 3 keeps another byte after it
     std::size_t indexEntryMaskOffset;
     std::size_t indexFirstEntryOffset;
 

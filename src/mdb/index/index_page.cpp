@@ -116,7 +116,8 @@ IndexPage IndexPage::decode(std::span<const std::uint8_t> whole, std::uint32_t p
     page.prevPage = get32le(bytes, prevAt);
     page.nextPage = get32le(bytes, prevAt + 4);
     page.childTailPage = get32le(bytes, prevAt + 8);
-    const std::size_t prefixLength = get16le(bytes, prevAt + 12);
+    const std::size_t prefixLength =
+        format.indexPrefixLengthSize == 1 ? bytes[prevAt + 12] : get16le(bytes, prevAt + 12);
     const std::size_t bitmapAt = format.indexEntryMaskOffset;
     const std::size_t entriesAt = format.indexFirstEntryOffset;
     const std::size_t maxEntryBytes = format.pageSize - entriesAt;

@@ -50,7 +50,7 @@ struct Column {
     std::uint16_t number = 0;       // bit in the null mask; what indexes refer to
     std::uint16_t varIndex = 0;     // slot in the row's variable offset table
     std::uint16_t fixedOffset = 0;  // offset in the row's fixed area (after the column count)
-    std::uint16_t length = 0;       // bytes; Text counts 2 per character
+    std::uint16_t length = 0;       // bytes; Text counts 2 per character (1 in Access 97)
     std::uint8_t flags = 0;
     std::uint8_t extFlags = 0;
     std::uint8_t precision = 0;   // Numeric
