@@ -84,9 +84,9 @@ TEST(Connection, AFailedOpenLeavesItClosedWithTheEnginesMessage) {
     REQUIRE_FIXTURES();
     ScratchDir dir;
     const std::string notADatabase = dir.write("notes.mdb", std::string(4096, 'n'));
-    const std::string jet3 = dir / "old.mdb";
-    std::filesystem::copy_file(testing_support::fixture("testV1997.mdb"), jet3);
-    for (const std::string& path : {notADatabase, jet3, dir / "missing.mdb"}) {
+    const std::string ace = dir / "new.mdb";
+    std::filesystem::copy_file(testing_support::fixture("testV2007.accdb"), ace);
+    for (const std::string& path : {notADatabase, ace, dir / "missing.mdb"}) {
         SCOPED_TRACE(path);
         data::Connection con(data::connectionStringFor(path));
         try {

@@ -2,9 +2,13 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "mdb/database.h"
 #include "mdb/error.h"
+#include "mdb/table.h"
 
 namespace {
 
@@ -25,13 +29,49 @@ mdb::Error::Kind openError(const std::filesystem::path& p) {
     return mdb::Error::Kind::Io;
 }
 
-TEST(DatabaseOpen, AcceptsJet4AndRefusesOtherFormats) {
+TEST(DatabaseOpen, AcceptsJet4AndJet3AndRefusesOtherFormats) {
     REQUIRE_FIXTURES();
     EXPECT_NO_THROW(mdb::Database::open(fixture("empty.mdb").string(), mdb::OpenMode::ReadOnly));
-    EXPECT_EQ(openError(fixture("testV1997.mdb")), mdb::Error::Kind::Unsupported);
+    EXPECT_EQ(mdb::Database::open(fixture("testV1997.mdb").string(), mdb::OpenMode::ReadOnly)
+                  ->info()
+                  .formatName,
+              "Jet 3 (Access 97)");
     EXPECT_EQ(openError(fixture("testV2007.accdb")), mdb::Error::Kind::Unsupported);
     EXPECT_EQ(openError(fixture("README.md")), mdb::Error::Kind::Corrupt);
     EXPECT_EQ(openError(fixture("no-such-file.mdb")), mdb::Error::Kind::Io);
+}
+
+// Until the engine writes Jet 3 pages, every write to an Access 97 file is refused before
+// anything changes: never a Jet 4 page in a Jet 3 file.
+TEST(DatabaseOpen, RefusesWritesToAJet3FileLeavingItUntouched) {
+    REQUIRE_FIXTURES();
+    const std::filesystem::path copy =
+        std::filesystem::temp_directory_path() / "brelvano_jet3_refusal.mdb";
+    std::filesystem::copy_file(fixture("testV1997.mdb"), copy,
+                               std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    auto readAll = [&copy] {
+        std::ifstream in(copy, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = readAll();
+    {
+        auto db = mdb::Database::open(copy.string(), mdb::OpenMode::ReadWrite);
+        mdb::Table& table = db->table("Table1");
+        const auto rows = table.rowCount();
+        try {
+            table.removeAll();
+            ADD_FAILURE() << "emptied";
+        } catch (const mdb::Error& e) {
+            EXPECT_EQ(e.kind, mdb::Error::Kind::Unsupported);
+            EXPECT_NE(std::string(e.what()).find("Access 97 (Jet 3)"), std::string::npos);
+        }
+        EXPECT_THROW(table.insert(std::vector<mdb::Value>(table.columns().size())), mdb::Error);
+        EXPECT_EQ(table.rowCount(), rows);
+    }
+    EXPECT_EQ(readAll(), before);
+    std::filesystem::remove(copy);
 }
 
 }  // namespace

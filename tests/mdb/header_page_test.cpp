@@ -33,7 +33,7 @@ TEST(HeaderPage, EncodedFieldsReadBack) {
     header.sortVersion = 0;
     header.creationDate = 46000.75;
     const mdb::PageBytes page = mdb::encodeHeaderPage(header);
-    EXPECT_NO_THROW(mdb::checkJet4Format(page, "new.mdb"));
+    EXPECT_EQ(&mdb::checkDatabaseFormat(page, "new.mdb"), &mdb::jet4Format());
     const mdb::DatabaseHeader back = mdb::readDatabaseHeader(page);
     EXPECT_EQ(back.codePage, 1252);
     EXPECT_EQ(back.sortOrder, 1033);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "format/jet_format.h"
 #include "format/table_definition.h"
 #include "mdb/error.h"
 #include "page_builder.h"
@@ -205,6 +206,54 @@ TEST(RowReader, DamagedFramesAndExtentsAreCorrupt) {
             }
         }
     }
+}
+
+// Access 97 rows: one-byte offsets past 256 bytes through the jump table, including the unused
+// last jump, and 8-bit text in each column's own code page.
+TEST(RowReader, ReadsJet3RowsAcrossThe256ByteBoundaryInTheirCodePages) {
+    mdb::TableDefinition t;
+    t.format = &mdb::jet3Format();
+    auto text = [](const char* name, std::uint16_t number, std::uint16_t codePage) {
+        mdb::Column c;
+        c.name = name;
+        c.type = ColumnType::Text;
+        c.number = number;
+        c.varIndex = number;
+        c.codePage = codePage;
+        return c;
+    };
+    t.columns = {text("a", 0, 1252), text("b", 1, 1253), text("c", 2, 1252)};
+    auto pager = build::pagerOver({});
+
+    // a: 200 'x' at 1; b: 100 x 0xE1 at 201, crossing 256; c: 0xE9 at 301; data ends at 302.
+    // Then last-to-first: the end (302 & 0xFF), c, b, a; one jump (slot 2 is the first at 256
+    // or more); the count; the null mask.
+    Bytes row{3};
+    row.insert(row.end(), 200, 'x');
+    row.insert(row.end(), 100, 0xE1);
+    row.push_back(0xE9);
+    for (std::uint8_t b : {46, 45, 201, 1, 2, 3, 0x07}) row.push_back(b);
+    ASSERT_EQ(row.size(), 309u);
+    const mdb::RowReader reader(t, row);
+    EXPECT_EQ(std::get<std::string>(reader.value(t.columns[0], *pager)), std::string(200, 'x'));
+    std::string alphas;
+    for (int i = 0; i < 100; ++i) alphas += "\xCE\xB1";  // U+03B1 in Greek 1253
+    EXPECT_EQ(std::get<std::string>(reader.value(t.columns[1], *pager)), alphas);
+    EXPECT_EQ(std::get<std::string>(reader.value(t.columns[2], *pager)), "\xC3\xA9");  // é
+
+    // 252 bytes in column a: the row is 258 bytes long, so it has a jump byte, but its offset
+    // table starts below 256 and the jump (0xFF) is not used.
+    Bytes short1{1};
+    short1.insert(short1.end(), 252, 'y');
+    for (std::uint8_t b : {253, 1, 0xFF, 1, 0x01}) short1.push_back(b);
+    ASSERT_EQ(short1.size(), 258u);
+    const mdb::RowReader dummy(t, short1);
+    EXPECT_EQ(std::get<std::string>(dummy.value(t.columns[0], *pager)), std::string(252, 'y'));
+    EXPECT_TRUE(mdb::isNull(dummy.value(t.columns[1], *pager)));
+
+    // A count that leaves no room for its offsets is damage, not a read past the row.
+    Bytes damaged{1, 'z', 3, 1, 200, 0x01};
+    EXPECT_THROW(mdb::RowReader(t, damaged), mdb::Error);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@ void printInfo(const std::string& file, std::ostream& out) {
     const mdb::DatabaseInfo h = db->info();
     out << "Program: Brelvano " BRELVANO_VERSION "\n"
         << "File: " << db->path() << '\n'
-        << "Format: Jet 4 (Access 2000-2003)\n"
+        << "Format: " << h.formatName << '\n'
         << "Code page: " << h.codePage << '\n'
         << "Sort order: " << h.sortOrderName << " (locale " << h.sortOrder << ", version "
         << static_cast<int>(h.sortVersion) << ")\n"

@@ -8,7 +8,10 @@ namespace {
 
 std::string typeText(const mdb::Column& c) {
     std::string text = mdb::typeName(c.type);
-    if (c.type == mdb::ColumnType::Text) text += " (" + std::to_string(c.length / 2) + ")";
+    // Jet 4 stores two bytes per character, Access 97 one (its text has a code page).
+    const int perCharacter = c.codePage != 0 ? 1 : 2;
+    if (c.type == mdb::ColumnType::Text)
+        text += " (" + std::to_string(c.length / perCharacter) + ")";
     if (c.type == mdb::ColumnType::Binary) text += " (" + std::to_string(c.length) + ")";
     if (c.type == mdb::ColumnType::Numeric)
         text += " (" + std::to_string(c.precision) + ", " + std::to_string(c.scale) + ")";

@@ -44,37 +44,56 @@ std::unique_ptr<Database> Database::open(std::vector<std::uint8_t> bytes, const 
         mode);
 }
 
+namespace {
+
+// Reads the format from page 0 and gives the file that format's page size. A file shorter than
+// one page cannot be a database; it is refused as any other file that is not one.
+const JetFormat& detectFormat(PageFile& file) {
+    if (file.pageCount() == 0)
+        throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + file.name() + "'");
+    PageBytes first;
+    file.read(0, first);
+    const JetFormat& format = checkDatabaseFormat(first, file.name());
+    if (format.pageSize != file.pageSize()) file.setPageSize(format.pageSize);
+    if (file.pageCount() == 0)
+        throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + file.name() + "'");
+    return format;
+}
+
+}  // namespace
+
 std::unique_ptr<Database> Database::open(std::unique_ptr<PageFile> file, OpenMode mode) {
     const bool recovered = recoverAtOpen(*file);
+    const JetFormat& format = detectFormat(*file);
     auto pager = std::make_unique<Pager>(std::move(file));
     pager->setPageOrdering(orderForWriting);
     std::unique_ptr<Database> db(new Database(std::move(pager), mode));
     db->recovered_ = recovered;
+    db->format_ = &format;
     db->load();
     return db;
 }
 
 void Database::load() {
-    // A file shorter than one page cannot be a Jet 4 database; say so as for any other file.
-    if (pager_->pageCount() == 0)
-        throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path_ + "'");
     PageRef first = pager_->page(0);
-    checkJet4Format(*first, path_);
-    *header_ = readDatabaseHeader(*first);
+    *header_ = readDatabaseHeader(*first, *format_);
     if (header_->hasPassword)
         throw Error(Error::Kind::Refused,
                     "Not a valid password: '" + path_ +
                         "' is protected by a database password and the connection gives none");
     pager_->setDatabaseKey(header_->databaseKey);
+    pager_->setCodePage(header_->codePage);
     catalog_ = withDamageContext(path_, "MSysObjects", [this] { return readCatalog(*pager_); });
 }
 
 DatabaseInfo Database::info() const {
     DatabaseInfo info;
+    info.formatName = format_->name;
     info.codePage = header_->codePage;
     info.sortOrder = header_->sortOrder;
     info.sortVersion = header_->sortVersion;
-    info.sortOrderName = sortOrderName(header_->sortOrder, header_->sortVersion);
+    info.sortOrderName =
+        sortOrderName(header_->sortOrder, header_->sortVersion, format_->sortOrderLabel);
     info.encoded = header_->databaseKey != 0;
     info.created = DateTime{header_->creationDate};
     info.pageCount = pageCount();
@@ -126,7 +145,16 @@ Table& Database::table(std::string_view name) {
 
 namespace mdb {
 
+void Database::refuseUnwritableFormat() const {
+    if (format_ != &jet4Format())
+        throw Error(Error::Kind::Unsupported,
+                    "'" + path_ +
+                        "' is an Access 97 (Jet 3) database, which is opened for "
+                        "reading only: writing to it is not supported yet");
+}
+
 TableWriter& Database::writer(std::string_view name) {
+    refuseUnwritableFormat();
     Table& t = table(name);
     const std::string key = foldCase(t.name());
     if (auto it = writers_.find(key); it != writers_.end()) return *it->second;

@@ -23,7 +23,7 @@ Table::Table(Pager& pager, CatalogEntry entry)
     : pager_(pager),
       entry_(std::make_unique<CatalogEntry>(std::move(entry))),
       definition_(std::make_unique<TableDefinition>()) {
-    guarded([this] { properties_ = parsePropertyMaps(entry_->properties); });
+    guarded([this] { properties_ = parsePropertyMaps(entry_->properties, pager_.codePage()); });
     reloadDefinition();
 }
 

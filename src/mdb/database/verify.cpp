@@ -247,8 +247,9 @@ private:
         }
         // A leaf has no children: a child-tail page there (readers that follow it may loop on
         // one naming the leaf itself) is damage.
+        const std::size_t childTailAt = formatOfPageSize(pager_.pageSize()).indexPrevPageOffset + 8;
         for (PageNumber p : walked.leafPages)
-            if (const std::uint32_t tail = get32le(*pager_.page(p), IndexPage::kChildTailAt))
+            if (const std::uint32_t tail = get32le(*pager_.page(p), childTailAt))
                 problem(name + ": leaf page " + std::to_string(p) + " names child-tail page " +
                         std::to_string(tail));
         if (auto mapped = mapPages("usage map of " + name, index.usageMap)) {

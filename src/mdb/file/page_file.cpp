@@ -52,6 +52,7 @@ public:
     }
 
     void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) override {
+        requireWholePages();
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
         if (mapping_.write(n, pages_, in.data())) return;
@@ -61,6 +62,7 @@ public:
     }
 
     void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) override {
+        requireWholePages();
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
         // Pages already in the file through the mapping, the rest appended in big writes.
@@ -113,13 +115,14 @@ public:
         struct stat st {};
         if (::fstat(fd_, &st) != 0)
             throw Error(Error::Kind::Io, "Could not read '" + path_ + "': " + systemText(errno));
-        const auto pages = static_cast<std::uint64_t>(st.st_size) / kPageSize;
+        const auto pages = static_cast<std::uint64_t>(st.st_size) / pageSize();
         // Page numbers are 24 bits in row pointers; anything larger is not a Jet file.
         pages_ = static_cast<PageNumber>(std::min<std::uint64_t>(pages, 0x1000000));
         mapping_.fileChanged();
     }
 
     void truncate(PageNumber pages) override {
+        requireWholePages();
         const off_t bytes = static_cast<off_t>(pages) * static_cast<off_t>(kPageSize);
         int r;
         do {
@@ -148,12 +151,14 @@ public:
 
 private:
     void transfer(PageNumber n, std::uint8_t* data, bool writing) {
-        const off_t base = static_cast<off_t>(n) * static_cast<off_t>(kPageSize);
+        const std::size_t size = pageSize();
+        const off_t base = static_cast<off_t>(n) * static_cast<off_t>(size);
+        if (!writing) std::fill(data + size, data + kPageSize, std::uint8_t{0});
         std::size_t done = 0;
-        while (done < kPageSize) {
+        while (done < size) {
             const off_t at = base + static_cast<off_t>(done);
-            const ssize_t r = writing ? ::pwrite(fd_, data + done, kPageSize - done, at)
-                                      : ::pread(fd_, data + done, kPageSize - done, at);
+            const ssize_t r = writing ? ::pwrite(fd_, data + done, size - done, at)
+                                      : ::pread(fd_, data + done, size - done, at);
             if (r < 0 && errno == EINTR) continue;
             if (r < 0)
                 throw Error(Error::Kind::Io,
@@ -238,11 +243,23 @@ std::unique_ptr<PageFile> openDiskPageFileForUpdate(const std::string& path) {
     return std::make_unique<DiskPageFile>(path, fd, false, why);
 }
 
+void PageFile::setPageSize(std::size_t size) {
+    pageSize_ = size;
+    refresh();
+}
+
+void PageFile::requireWholePages() const {
+    if (pageSize_ != kPageSize)
+        throw Error(Error::Kind::Io, "Cannot update '" + name() + "': its " +
+                                         std::to_string(pageSize_) + "-byte pages are only read");
+}
+
 void PageFile::truncate(PageNumber) {
     throw Error(Error::Kind::Io, "Could not shorten '" + name() + "'");
 }
 
 void MemoryPageFile::truncate(PageNumber pages) {
+    requireWholePages();
     bytes_.resize(std::min(bytes_.size(), static_cast<std::size_t>(pages) * kPageSize));
 }
 
@@ -259,18 +276,20 @@ MemoryPageFile::MemoryPageFile(std::vector<std::uint8_t> bytes, std::string name
       journal_(name_ + "-journal") {}
 
 PageNumber MemoryPageFile::pageCount() const {
-    return static_cast<PageNumber>(std::min<std::size_t>(bytes_.size() / kPageSize, 0x1000000));
+    return static_cast<PageNumber>(std::min<std::size_t>(bytes_.size() / pageSize(), 0x1000000));
 }
 
 void MemoryPageFile::read(PageNumber n, std::span<std::uint8_t, kPageSize> out) {
     if (n >= pageCount())
         throw Error(Error::Kind::Io, "Could not read '" + name_ + "': page " + std::to_string(n) +
                                          " is past the end of file");
-    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(n * kPageSize), kPageSize,
-                out.begin());
+    const std::size_t size = pageSize();
+    std::copy_n(bytes_.begin() + static_cast<std::ptrdiff_t>(n * size), size, out.begin());
+    std::fill(out.begin() + static_cast<std::ptrdiff_t>(size), out.end(), std::uint8_t{0});
 }
 
 void MemoryPageFile::write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) {
+    requireWholePages();
     if (!writable_) throw Error(Error::Kind::Io, "Cannot update '" + name_ + "': opened read-only");
     if (n > pageCount())
         throw Error(Error::Kind::Io, "Could not write to '" + name_ + "': page " +

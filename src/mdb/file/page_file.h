@@ -1,6 +1,9 @@
-// page_file.h: the database file seen as numbered pages of 4096 bytes.
+// page_file.h: the database file seen as numbered pages of 4096 bytes (Jet 4) or 2048 bytes
+// (Jet 3).
 //
-// Page n starts at byte n * 4096; a partial page at the end of a file is not a page. The
+// Page n starts at byte n * pageSize(); a partial page at the end of a file is not a page. A
+// page is always handed out in a 4096-byte buffer: a 2048-byte page fills its first half and
+// the rest is zero. The
 // engine reaches the file only through this interface (and only through the Pager above it),
 // so tests and the fuzzer can run on bytes in memory, as LevelDB's Env does for its files.
 #pragma once
@@ -20,6 +23,7 @@
 namespace mdb {
 
 constexpr std::size_t kPageSize = 4096;
+constexpr std::size_t kJet3PageSize = 2048;
 using PageBytes = std::array<std::uint8_t, kPageSize>;
 // A page as the pager hands it out: shared, and never changed while anyone holds it.
 using PageRef = std::shared_ptr<const PageBytes>;
@@ -27,6 +31,11 @@ using PageRef = std::shared_ptr<const PageBytes>;
 class PageFile {
 public:
     virtual ~PageFile() = default;
+
+    // The size of the file's pages: kPageSize unless the format says otherwise (kJet3PageSize).
+    std::size_t pageSize() const { return pageSize_; }
+    // REQUIRES: size is kPageSize or kJet3PageSize. Pages are counted and read anew.
+    void setPageSize(std::size_t size);
 
     // The name used in messages: the path for a file on disk.
     virtual const std::string& name() const = 0;
@@ -60,6 +69,13 @@ public:
     virtual std::optional<std::string> foreignLockFile() const { return std::nullopt; }
     // The rollback journal kept beside the file (journal.h), or nullptr when it keeps none.
     virtual JournalFile* journal() { return nullptr; }
+
+protected:
+    // Throws Error (Io) naming the file: pages smaller than the buffer are never written.
+    void requireWholePages() const;
+
+private:
+    std::size_t pageSize_ = kPageSize;
 };
 
 // Opens a file on disk. Throws Error (Io) naming the path when it cannot be opened. Its journal

@@ -109,12 +109,17 @@ public:
 
     const std::string& fileName() const { return file_->name(); }
     bool writable() const { return file_->writable(); }
+    // 4096, or 2048 for a Jet 3 file (page_file.h): pages still come in 4096-byte buffers.
+    std::size_t pageSize() const { return file_->pageSize(); }
     // Pages in the file, plus pages appended by the pending group and by this operation.
     PageNumber pageCount() const;
 
     // Pages above 0 are RC4-coded with this key; 0 means they are stored plain.
     void setDatabaseKey(std::uint32_t key) { key_ = key; }
     std::uint32_t databaseKey() const { return key_; }
+    // The database's code page, in which an Access 97 file stores its text and names.
+    void setCodePage(std::uint16_t codePage) { codePage_ = codePage; }
+    std::uint16_t codePage() const { return codePage_; }
 
     // Page n, plain. Throws Error (Corrupt) when n is past the end of the file.
     PageRef page(PageNumber n);
@@ -237,6 +242,7 @@ private:
     std::chrono::steady_clock::time_point lastCommit_ = std::chrono::steady_clock::now();
     std::size_t cacheLimit_;
     std::uint32_t key_ = 0;
+    std::uint16_t codePage_ = 0;
     // Pages as the last commit left them, by number: written ones and pending ones, so that
     // reading a page the group holds (the hot pages of a batch) costs one lookup. Pending
     // pages are also in group_, which keeps them when the cache is emptied.

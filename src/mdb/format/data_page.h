@@ -1,4 +1,5 @@
-// data_page.h: a view of one Jet 4 data page (4096 bytes, little-endian).
+// data_page.h: a view of one data page (4096 bytes in Jet 4, 2048 in Jet 3; little-endian).
+// Jet 3 has no unused field: its row count is at 8 and its slots start at 10 (jet_format.h).
 //   OFFSET  SIZE  DESCRIPTION
 //      0     1    page type, 0x01
 //      1     1    0x01
@@ -19,6 +20,7 @@
 #include "file/page_file.h"
 #include "format/byte_order.h"
 #include "format/format_constants.h"
+#include "format/jet_format.h"
 
 namespace mdb {
 
@@ -30,7 +32,8 @@ constexpr std::size_t kDataPageHeaderSize = 14;
 class DataPage {
 public:
     // Throws Error (Corrupt) naming the page if byte 0 is not 0x01 or the slots run off the page.
-    DataPage(ByteView bytes, PageNumber number);
+    // `bytes` may be longer than the format's page (a page buffer); the rest is not looked at.
+    DataPage(ByteView bytes, PageNumber number, const JetFormat& format = jet4Format());
 
     PageNumber number() const { return number_; }
     std::uint32_t owner() const { return get32le(bytes_, 4); }
@@ -47,6 +50,7 @@ private:
 
     ByteView bytes_;
     PageNumber number_;
+    std::size_t firstSlot_;
     int rows_;
 };
 

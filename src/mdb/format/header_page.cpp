@@ -18,7 +18,7 @@ constexpr char kJetName[] = "Standard Jet DB";
 constexpr char kAceName[] = "Standard ACE DB";
 
 constexpr std::size_t kMaskedOffset = 0x18;
-constexpr std::size_t kMaskedSize = 128;
+constexpr std::size_t kMaskedSize = 128;  // Jet 4; the format says how many are masked
 constexpr std::array<std::uint8_t, 4> kHeaderKey{0xC7, 0xDA, 0x39, 0x6B};
 
 constexpr std::size_t kCodePageOffset = 0x3C;
@@ -60,7 +60,7 @@ bool hasName(std::span<const std::uint8_t> page, const char* name, std::size_t l
 
 }  // namespace
 
-void checkJet4Format(std::span<const std::uint8_t> page0, const std::string& path) {
+const JetFormat& checkDatabaseFormat(std::span<const std::uint8_t> page0, const std::string& path) {
     const bool complete = page0.size() > kVersionOffset;
     if (complete && hasName(page0, kAceName, sizeof kAceName - 1))
         throw Error(
@@ -69,30 +69,32 @@ void checkJet4Format(std::span<const std::uint8_t> page0, const std::string& pat
     if (!complete || !hasName(page0, kJetName, sizeof kJetName - 1))
         throw Error(Error::Kind::Corrupt, "Unrecognized database format '" + path + "'");
     const std::uint8_t version = page0[kVersionOffset];
-    if (version == 0)
-        throw Error(Error::Kind::Unsupported,
-                    "'" + path + "' is an Access 97 (Jet 3) database, which is not supported");
-    if (version != 1)
+    if (version == jet3Format().version) return jet3Format();
+    if (version != jet4Format().version)
         throw Error(
             Error::Kind::Unsupported,
             "'" + path + "' is an Access 2007 or later (ACE) database, not a Jet 4 database");
+    return jet4Format();
 }
 
-DatabaseHeader readDatabaseHeader(std::span<const std::uint8_t, kPageSize> page0) {
+DatabaseHeader readDatabaseHeader(std::span<const std::uint8_t, kPageSize> page0,
+                                  const JetFormat& format) {
     PageBytes plain;
     std::copy(page0.begin(), page0.end(), plain.begin());
-    rc4Apply(kHeaderKey, std::span(plain).subspan(kMaskedOffset, kMaskedSize));
+    rc4Apply(kHeaderKey, std::span(plain).subspan(kMaskedOffset, format.maskedSize));
     const ByteView p(plain);
 
     DatabaseHeader h;
     h.codePage = get16le(p, kCodePageOffset);
     h.databaseKey = get32le(p, kDatabaseKeyOffset);
-    h.sortOrder = get16le(p, kSortOrderOffset);
-    h.sortVersion = get8(p, kSortVersionOffset);
-    h.creationDate = std::bit_cast<double>(get64le(p, kCreationDateOffset));
+    h.sortOrder = get16le(p, format.sortOrderOffset);
+    if (format.hasSortVersion) {
+        h.sortVersion = get8(p, kSortVersionOffset);
+        h.creationDate = std::bit_cast<double>(get64le(p, kCreationDateOffset));
+    }
 
-    const std::uint32_t dateMask = passwordMask(h.creationDate);
-    for (std::size_t i = 0; i < kPasswordSize; ++i) {
+    const std::uint32_t dateMask = format.passwordMaskedWithDate ? passwordMask(h.creationDate) : 0;
+    for (std::size_t i = 0; i < format.passwordSize; ++i) {
         const auto maskByte = static_cast<std::uint8_t>(dateMask >> (8 * (i % 4)));
         if ((p[kPasswordOffset + i] ^ maskByte) != 0) h.hasPassword = true;
     }
@@ -128,8 +130,10 @@ PageBytes encodeHeaderPage(const DatabaseHeader& header) {
     return page;
 }
 
-std::string sortOrderName(std::uint16_t locale, std::uint8_t version) {
+std::string sortOrderName(std::uint16_t locale, std::uint8_t version,
+                          const char* unversionedFormat) {
     std::string name = locale == 1033 ? "General" : "locale " + std::to_string(locale);
+    if (unversionedFormat != nullptr) return name + " (" + unversionedFormat + ")";
     if (version == 0 && locale == 1033) return name + " (legacy)";
     if (version != 0) name += " version " + std::to_string(version);
     return name;

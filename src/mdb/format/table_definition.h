@@ -1,4 +1,14 @@
 // table_definition.h: a table definition (TDEF), the page chain that describes one table.
+// The layout below is Jet 4's; Jet 3 keeps the order with other offsets and sizes, which
+// jet_format.h holds (JetFormat::tdef..., column..., index...):
+//   Jet 3: 12 rows, 16 autonumber (no flag), 20 table type, 21 max columns, 23 variable
+//   columns, 25 columns, 27 logical indexes, 31 physical indexes, 35 and 39 the usage maps,
+//   43 the index headers of 8 bytes (4 unknown, 4 unique entry count); column blocks of 18
+//   bytes: 0 type, 1 number, 3 variable slot, 9 sort order, 11 code page (text) or precision
+//   and scale, 13 flags, 14 fixed offset, 16 length (characters for Text); names: 1-byte
+//   length + 8-bit text in the database's code page; physical index blocks of 39 bytes: 0 the
+//   10 column slots, 30 usage map, 34 root page, 38 flags; logical index blocks of 20 bytes
+//   (the Jet 4 block without its first 4 bytes).
 //
 // TDEF pages have type 0x02; bytes 4-7 name the next page of the definition (0 = last). The
 // definition is the first page whole followed by bytes 8.. of each further page.
@@ -38,6 +48,7 @@
 #include "format/byte_order.h"
 #include "format/column.h"
 #include "format/format_constants.h"
+#include "format/jet_format.h"
 
 namespace mdb {
 
@@ -48,6 +59,7 @@ struct TableDefinition {
     // Read as ByName only when the stored blocks are not in number order.
     enum class BlockOrder : std::uint8_t { ByNumber, ByName };
 
+    const JetFormat* format = &jet4Format();
     PageNumber page = 0;            // first TDEF page (the table's id in the catalogue)
     std::vector<PageNumber> pages;  // the whole chain, first page first
     std::uint32_t length = 0;
@@ -71,7 +83,10 @@ struct TableDefinition {
 // for a page of the wrong type, a chain that loops, or fields that run past the definition.
 TableDefinition readTableDefinition(Pager& pager, PageNumber first);
 
-// Parses a joined definition buffer (see above); `first` is only used in messages.
-TableDefinition parseTableDefinition(ByteView bytes, PageNumber first);
+// Parses a joined definition buffer (see above); `first` is only used in messages. Names of an
+// 8-bit format are read in `codePage`.
+TableDefinition parseTableDefinition(ByteView bytes, PageNumber first,
+                                     const JetFormat& format = jet4Format(),
+                                     std::uint16_t codePage = 0);
 
 }  // namespace mdb

@@ -34,7 +34,7 @@ bool collect(ByteView bitmap, std::uint64_t first, PageNumber limit,
 UsageMap UsageMap::read(Pager& pager, RowPosition where) {
     if (where.page == 0) corrupt(where, "a usage map cannot live on page 0");
     PageRef page = pager.page(where.page);
-    const DataPage data(*page, where.page);
+    const DataPage data(*page, where.page, formatOfPageSize(pager.pageSize()));
     if (where.row >= data.rowCount()) corrupt(where, "the row does not exist");
     const ByteView row = data.row(where.row);
     if (row.empty()) corrupt(where, "the row is empty");
@@ -78,8 +78,10 @@ void UsageMap::forEachPage(Pager& pager, const std::function<void(PageNumber)>& 
         checked(collect(bitmap_, start_, limit, visit));
         return;
     }
+    const std::size_t pageSize = pager.pageSize();
+    const std::size_t perMapPage = formatOfPageSize(pageSize).pagesPerMapPage();
     for (std::size_t j = 0; j < bitmapPages_.size(); ++j) {
-        const std::uint64_t first = j * kPagesPerMapPage;
+        const std::uint64_t first = j * perMapPage;
         const PageNumber mapPage = bitmapPages_[j];
         // Zero (or a negative number) means no bitmap page has been needed yet.
         if (mapPage == 0 || (mapPage & 0x80000000u) != 0) continue;
@@ -89,7 +91,7 @@ void UsageMap::forEachPage(Pager& pager, const std::function<void(PageNumber)>& 
         PageRef bytes = pager.page(mapPage);
         if ((*bytes)[0] != kUsageMapPageType)
             corrupt(where_, "page " + std::to_string(mapPage) + " is not a usage bitmap page");
-        checked(collect(ByteView(*bytes).subspan(4), first, limit, visit));
+        checked(collect(ByteView(*bytes).subspan(4, pageSize - 4), first, limit, visit));
     }
 }
 

@@ -10,9 +10,9 @@
 //                          5    n   bitmap: bit i (least significant first) = page start + i
 //   type 1, reference:     0    1   0x01
 //                          1   4*k  page numbers of bitmap pages (0 = none yet); bitmap page j
-//                                   covers pages j*32736 to (j+1)*32736-1
+//                                   covers pages j*32736 to (j+1)*32736-1 (Jet 3: j*16352...)
 //   bitmap page:           0    4   05 01 00 00
-//                          4  4092  bitmap, bit i = page j*32736 + i
+//                          4  4092  bitmap, bit i = page j*32736 + i (Jet 3: 2044 bytes)
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "index/general_97_key.h"
 #include "index/text_key.h"
 
 namespace mdb {
@@ -145,7 +146,10 @@ void appendValue(std::vector<std::uint8_t>& key, const KeyColumn& c, const KeyVa
         appendBinary(key, c.ascending, *bytes);
     } else if (const auto* t = std::get_if<std::u16string>(&value)) {
         if (!isText(c.type)) badValue(c, "a text value for a column that is not text");
-        appendGeneralLegacyTextKey(key, *t, c.ascending);
+        if (c.sortOrder.access97)
+            appendGeneral97TextKey(key, *t, c.ascending);
+        else
+            appendGeneralLegacyTextKey(key, *t, c.ascending);
     } else {
         badValue(c, "a Yes/No value for a column that is not Yes/No");
     }

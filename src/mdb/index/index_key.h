@@ -31,10 +31,12 @@
 
 namespace mdb {
 
-// The sort order a text column records (column definition bytes 11-14).
+// The sort order a text column records (column definition bytes 11-14). Access 97 files have
+// their own General order (general_97_key.h).
 struct TextSortOrder {
     std::uint16_t lcid = 1033;
     std::uint8_t version = 0;
+    bool access97 = false;
 };
 
 // One column of an index, as the table definition describes it.

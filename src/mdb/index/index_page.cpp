@@ -16,7 +16,6 @@ constexpr std::size_t kFreeSpaceAt = IndexPage::kFreeSpaceAt, kTdefAt = IndexPag
                       kChildTailAt = IndexPage::kChildTailAt,
                       kPrefixLengthAt = IndexPage::kPrefixLengthAt,
                       kBitmapAt = IndexPage::kBitmapAt;
-constexpr std::size_t kBitmapSize = IndexPage::kEntriesStart - kBitmapAt;  // 453
 constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
 
 std::uint32_t get32be(std::span<const std::uint8_t> b) {
@@ -102,26 +101,34 @@ bool entryBefore(const IndexEntry& a, const IndexEntry& b) {
     return a.row < b.row;
 }
 
-IndexPage IndexPage::decode(std::span<const std::uint8_t> bytes, std::uint32_t pageNo) {
-    if (bytes.size() != kSize) corrupt(pageNo, "not " + std::to_string(kSize) + " bytes long");
+IndexPage IndexPage::decode(std::span<const std::uint8_t> whole, std::uint32_t pageNo,
+                            const JetFormat& format) {
+    if (whole.size() < format.pageSize)
+        corrupt(pageNo, "not " + std::to_string(format.pageSize) + " bytes long");
+    const auto bytes = whole.first(format.pageSize);
     IndexPage page;
     if (bytes[0] != static_cast<std::uint8_t>(Kind::Node) &&
         bytes[0] != static_cast<std::uint8_t>(Kind::Leaf))
         corrupt(pageNo, "page type " + std::to_string(bytes[0]) + " is not an index page");
     page.kind = static_cast<Kind>(bytes[0]);
     page.tdefPage = get32le(bytes, kTdefAt);
-    page.prevPage = get32le(bytes, kPrevAt);
-    page.nextPage = get32le(bytes, kNextAt);
-    page.childTailPage = get32le(bytes, kChildTailAt);
-    const std::size_t prefixLength = get16le(bytes, kPrefixLengthAt);
+    const std::size_t prevAt = format.indexPrevPageOffset;
+    page.prevPage = get32le(bytes, prevAt);
+    page.nextPage = get32le(bytes, prevAt + 4);
+    page.childTailPage = get32le(bytes, prevAt + 8);
+    const std::size_t prefixLength =
+        format.indexPrefixLengthSize == 1 ? bytes[prevAt + 12] : get16le(bytes, prevAt + 12);
+    const std::size_t bitmapAt = format.indexEntryMaskOffset;
+    const std::size_t entriesAt = format.indexFirstEntryOffset;
+    const std::size_t maxEntryBytes = format.pageSize - entriesAt;
 
-    const auto data = bytes.subspan(kEntriesStart);
+    const auto data = bytes.subspan(entriesAt);
     std::vector<std::uint8_t> prefix;
     std::size_t start = 0;
-    for (std::size_t bit = 0; bit < kBitmapSize * 8; ++bit) {
-        if ((bytes[kBitmapAt + bit / 8] & (1u << (bit % 8))) == 0) continue;
+    for (std::size_t bit = 0; bit < (entriesAt - bitmapAt) * 8; ++bit) {
+        if ((bytes[bitmapAt + bit / 8] & (1u << (bit % 8))) == 0) continue;
         // The bitmap can name positions past the page end; a damaged one may.
-        if (bit > kMaxEntryBytes) corrupt(pageNo, "an entry ends past the page end");
+        if (bit > maxEntryBytes) corrupt(pageNo, "an entry ends past the page end");
         if (bit == start) corrupt(pageNo, "an entry of no bytes");
         const auto stored = data.subspan(start, bit - start);
         std::vector<std::uint8_t> full;

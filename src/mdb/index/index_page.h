@@ -15,6 +15,9 @@
 //     27   453    entry-end bitmap: bit i (least significant first) set = an entry ends at
 //                 480 + i, so at most 3616 bytes of entries
 //    480     -    the entries, sorted bytewise
+// Jet 3 pages (2048 bytes) move the fields from 12 on 4 bytes down (previous page at 8, prefix
+// length at 20) and have the bitmap at 22 and the entries from 248 (jet_format.h); the engine
+// reads them, and writes Jet 4 pages only.
 // A leaf entry is key (index_key.h) + row pointer (3-byte page, row); a node entry adds its
 // child page (4 bytes) and carries the key and row of the last entry under that child.
 // An empty index is a root leaf without entries.
@@ -26,6 +29,7 @@
 #include <vector>
 
 #include "format/format_constants.h"
+#include "format/jet_format.h"
 #include "index/index_key.h"
 
 namespace mdb {
@@ -66,7 +70,9 @@ struct IndexPage {
     // Error (Kind::Corrupt) when the bytes are not an index page or contradict themselves:
     // wrong size or type, entries past the page end or too short for their pointers, a prefix
     // longer than the first entry, entries out of order.
-    static IndexPage decode(std::span<const std::uint8_t> bytes, std::uint32_t pageNo);
+    // `bytes` may be a page buffer longer than a Jet 3 page; the rest is not looked at.
+    static IndexPage decode(std::span<const std::uint8_t> bytes, std::uint32_t pageNo,
+                            const JetFormat& format = jet4Format());
 
     // The prefix encode uses: prefixLength if set (checked as encode says), else the longest.
     std::size_t effectivePrefix() const;

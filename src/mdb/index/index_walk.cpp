@@ -23,7 +23,8 @@ public:
     void visit(std::uint32_t pageNo, int depth) {
         if (depth > kMaxDepth) corrupt(pageNo, "the index is deeper than any real one");
         if (!seen_.insert(pageNo).second) corrupt(pageNo, "reached twice while walking the index");
-        const IndexPage page = IndexPage::decode(*pager_.page(pageNo), pageNo);
+        const IndexPage page =
+            IndexPage::decode(*pager_.page(pageNo), pageNo, formatOfPageSize(pager_.pageSize()));
         if (page.isLeaf()) {
             addLeaf(pageNo, page, depth);
             return;

@@ -46,7 +46,8 @@ std::vector<KeyColumn> keyColumns(const TableDefinition& definition, const Physi
                         "index " + std::to_string(index.number) + " names column number " +
                             std::to_string(ic.columnNumber) + ", which the table does not have");
         const Column& c = definition.columns[static_cast<std::size_t>(at)];
-        out.push_back({c.name, c.type, ic.ascending, {c.sortOrder, c.sortVersion}});
+        out.push_back(
+            {c.name, c.type, ic.ascending, {c.sortOrder, c.sortVersion, c.codePage != 0}});
     }
     return out;
 }

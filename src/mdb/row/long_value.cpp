@@ -17,7 +17,7 @@ ByteView rowAt(Pager& pager, RowPosition where, PageRef& holder) {
     if (where.page == 0 || where.page >= pager.pageCount())
         corrupt(describe(where) + " is outside the file");
     holder = pager.page(where.page);
-    const DataPage page(*holder, where.page);
+    const DataPage page(*holder, where.page, formatOfPageSize(pager.pageSize()));
     if (where.row >= page.rowCount()) corrupt(describe(where) + " does not exist");
     return page.row(where.row);
 }

@@ -34,7 +34,8 @@ struct PropertyMap {
 
 // Parses an LvProp blob. An empty blob gives no maps. Throws Error (Corrupt) for a blob whose
 // blocks or values run past its end or whose signature is unknown.
-std::vector<PropertyMap> parsePropertyMaps(ByteView blob);
+// Access 97 maps ("KKD") hold 8-bit text in `codePage`.
+std::vector<PropertyMap> parsePropertyMaps(ByteView blob, std::uint16_t codePage = 0);
 
 // The properties of `column` the writer honours, taken from its map (nullptr: none).
 ColumnProperties columnPropertiesFrom(const PropertyMap* map);

@@ -12,6 +12,16 @@
 //   end-m            m    null mask, m = (c + 7) / 8: bit n (least significant first) set means
 //                         column number n is not null; Yes/No values are these bits
 // A column whose number is c or more was added after the row was written: it is null.
+//
+// Jet 3 (jet_format.h) stores the column count, the variable count and each variable offset in
+// one byte. Offsets of rows longer than 256 bytes add 256 for each jump passed: before the
+// variable count come (size - 1) / 256 jump bytes, stored last-to-first as the offsets are, jump
+// j naming the first variable slot (the end entry counts as one) at or after 256 * (j + 1);
+// when the offset table itself ends below the last 256-byte boundary, the last jump is unused
+// (often 0xFF).
+//   end-m-1-J-1-k   1    offset of variable slot k (J jump bytes before the count)
+//   end-m-1-J..     J    jump table
+//   end-m-1         1    number of variable slots (v)
 #pragma once
 
 #include <vector>
@@ -36,7 +46,11 @@ public:
     Value value(const Column& column, Pager& pager) const;
 
 private:
+    void readJet4Offsets(ByteView row, std::size_t maskSize);
+    void readJet3Offsets(ByteView row, std::size_t maskSize);
+
     ByteView row_;
+    std::size_t fixedStart_ = 2;  // the column count's size
     std::size_t columnCount_ = 0;
     ByteView nullMask_;
     std::vector<std::uint16_t> varOffsets_;  // slot k runs from [k] to [k + 1]

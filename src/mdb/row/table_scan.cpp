@@ -32,7 +32,7 @@ std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
             throw Error(Error::Kind::Corrupt,
                         describe(position) + " points outside the file, at " + describe(at));
         PageRef page = pager.page(at.page);
-        const DataPage data(*page, at.page);
+        const DataPage data(*page, at.page, formatOfPageSize(pager.pageSize()));
         if (at.row >= data.rowCount())
             throw Error(Error::Kind::Corrupt, describe(at) + " does not exist");
         // Only the first slot's deleted flag counts: rows reached through an overflow pointer
@@ -67,7 +67,7 @@ bool TableScan::next() {
         PageRef bytes = pager_.page(n);
         // Owned maps also list pages a table no longer uses; only its data pages hold rows.
         if ((*bytes)[0] != kDataPageType || get32le(*bytes, 4) != tablePage_) continue;
-        const DataPage data(*bytes, n);
+        const DataPage data(*bytes, n, formatOfPageSize(pager_.pageSize()));
         // Row numbers are one byte in row pointers: a page cannot address more rows.
         if (data.rowCount() > 256)
             throw Error(Error::Kind::Corrupt, "data page " + std::to_string(n) + " has " +

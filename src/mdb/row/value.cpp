@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "format/byte_order.h"
+#include "format/code_page_text.h"
 #include "format/column.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
@@ -66,6 +67,11 @@ std::string Decimal::toString() const {
     return (negative && !zero ? "-" : "") + digits;
 }
 
+std::string decodeColumnText(const Column& column, ByteView bytes) {
+    if (column.codePage != 0) return decodeCodePageText(bytes, column.codePage);
+    return decodeJetText(bytes);
+}
+
 Value decodeValue(const Column& column, ByteView bytes) {
     const std::size_t need = fixedSize(column.type);
     if (bytes.size() < need)
@@ -104,7 +110,7 @@ Value decodeValue(const Column& column, ByteView bytes) {
         }
         case ColumnType::Text:
         case ColumnType::Memo:
-            return decodeJetText(bytes);
+            return decodeColumnText(column, bytes);
         default:
             return Binary(bytes.begin(), bytes.end());
     }

@@ -26,11 +26,13 @@ class RuleTables;
 class TableWriter;
 struct CatalogEntry;
 struct DatabaseHeader;
+struct JetFormat;
 
 enum class OpenMode { ReadOnly, ReadWrite };
 
 // What the file's header says about it.
 struct DatabaseInfo {
+    std::string formatName;  // "Jet 3 (Access 97)" or "Jet 4 (Access 2000-2003)"
     std::uint16_t codePage = 0;
     std::uint16_t sortOrder = 0;  // locale id of the text sort order
     std::uint8_t sortVersion = 0;
@@ -86,6 +88,11 @@ public:
     // The engine's own view of the database.
     static std::unique_ptr<Database> open(std::unique_ptr<PageFile> file, OpenMode mode);
     const DatabaseHeader& header() const { return *header_; }
+    // The file's layout: Jet 3 or Jet 4 (format/jet_format.h).
+    const JetFormat& format() const { return *format_; }
+    // Throws Error (Unsupported) for a format the engine only reads (Jet 3), before anything
+    // is written.
+    void refuseUnwritableFormat() const;
     PageNumber pageCount() const;
     // Every catalogue row, in storage order.
     const std::vector<CatalogEntry>& catalog() const { return catalog_; }
@@ -106,6 +113,7 @@ private:
     bool recovered_ = false;
     std::unique_ptr<Pager> pager_;
     std::unique_ptr<DatabaseHeader> header_;
+    const JetFormat* format_ = nullptr;
     std::vector<CatalogEntry> catalog_;
     std::map<std::string, std::unique_ptr<Table>> tables_;  // by folded name
     std::unique_ptr<RuleTables> ruleTables_;                // the rules' view of this database

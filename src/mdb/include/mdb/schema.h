@@ -50,13 +50,15 @@ struct Column {
     std::uint16_t number = 0;       // bit in the null mask; what indexes refer to
     std::uint16_t varIndex = 0;     // slot in the row's variable offset table
     std::uint16_t fixedOffset = 0;  // offset in the row's fixed area (after the column count)
-    std::uint16_t length = 0;       // bytes; Text counts 2 per character
+    std::uint16_t length = 0;       // bytes; Text counts 2 per character (1 in Access 97)
     std::uint8_t flags = 0;
     std::uint8_t extFlags = 0;
     std::uint8_t precision = 0;   // Numeric
     std::uint8_t scale = 0;       // Numeric
     std::uint16_t sortOrder = 0;  // Text and Memo: locale id of the collation
     std::uint8_t sortVersion = 0;
+    // Text and Memo in an Access 97 file: the code page their 8-bit text is in (0: UTF-16).
+    std::uint16_t codePage = 0;
     // Memo and OLE columns: the usage maps of their long-value pages.
     std::optional<RowPosition> longValueOwnedMap;
     std::optional<RowPosition> longValueFreeMap;

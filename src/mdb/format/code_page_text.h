@@ -1,0 +1,17 @@
+// code_page_text.h: 8-bit text in a Windows code page, as Access 97 (Jet 3) files store their
+// text and names; the database's code page (header_page.h) or a text column's own names which.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "format/byte_order.h"
+
+namespace mdb {
+
+// The text to UTF-8. Each byte is one character: the code page's (converted with iconv), or
+// for a byte the code page leaves undefined the C1 control of the same value (0x80-0x9F, as
+// Windows reads them) or U+FFFD. An unknown code page reads as 1252.
+std::string decodeCodePageText(ByteView bytes, std::uint16_t codePage);
+
+}  // namespace mdb
