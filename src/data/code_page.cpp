@@ -1,11 +1,11 @@
 #include "data/code_page.h"
 
-#include <iconv.h>
-
 #include <cerrno>
 #include <memory>
 #include <optional>
 #include <stdexcept>
+
+#include "platform/code_page.h"
 
 namespace data {
 
@@ -38,34 +38,6 @@ std::optional<char16_t> windowsOnlyByte(int codePage, unsigned char byte) {
     return std::nullopt;
 }
 
-struct IconvCloser {
-    void operator()(iconv_t cd) const { iconv_close(cd); }
-};
-using Iconv = std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvCloser>;
-
-// Converts one byte on its own. Each byte is converted separately and the state is flushed, so
-// glibc's composition of Vietnamese and Hebrew marks with the preceding letter (which Windows
-// does not do) never happens.
-std::optional<char16_t> convertByte(iconv_t cd, unsigned char byte) {
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    char in[1] = {static_cast<char>(byte)};
-    char out[8];
-    char* inPtr = in;
-    char* outPtr = out;
-    size_t inLeft = 1;
-    size_t outLeft = sizeof out;
-    if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-        return std::nullopt;
-    }
-    if (iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == static_cast<size_t>(-1)) {
-        return std::nullopt;
-    }
-    if (sizeof out - outLeft != 2) return std::nullopt;  // not a single BMP unit
-    auto lo = static_cast<unsigned char>(out[0]);
-    auto hi = static_cast<unsigned char>(out[1]);
-    return static_cast<char16_t>(lo | (hi << 8));
-}
-
 bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -94,14 +66,12 @@ const CodePage& CodePage::get(int number) {
 
 CodePage::CodePage(int number) : number_(number) {
     const std::string name = "CP" + std::to_string(number);
-    Iconv cd(iconv_open("UTF-16LE", name.c_str()));
-    if (cd.get() == reinterpret_cast<iconv_t>(-1)) {
-        cd.release();
-        throw std::runtime_error("iconv cannot convert from " + name);
-    }
+    const std::optional<platform::CodePageCharacters> characters =
+        platform::codePageCharacters(number);
+    if (!characters) throw std::runtime_error("the system cannot convert from " + name);
     for (int b = 0; b < 256; ++b) {
         auto byte = static_cast<unsigned char>(b);
-        std::optional<char16_t> unit = convertByte(cd.get(), byte);
+        std::optional<char16_t> unit = (*characters)[byte];
         if (!unit) unit = windowsOnlyByte(number, byte);
         if (!unit) throw std::runtime_error(name + ": no character for byte " + std::to_string(b));
         toUnicode_[byte] = *unit;

@@ -17,7 +17,7 @@ public:
     static bool isSupported(int number);
 
     // The tables of code page `number`, built once from iconv. Throws std::invalid_argument for
-    // an unsupported number, std::runtime_error if the system's iconv lacks the code page.
+    // an unsupported number, std::runtime_error if the system lacks the code page.
     static const CodePage& get(int number);
 
     int number() const { return number_; }

@@ -3,6 +3,8 @@
 #include <ctime>
 #include <utility>
 
+#include "platform/local_time.h"
+
 namespace data {
 
 namespace {
@@ -12,12 +14,7 @@ std::function<int()>& source() {
     return fn;
 }
 
-int systemYear() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local.tm_year + 1900;
-}
+int systemYear() { return platform::localTime(std::time(nullptr)).tm_year + 1900; }
 
 }  // namespace
 

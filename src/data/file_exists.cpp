@@ -1,20 +1,15 @@
 #include "data/file_exists.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <memory>
 #include <optional>
 #include <vector>
+
+#include "platform/paths.h"
 
 namespace data {
 namespace {
 
-bool isRegularFile(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool isRegularFile(const std::string& path) { return platform::isRegularFile(path); }
 
 bool hasWildcard(const std::string& name) { return name.find_first_of("*?") != std::string::npos; }
 
@@ -44,11 +39,8 @@ bool wildcardMatch(const char* pattern, const char* name) {
 // The names in `folder`, "." and ".." included, in byte order: the order a directory search
 // reports them in, so that a pattern always finds the same first entry.
 std::optional<std::vector<std::string>> sortedEntries(const std::string& folder) {
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), ::closedir);
-    if (!dir) return std::nullopt;
-    std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir.get())) names.emplace_back(entry->d_name);
-    std::sort(names.begin(), names.end());
+    std::optional<std::vector<std::string>> names = platform::folderEntries(folder);
+    if (names) std::sort(names->begin(), names->end());
     return names;
 }
 

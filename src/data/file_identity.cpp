@@ -1,14 +1,13 @@
 #include "data/file_identity.h"
 
-#include <sys/stat.h>
+#include "platform/paths.h"
 
 namespace data {
 
 std::optional<FileIdentity> fileIdentityOf(const std::string& path) {
-    struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0) return std::nullopt;
-    return FileIdentity{static_cast<unsigned long long>(status.st_dev),
-                        static_cast<unsigned long long>(status.st_ino)};
+    const std::optional<platform::FileIdentity> identity = platform::fileIdentity(path);
+    if (!identity) return std::nullopt;
+    return FileIdentity{identity->volume, identity->file};
 }
 
 }  // namespace data

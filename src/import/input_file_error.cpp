@@ -1,8 +1,7 @@
 #include "import/input_file_error.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
+#include "platform/error_codes.h"
+#include "platform/paths.h"
 
 namespace importer {
 
@@ -103,8 +102,7 @@ int openErrorCode(const std::string& path, int errnoValue) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return win::kFileNotFound;
     std::string folder = slash == 0 ? "/" : path.substr(0, slash);
-    struct stat st {};
-    if (stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return win::kFileNotFound;
+    if (platform::isFolder(folder)) return win::kFileNotFound;
     return win::kPathNotFound;
 }
 

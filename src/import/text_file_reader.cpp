@@ -1,10 +1,5 @@
 #include "import/text_file_reader.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -12,6 +7,7 @@
 #include "data/messages.h"
 #include "import/byte_search.h"
 #include "import/input_file_error.h"
+#include "platform/paths.h"
 
 namespace importer {
 
@@ -20,19 +16,6 @@ namespace {
 constexpr char kLineFeed = '\n';
 constexpr char kCarriageReturn = '\r';
 constexpr char kEndOfFileMark = 26;
-
-// Windows opens the file with read sharing only: an exclusive lock that another program holds
-// (the Linux equivalent of a file opened without sharing) makes the open fail.
-bool lockedByAnother(int fd) {
-    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return errno == EWOULDBLOCK;
-    struct flock probe {};
-    probe.l_type = F_RDLCK;
-    probe.l_whence = SEEK_SET;
-    probe.l_start = 0;
-    probe.l_len = 0;  // the whole file
-    if (fcntl(fd, F_OFD_GETLK, &probe) != 0) return false;
-    return probe.l_type != F_UNLCK;
-}
 
 // Appends text[0, n) to `line` without its carriage returns.
 void appendWithoutCarriageReturns(std::string& line, const char* text, size_t n) {
@@ -58,34 +41,30 @@ void TextFileReader::bind(std::string path) {
 
 void TextFileReader::open() {
     close();
-    int fd;
-    do {
-        fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) throw InputFileError(openErrorCode(path_, errno));
+    // Windows opens the file with read sharing only: a program writing the file makes the open
+    // fail, as does (elsewhere) an exclusive lock another program holds.
+    platform::File file =
+        platform::File::open(path_, platform::Access::Read, platform::Creation::OpenExisting,
+                             platform::Sharing::ReadOnly);
+    if (!file.isOpen()) throw InputFileError(openErrorCode(path_, errno));
 
-    struct stat st {};
     int failure = 0;
-    if (fstat(fd, &st) != 0) {
+    if (!file.size()) {
         failure = windowsCodeForErrno(errno);
-    } else if (S_ISDIR(st.st_mode)) {
+    } else if (!file.isRegular() && platform::isFolder(path_)) {
         failure = win::kAccessDenied;  // Windows refuses to open a folder as a file
-    } else if (lockedByAnother(fd)) {
+    } else if (file.lockedByAnother()) {
         failure = win::kSharingViolation;
     }
-    if (failure != 0) {
-        ::close(fd);
-        throw InputFileError(failure);
-    }
-    fd_ = fd;
+    if (failure != 0) throw InputFileError(failure);
+    file_ = std::move(file);
     begin_ = end_ = 0;
     fetched_ = 0;
     lineNumber_ = 0;
 }
 
 void TextFileReader::close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
+    file_.close();
     begin_ = end_ = 0;
     fetched_ = 0;
 }
@@ -96,16 +75,14 @@ void TextFileReader::requireOpen() const {
 
 std::int64_t TextFileReader::size() const {
     requireOpen();
-    struct stat st {};
-    if (fstat(fd_, &st) != 0) throw InputFileError(windowsCodeForErrno(errno));
-    return st.st_size;
+    const std::optional<std::uint64_t> bytes = file_.size();
+    if (!bytes) throw InputFileError(windowsCodeForErrno(errno));
+    return static_cast<std::int64_t>(*bytes);
 }
 
 bool TextFileReader::fill() {
-    ssize_t n;
-    do {
-        n = ::read(fd_, buffer_.data(), buffer_.size());
-    } while (n < 0 && errno == EINTR);
+    const std::int64_t n =
+        file_.readAt(buffer_.data(), buffer_.size(), static_cast<std::uint64_t>(fetched_));
     if (n < 0) throw InputFileError(windowsCodeForErrno(errno));
     begin_ = 0;
     end_ = static_cast<size_t>(n);

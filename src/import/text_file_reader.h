@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file.h"
+
 namespace importer {
 
 class TextFileReader {
@@ -42,7 +44,7 @@ public:
     // Opens the bound path read-only. Another program's exclusive lock on the file (flock or a
     // record lock) counts as a sharing violation (32); a folder is refused (5).
     void open();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return file_.isOpen(); }
     void close();
 
     // The file's length in bytes. Throws code 103 when not open.
@@ -65,7 +67,7 @@ private:
     void limitLength(const std::string& line) const;
 
     std::string path_;
-    int fd_ = -1;
+    platform::File file_;
     std::vector<char> buffer_;
     size_t begin_ = 0;             // first unread byte in buffer_
     size_t end_ = 0;               // one past the last valid byte in buffer_

@@ -18,6 +18,7 @@
 #include "commands.h"
 #include "mdb/error.h"
 #include "mdb/recovery.h"
+#include "platform/console.h"
 #include "report_command.h"
 
 namespace {
@@ -30,7 +31,9 @@ void printUsage(std::ostream& out) {
            "       brelvano-db verify FILE\n"
            "       brelvano-db insert FILE TABLE [COLUMN=VALUE | --null COLUMN]...\n"
            "       brelvano-db delete-all FILE TABLE\n"
-           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)\n"
+           "       brelvano-db report FILE NAME --pdf OUT.pdf   (NAME: 1_Ruolo, 2_QTotaleVoci)"
+        << tool::reportUsageNote()
+        << "\n"
            "       brelvano-db create FILE [--roll]\n"
            "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
            "       brelvano-db --help | --version\n"
@@ -76,7 +79,9 @@ bool takeExportOptions(std::vector<std::string>& args, tool::ExportOptions& opti
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    platform::useUtf8Console();
+    std::vector<std::string> args = platform::utf8Arguments(argc, argv);
+    args.erase(args.begin());
     if (args.empty()) return usage();
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         printUsage(std::cout);

@@ -13,6 +13,8 @@
 
 namespace tool {
 
+std::string reportUsageNote() { return ""; }
+
 std::optional<ReportRequest> parseReportRequest(const std::vector<std::string>& args) {
     std::vector<std::string> positional;
     std::optional<std::string> pdf;

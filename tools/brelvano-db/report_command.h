@@ -17,6 +17,9 @@ struct ReportRequest {
     std::string pdf;
 };
 
+// What the usage text adds after the report line: nothing where reports can be made.
+std::string reportUsageNote();
+
 // The arguments after "report": FILE NAME and "--pdf OUT" (before or after them); nullopt when
 // they are not exactly that.
 std::optional<ReportRequest> parseReportRequest(const std::vector<std::string>& args);

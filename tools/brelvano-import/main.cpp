@@ -17,15 +17,17 @@
 #include <iostream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "data/connect.h"
 #include "data/data_modules.h"
 #include "data/error_text.h"
 #include "data/file_exists.h"
 #include "data/messages.h"
-#include "data/qt/system_regional_settings.h"
 #include "import/import_run.h"
 #include "mdb/recovery.h"
+#include "platform/console.h"
+#include "regional_settings_source.h"
 #include "terminal_host.h"
 
 namespace {
@@ -43,8 +45,14 @@ const char* const kUsageText =
     "header file and the detail file, as the window's Connetti and Importa do.\n"
     "  --yes   confirm the deletion of existing data without asking (otherwise the question\n"
     "          is asked when standard input is a terminal, and answered No when it is not)\n"
-    "Amounts and dates are read with the locale's regional settings, e.g. LC_ALL=it_IT.UTF-8.\n"
+    "%s\n"
     "Exit status: 0 done, 1 error, 2 wrong usage, 3 deletion not confirmed.\n";
+
+void printUsage(std::ostream& out) {
+    std::string text = kUsageText;
+    text.replace(text.find("%s"), 2, tool::regionalSettingsHelp());
+    out << text;
+}
 
 struct Options {
     std::optional<std::string> header, detail, database;
@@ -52,17 +60,18 @@ struct Options {
 };
 
 // nullopt on wrong usage.
-std::optional<Options> parse(int argc, char* argv[]) {
+std::optional<Options> parse(const std::vector<std::string>& args) {
+    const std::size_t count = args.size();
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 1; i < count; ++i) {
+        const std::string arg = args[i];
         std::optional<std::string>* target = arg == "--header"     ? &options.header
                                              : arg == "--detail"   ? &options.detail
                                              : arg == "--database" ? &options.database
                                                                    : nullptr;
         if (target != nullptr) {
-            if (i + 1 >= argc || target->has_value()) return std::nullopt;
-            *target = argv[++i];
+            if (i + 1 >= count || target->has_value()) return std::nullopt;
+            *target = args[++i];
         } else if (arg == "--yes" && !options.yes) {
             options.yes = true;
         } else {
@@ -113,19 +122,20 @@ int run(const Options& options) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    platform::useUtf8Console();
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::cout << kUsageText;
+        printUsage(std::cout);
         return kDone;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
         std::cout << "brelvano-import " BRELVANO_VERSION "\n";
         return kDone;
     }
-    const std::optional<Options> options = parse(argc, argv);
+    const std::optional<Options> options = parse(platform::utf8Arguments(argc, argv));
     if (!options) {
-        std::cerr << kUsageText;
+        printUsage(std::cerr);
         return kUsage;
     }
-    data::loadSystemRegionalSettings();
+    tool::loadRegionalSettings();
     return run(*options);
 }

@@ -1,8 +1,5 @@
 #include "create/new_database.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +18,8 @@
 #include "format/write_order.h"
 #include "mdb/error.h"
 #include "mdb/table.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 
 namespace mdb {
 namespace {
@@ -97,27 +96,28 @@ void writeSystemCatalog(Pager& pager, DateTime created) {
 
 // Creates `path` (refusing an existing one, even one made meanwhile) and writes `bytes`.
 void writeNewFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    platform::File file =
+        platform::File::open(path, platform::Access::ReadWrite, platform::Creation::CreateNew);
+    if (!file.isOpen()) {
         if (errno == EEXIST)
             throw Error(Error::Kind::Refused, "Cannot create '" + path + "': it already exists");
         ioError(path, "create", errno);
     }
     std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
+        const std::int64_t n = file.writeAt(bytes.data() + done, bytes.size() - done, done);
         if (n <= 0) {
             const int error = n < 0 ? errno : EIO;
-            ::close(fd);
-            ::unlink(path.c_str());
+            file.close();
+            platform::removeFile(path);
             ioError(path, "write", error);
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
+    if (!file.sync() || !file.close()) {
         const int error = errno;
-        ::unlink(path.c_str());
+        file.close();
+        platform::removeFile(path);
         ioError(path, "write", error);
     }
 }
@@ -139,7 +139,7 @@ std::vector<std::uint8_t> newDatabase(DateTime created, const std::vector<TableS
 
 void createDatabase(const std::string& path, const std::vector<TableSchema>& tables) {
     std::error_code error;
-    if (std::filesystem::symlink_status(path, error).type() !=
+    if (std::filesystem::symlink_status(platform::fromUtf8(path), error).type() !=
         std::filesystem::file_type::not_found)
         throw Error(Error::Kind::Refused, "Cannot create '" + path + "': it already exists");
     writeNewFile(path, newDatabase(currentDateTime(), tables));

@@ -17,6 +17,7 @@
 #include "mdb/database.h"
 #include "mdb/error.h"
 #include "mdb/table.h"
+#include "platform/local_time.h"
 #include "row/property_map.h"
 #include "row/property_map_writer.h"
 #include "row/row_writer.h"
@@ -180,9 +181,7 @@ void createTable(const std::string& path, const TableSchema& schema) {
 DateTime currentDateTime() {
     timeval now{};
     ::gettimeofday(&now, nullptr);
-    std::tm local{};
-    const std::time_t seconds = now.tv_sec;
-    ::localtime_r(&seconds, &local);
+    const std::tm local = platform::localTime(now.tv_sec);
     using namespace std::chrono;
     const year_month_day date{year{local.tm_year + 1900},
                               month{static_cast<unsigned>(local.tm_mon + 1)},

@@ -9,7 +9,8 @@
 // (msync is not used: over a whole file of a few hundred megabytes it took the file's pages into
 // the process's resident memory for the time it ran.)
 //
-// A mapping turns I/O failures into signals, so it is only used where that cannot surprise:
+// A mapping turns I/O failures into signals, so it is only used where that cannot surprise
+// (never on Windows: platform/mapping.h):
 //   - on local file systems (ext4, XFS, Btrfs, tmpfs, F2FS); elsewhere (network shares above
 //     all) usable() is false and the caller writes with pwrite;
 //   - after fallocate has reserved every block of the file, so that filling a hole a copy left
@@ -23,12 +24,14 @@
 #include <string>
 
 #include "file/page_file.h"
+#include "platform/file.h"
 
 namespace mdb {
 
 class FileMapping {
 public:
-    FileMapping(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    FileMapping(const platform::File& file, std::string path)
+        : file_(file), path_(std::move(path)) {}
     ~FileMapping();
     FileMapping(const FileMapping&) = delete;
     FileMapping& operator=(const FileMapping&) = delete;
@@ -43,7 +46,7 @@ public:
 private:
     bool prepare(PageNumber pages);
 
-    int fd_;
+    const platform::File& file_;
     std::string path_;
     bool usable_ = true;     // false once the file system or the kernel said no
     bool reserved_ = false;  // blocks reserved since the lock was last taken

@@ -1,15 +1,13 @@
 #include "file/journal_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
 #include "mdb/error.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 
 namespace mdb {
 namespace {
@@ -24,13 +22,13 @@ public:
     const std::string& name() const override { return path_; }
 
     std::uint64_t size() override {
-        struct stat st {};
-        const int r = fd_ >= 0 ? ::fstat(fd_, &st) : ::stat(path_.c_str(), &st);
-        if (r != 0) {
+        const std::optional<std::uint64_t> bytes =
+            file_.isOpen() ? file_.size() : platform::fileSize(path_);
+        if (!bytes) {
             if (errno == ENOENT) return 0;
             fail("Could not read '");
         }
-        return static_cast<std::uint64_t>(st.st_size);
+        return *bytes;
     }
 
     void read(std::uint64_t at, std::span<std::uint8_t> out) override {
@@ -44,8 +42,8 @@ public:
     }
 
     void sync() override {
-        if (fd_ < 0) return;
-        if (::fdatasync(fd_) != 0) fail("Could not write to '");
+        if (!file_.isOpen()) return;
+        if (!file_.syncData()) fail("Could not write to '");
         if (created_) {
             // The journal's name in its folder must survive a power cut as well as its bytes.
             syncFolder();
@@ -54,20 +52,16 @@ public:
     }
 
     void truncate(std::uint64_t bytes) override {
-        if (fd_ < 0 && size() == 0) return;
+        if (!file_.isOpen() && size() == 0) return;
         openFile(true);
-        int r;
-        do {
-            r = ::ftruncate(fd_, static_cast<off_t>(bytes));
-        } while (r != 0 && errno == EINTR);
-        if (r != 0) fail("Could not write to '");
+        if (!file_.truncate(bytes)) fail("Could not write to '");
     }
 
     void close() override { closeFile(); }
 
     void remove() override {
         closeFile();
-        ::unlink(path_.c_str());
+        platform::removeFile(path_);
     }
 
 private:
@@ -76,36 +70,29 @@ private:
     }
 
     void openFile(bool create) {
-        if (fd_ >= 0) return;
-        const bool existed = ::access(path_.c_str(), F_OK) == 0;
-        do {
-            fd_ = ::open(path_.c_str(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0644);
-        } while (fd_ < 0 && errno == EINTR);
-        if (fd_ < 0) fail(create ? "Could not create '" : "Could not open '");
+        if (file_.isOpen()) return;
+        const bool existed = platform::exists(path_);
+        file_ = platform::File::open(
+            path_, platform::Access::ReadWrite,
+            create ? platform::Creation::OpenOrCreate : platform::Creation::OpenExisting);
+        if (!file_.isOpen()) fail(create ? "Could not create '" : "Could not open '");
         created_ = !existed;
     }
 
-    void closeFile() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
+    void closeFile() { file_.close(); }
 
     void syncFolder() {
-        std::filesystem::path folder = std::filesystem::path(path_).parent_path();
+        std::filesystem::path folder = platform::fromUtf8(path_).parent_path();
         if (folder.empty()) folder = ".";
-        const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir < 0) return;  // the bytes are synced; a folder we cannot open we cannot sync
-        ::fsync(dir);
-        ::close(dir);
+        platform::syncFolder(platform::toUtf8(folder));
     }
 
     void transfer(std::uint64_t at, std::uint8_t* data, std::size_t size, bool writing) {
         std::size_t done = 0;
         while (done < size) {
-            const off_t offset = static_cast<off_t>(at + done);
-            const ssize_t r = writing ? ::pwrite(fd_, data + done, size - done, offset)
-                                      : ::pread(fd_, data + done, size - done, offset);
-            if (r < 0 && errno == EINTR) continue;
+            const std::uint64_t offset = at + done;
+            const std::int64_t r = writing ? file_.writeAt(data + done, size - done, offset)
+                                           : file_.readAt(data + done, size - done, offset);
             if (r < 0) fail(writing ? "Could not write to '" : "Could not read '");
             if (r == 0) {
                 errno = EIO;
@@ -116,7 +103,7 @@ private:
     }
 
     std::string path_;
-    int fd_ = -1;
+    platform::File file_;
     bool created_ = false;  // created by this process and its folder not synced since
 };
 

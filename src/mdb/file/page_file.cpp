@@ -1,15 +1,7 @@
 #include "file/page_file.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <sys/statvfs.h>
-#include <sys/uio.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -17,6 +9,8 @@
 
 #include "file/file_mapping.h"
 #include "mdb/error.h"
+#include "platform/file.h"
+#include "platform/paths.h"
 
 namespace mdb {
 namespace {
@@ -28,18 +22,19 @@ std::string systemText(int err) { return std::strerror(err); }
 // (file_mapping.h).
 class DiskPageFile : public PageFile {
 public:
-    DiskPageFile(std::string path, int fd, bool writable, std::string readOnlyReason = {})
+    DiskPageFile(std::string path, platform::File file, bool writable,
+                 std::string readOnlyReason = {})
         : path_(std::move(path)),
-          fd_(fd),
+          file_(std::move(file)),
           writable_(writable),
           readOnlyReason_(std::move(readOnlyReason)),
-          mapping_(fd, path_) {
+          mapping_(file_, path_) {
         refresh();
         const char* off = std::getenv("BRELVANO_NO_JOURNAL");
         if (off == nullptr || std::string(off) != "1") journal_ = diskJournalFile(path_);
     }
-    // The mapping (a member) is unmapped after the descriptor closes, which is allowed.
-    ~DiskPageFile() override { ::close(fd_); }
+    // The mapping (declared after the file) is unmapped before the file closes.
+    ~DiskPageFile() override = default;
     DiskPageFile(const DiskPageFile&) = delete;
     DiskPageFile& operator=(const DiskPageFile&) = delete;
 
@@ -70,15 +65,11 @@ public:
             ++first;
             pages = pages.subspan(1);
         }
-        std::vector<iovec> vectors;
         for (std::size_t done = 0; done < pages.size();) {
-            const std::size_t count = std::min<std::size_t>(pages.size() - done, IOV_MAX);
-            vectors.clear();
-            for (std::size_t i = 0; i < count; ++i)
-                vectors.push_back({const_cast<std::uint8_t*>(pages[done + i]), kPageSize});
-            const off_t at = static_cast<off_t>(first + done) * static_cast<off_t>(kPageSize);
-            const ssize_t r = ::pwritev(fd_, vectors.data(), static_cast<int>(count), at);
-            if (r < 0 && errno == EINTR) continue;
+            const std::size_t count =
+                std::min<std::size_t>(pages.size() - done, platform::File::maxGatheredBlocks());
+            const std::uint64_t at = std::uint64_t{first + done} * kPageSize;
+            const std::int64_t r = file_.writeGatheredAt(pages.subspan(done, count), kPageSize, at);
             if (r < 0)
                 throw Error(Error::Kind::Io,
                             "Could not write to '" + path_ + "': " + systemText(errno));
@@ -95,27 +86,30 @@ public:
     }
 
     void sync() override {
-        if (::fsync(fd_) != 0)
+        if (!file_.sync())
             throw Error(Error::Kind::Io,
                         "Could not write to '" + path_ + "': " + systemText(errno));
     }
 
     bool tryLockExclusive() override {
-        while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-            if (errno == EINTR) continue;
-            if (errno == EWOULDBLOCK) return false;
-            throw Error(Error::Kind::Io, "Could not lock '" + path_ + "': " + systemText(errno));
+        switch (file_.tryLockExclusive()) {
+            case platform::LockResult::Taken:
+                return true;
+            case platform::LockResult::HeldElsewhere:
+                return false;
+            case platform::LockResult::Failed:
+                break;
         }
-        return true;
+        throw Error(Error::Kind::Io, "Could not lock '" + path_ + "': " + systemText(errno));
     }
 
-    void unlock() override { ::flock(fd_, LOCK_UN); }
+    void unlock() override { file_.unlock(); }
 
     void refresh() override {
-        struct stat st {};
-        if (::fstat(fd_, &st) != 0)
+        const std::optional<std::uint64_t> bytes = file_.size();
+        if (!bytes)
             throw Error(Error::Kind::Io, "Could not read '" + path_ + "': " + systemText(errno));
-        const auto pages = static_cast<std::uint64_t>(st.st_size) / pageSize();
+        const std::uint64_t pages = *bytes / pageSize();
         // Page numbers are 24 bits in row pointers; anything larger is not a Jet file.
         pages_ = static_cast<PageNumber>(std::min<std::uint64_t>(pages, 0x1000000));
         mapping_.fileChanged();
@@ -123,12 +117,7 @@ public:
 
     void truncate(PageNumber pages) override {
         requireWholePages();
-        const off_t bytes = static_cast<off_t>(pages) * static_cast<off_t>(kPageSize);
-        int r;
-        do {
-            r = ::ftruncate(fd_, bytes);
-        } while (r != 0 && errno == EINTR);
-        if (r != 0)
+        if (!file_.truncate(std::uint64_t{pages} * kPageSize))
             throw Error(Error::Kind::Io,
                         "Could not write to '" + path_ + "': " + systemText(errno));
         refresh();
@@ -140,11 +129,11 @@ public:
 
     // Access names its lock file after the database, with the extension .ldb.
     std::optional<std::string> foreignLockFile() const override {
-        std::filesystem::path lock(path_);
+        std::filesystem::path lock = platform::fromUtf8(path_);
         for (const char* extension : {".ldb", ".LDB"}) {
             lock.replace_extension(extension);
-            std::error_code ignored;
-            if (std::filesystem::exists(lock, ignored)) return lock.string();
+            const std::string name = platform::toUtf8(lock);
+            if (platform::exists(name)) return name;
         }
         return std::nullopt;
     }
@@ -152,14 +141,13 @@ public:
 private:
     void transfer(PageNumber n, std::uint8_t* data, bool writing) {
         const std::size_t size = pageSize();
-        const off_t base = static_cast<off_t>(n) * static_cast<off_t>(size);
+        const std::uint64_t base = std::uint64_t{n} * size;
         if (!writing) std::fill(data + size, data + kPageSize, std::uint8_t{0});
         std::size_t done = 0;
         while (done < size) {
-            const off_t at = base + static_cast<off_t>(done);
-            const ssize_t r = writing ? ::pwrite(fd_, data + done, size - done, at)
-                                      : ::pread(fd_, data + done, size - done, at);
-            if (r < 0 && errno == EINTR) continue;
+            const std::uint64_t at = base + done;
+            const std::int64_t r = writing ? file_.writeAt(data + done, size - done, at)
+                                           : file_.readAt(data + done, size - done, at);
             if (r < 0)
                 throw Error(Error::Kind::Io,
                             std::string(writing ? "Could not write to '" : "Could not read '") +
@@ -172,7 +160,7 @@ private:
     }
 
     std::string path_;
-    int fd_;
+    platform::File file_;
     bool writable_;
     std::string readOnlyReason_;
     PageNumber pages_ = 0;
@@ -180,20 +168,14 @@ private:
     std::unique_ptr<JournalFile> journal_;
 };
 
-// A descriptor of the regular file at `path`, or -1 with errno set when open() refuses. Throws
+// The regular file at `path`, or a closed file with errno set when the system refuses. Throws
 // Error (Io) for a path that is not a regular file.
-int openRegularFile(const std::string& path, bool writable) {
-    int fd;
-    do {
-        fd = ::open(path.c_str(), (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return fd;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+platform::File openRegularFile(const std::string& path, bool writable) {
+    platform::File file =
+        platform::File::open(path, writable ? platform::Access::ReadWrite : platform::Access::Read);
+    if (file.isOpen() && !file.isRegular())
         throw Error(Error::Kind::Io, "Could not open file '" + path + "': not a regular file");
-    }
-    return fd;
+    return file;
 }
 
 [[noreturn]] void cannotOpen(const std::string& path, int err) {
@@ -201,46 +183,37 @@ int openRegularFile(const std::string& path, bool writable) {
     throw Error(Error::Kind::Io, "Could not open file '" + path + "': " + systemText(err));
 }
 
-bool noWriteBit(const struct stat& st) { return (st.st_mode & 0222) == 0; }
-
 // Why a database at `path` can only be read, or "" when it may be written.
 std::string whyOnlyReadable(const std::string& path) {
-    struct statvfs fs {};
-    if (::statvfs(path.c_str(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0)
-        return "the file system holding it is read-only";
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && (noWriteBit(st) || ::access(path.c_str(), W_OK) != 0))
-        return "the file is read-only";
-    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (platform::onReadOnlyVolume(path)) return "the file system holding it is read-only";
+    if (platform::isReadOnlyFile(path)) return "the file is read-only";
+    std::filesystem::path folder = platform::fromUtf8(path).parent_path();
     if (folder.empty()) folder = ".";
-    struct stat dir {};
-    if (::stat(folder.c_str(), &dir) == 0 &&
-        (noWriteBit(dir) || ::access(folder.c_str(), W_OK) != 0))
-        return "its folder is read-only";
+    if (platform::isReadOnlyFolder(platform::toUtf8(folder))) return "its folder is read-only";
     return "";
 }
 
 }  // namespace
 
 std::unique_ptr<PageFile> openDiskPageFile(const std::string& path, bool writable) {
-    const int fd = openRegularFile(path, writable);
-    if (fd < 0) cannotOpen(path, errno);
-    return std::make_unique<DiskPageFile>(path, fd, writable);
+    platform::File file = openRegularFile(path, writable);
+    if (!file.isOpen()) cannotOpen(path, errno);
+    return std::make_unique<DiskPageFile>(path, std::move(file), writable);
 }
 
 std::unique_ptr<PageFile> openDiskPageFileForUpdate(const std::string& path) {
     std::string why = whyOnlyReadable(path);
     if (why.empty()) {
-        const int fd = openRegularFile(path, true);
-        if (fd >= 0) return std::make_unique<DiskPageFile>(path, fd, true);
+        platform::File file = openRegularFile(path, true);
+        if (file.isOpen()) return std::make_unique<DiskPageFile>(path, std::move(file), true);
         const int err = errno;
         if (err == EACCES || err == EPERM) why = "the file is read-only";
         if (err == EROFS) why = "the file system holding it is read-only";
         if (why.empty()) cannotOpen(path, err);
     }
-    const int fd = openRegularFile(path, false);
-    if (fd < 0) cannotOpen(path, errno);
-    return std::make_unique<DiskPageFile>(path, fd, false, why);
+    platform::File file = openRegularFile(path, false);
+    if (!file.isOpen()) cannotOpen(path, errno);
+    return std::make_unique<DiskPageFile>(path, std::move(file), false, why);
 }
 
 void PageFile::setPageSize(std::size_t size) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "format/name_compare.h"
+#include "platform/local_time.h"
 
 namespace mdb {
 namespace {
@@ -211,8 +212,7 @@ std::string dateText(DateTime date) {
 
 DateTime localNow() {
     const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::localTime(now);
     const int seconds = local.tm_hour * 3600 + local.tm_min * 60 + std::min(local.tm_sec, 59);
     return makeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, seconds)
         .value_or(DateTime{});

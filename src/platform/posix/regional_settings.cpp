@@ -1,0 +1,7 @@
+#include "platform/regional_settings.h"
+
+namespace platform {
+
+std::optional<SystemRegionalSettings> systemRegionalSettings() { return std::nullopt; }
+
+}  // namespace platform
