@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test (unit, end-to-end and window
 # tests, offscreen); then the engine and the import once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer, the threaded import under ThreadSanitizer, and a one-minute fuzz
-# run per target when clang's libFuzzer is there. BRELVANO_QUICK=1 skips those last three.
+# UndefinedBehaviorSanitizer, the threaded import under ThreadSanitizer, a one-minute fuzz run per
+# target when clang's libFuzzer is there, and the Windows build with its tests under Wine
+# (scripts/windows.sh). BRELVANO_QUICK=1 skips those last four.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -69,3 +70,7 @@ if command -v clang++ >/dev/null &&
 else
     echo "clang's libFuzzer is not available: no fuzz run" >&2
 fi
+
+# The Windows build of the engine and the two tools, its tests under Wine, and one roll imported
+# by both builds (scripts/windows.sh, in build-windows/).
+bash scripts/windows.sh
