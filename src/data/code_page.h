@@ -16,8 +16,9 @@ class CodePage {
 public:
     static bool isSupported(int number);
 
-    // The tables of code page `number`, built once from iconv. Throws std::invalid_argument for
-    // an unsupported number, std::runtime_error if the system lacks the code page.
+    // The tables of code page `number`, built once from the system's (platform/code_page.h).
+    // Throws std::invalid_argument for an unsupported number, std::runtime_error if the system
+    // lacks the code page.
     static const CodePage& get(int number);
 
     int number() const { return number_; }
