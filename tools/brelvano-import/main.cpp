@@ -18,11 +18,10 @@
 #include <optional>
 #include <string>
 
-#include "data/connect.h"
+#include "data/connect_database.h"
 #include "data/data_modules.h"
 #include "data/error_text.h"
 #include "data/file_exists.h"
-#include "data/messages.h"
 #include "data/qt/system_regional_settings.h"
 #include "import/import_run.h"
 #include "mdb/recovery.h"
