@@ -64,8 +64,7 @@ void Connection::endBatch() {
     try {
         database().endBatch();
     } catch (const mdb::Error& e) {
-        if (e.kind == mdb::Error::Kind::Io) throw DatabaseIoError(providerMessage(e.what()));
-        throw UserError(providerMessage(e.what()));
+        passOnEngineError(e);
     }
 }
 

@@ -17,8 +17,7 @@ decltype(auto) engine(Work&& work) {
     try {
         return work();
     } catch (const mdb::Error& e) {
-        if (e.kind == mdb::Error::Kind::Io) throw DatabaseIoError(providerMessage(e.what()));
-        throw UserError(providerMessage(e.what()));
+        passOnEngineError(e);
     }
 }
 

@@ -4,6 +4,8 @@
 #include <exception>
 #include <string>
 
+#include "mdb/error.h"
+
 namespace data {
 
 // The error display's text: the message with a "." appended when it is not empty and its last
@@ -16,12 +18,10 @@ std::string withFinalPoint(const std::string& message);
 // so that the final point is added exactly once.
 std::string providerMessage(const std::string& message);
 
-// The failure a write-failure message of the engine reports, without its account of the changes
-// it put back («Could not write to 'x': No space left on device; the changes since the last commit
-// were not stored and the database is as it was before them» gives the part before «; the
-// change»). Empty when the message gives no such account (nothing was put back, or the changes
-// may be partly stored).
-std::string undoneWriteFailure(const std::string& message);
+// Passes the engine's error on as the program's: DatabaseIoError (with what the engine says of
+// the changes it put back) when the file could not be read or written, UserError otherwise; the
+// text is providerMessage()'s.
+[[noreturn]] void passOnEngineError(const mdb::Error& error);
 
 // The user's message for an error that ended an action, before the final point: the database
 // engine's message as providerMessage() gives it, any other exception's own message, or

@@ -1,4 +1,6 @@
-// messages.h: every text of the program's own that a user can read, exactly as shown.
+// messages.h: the program's own texts that a user can read, exactly as shown, for the import,
+// the connection and the error display. The window's labels are in ui/window_texts.h, the
+// reports' headings in reports/report_texts.h.
 //
 // Change a text and its test together. Texts of the platform layers (the database engine's
 // errors, the standard dialogs' "OK", "&Yes", "&No", "Confirm") are English and live with them.
@@ -10,27 +12,6 @@ namespace msg {
 
 // The window's caption.
 inline const std::string kWindowCaption = "Brelvano";
-
-// Fixed texts of the window's labels and buttons.
-inline const std::string kHeaderFileLabel = "File delle testate";
-inline const std::string kDetailFileLabel = "File dei dettagli";
-inline const std::string kDatabaseFileLabel = "File ACCESS";
-inline const std::string kTextFilesLabel = "File testo";
-inline const std::string kDatabaseLabel = "Banca Dati Access";
-inline const std::string kNotConnected = "NON CONNESSO";
-inline const std::string kFound = "TROVATO";
-inline const std::string kNotFound = "NON TROVATO";
-inline const std::string kNoActivity = "-";
-inline const std::string kConnectButton = "Connetti !!!";
-inline const std::string kImportButton = "Importa";
-inline const std::string kPrintDetailButton = "Stampa Detaglio Ruolo ";  // trailing blank kept
-inline const std::string kPrintSummaryButton = "Stampa Riepilogo Ruolo";
-inline const std::string kCloseButton = "Fine";
-
-// File selection: the filters as "display|pattern|display|pattern" and the cancel message.
-inline const std::string kTextFileFilter = "File csv|*.csv|Tutti i files|*.*";
-inline const std::string kDatabaseFileFilter = "File Acces|*.mdb|Tutti i files|*.*";
-inline const std::string kOperationAborted = "Operazione abortita";
 
 // "Importa" when no Connetti ever found the database file, so there is no data module.
 inline const std::string kNoDatabaseConnected =
@@ -99,72 +80,5 @@ inline const std::string kProviderNotFound =
 
 // An exception that carries no text at all reached the error display.
 inline const std::string kUnknownError = "Unknown error";
-
-// The two reports, shown under the names the office's database stores its reports under.
-inline const std::string kRollReportName = "1_Ruolo";
-inline const std::string kItemTotalsReportName = "2_QTotaleVoci";
-inline const std::string kRollTitle = "Ruolo: documenti e voci di dettaglio";
-inline const std::string kItemTotalsTitle = "Totale voci per categoria e tipo voce";
-inline const std::string kPageNumber = "Pagina ";  // followed by the number
-inline const std::string kRollEmpty = "Il ruolo non contiene documenti.";
-inline const std::string kItemTotalsEmpty =
-    "Il ruolo non contiene voci di dettaglio: non ci sono documenti da riepilogare.";
-inline const std::string kDocumentCount = "Documenti: ";
-inline const std::string kItemCount = "Voci di dettaglio: ";
-inline const std::string kDocument = "Documento";
-inline const std::string kDocumentNumber = "n. ";
-inline const std::string kDocumentDate = "del ";
-inline const std::string kDocumentId = "id doc ";
-inline const std::string kTaxpayer = "Contribuente";
-inline const std::string kResidence = "Residenza";
-inline const std::string kBirth = "Nascita";
-inline const std::string kTaxCode = "Codice fiscale";
-inline const std::string kVatNumber = "Partita IVA";
-inline const std::string kTotalDue = "Totale importo dovuto";
-inline const std::string kNoItems = "Nessuna voce di dettaglio.";
-// The roll's amount columns, in the table's order.
-inline const std::string kAmountProvincialSurcharge = "Addizionale provinciale";
-inline const std::string kAmountTariff = "Tassa/tariffa";
-inline const std::string kAmountTreasurySurcharge = "Addizionale erariale";
-inline const std::string kAmountExEcaSurcharge = "Addizionale ex ECA";
-inline const std::string kAmountInterest = "Interessi";
-inline const std::string kAmountPenalties = "Sanzioni";
-inline const std::string kAmountDebitsCredits = "Addebiti/accrediti";
-inline const std::string kAmountIndivisibleServices = "Servizi indivisibili";
-inline const std::string kAmountPostage = "Spese di spedizione";
-inline const std::string kAmountOther = "Altre voci";
-inline const std::string kAmountRounding = "Arrotondamento";
-inline const std::string kAmountTotal = "Totale importo";
-inline const std::string kAmountVatTaxable = "Imponibile soggetto IVA";
-inline const std::string kAmountVat = "IVA";
-// Column headings of the detail lines and of the totals.
-inline const std::string kCategory = "Categoria";
-inline const std::string kDescription = "Descrizione";
-inline const std::string kItemType = "Tipo voce";
-inline const std::string kQuantity = "Quantità";
-inline const std::string kPrice = "Prezzo";
-inline const std::string kPeriodStart = "Dal";
-inline const std::string kPeriodEnd = "Al";
-inline const std::string kTaxable = "Imponibile";
-inline const std::string kLineCount = "Voci";
-inline const std::string kGrandTotal = "Totale generale";
-inline const std::string kChartTitle = "Imponibile per categoria e tipo voce";
-
-// A report over a database that lacks what the report reads.
-inline std::string missingTable(const std::string& table) {
-    return "La banca dati non contiene la tabella " + table;
-}
-inline std::string missingColumn(const std::string& table, const std::string& column) {
-    return "La tabella " + table + " non ha la colonna \"" + column + "\"";
-}
-inline std::string unsuitableColumn(const std::string& table, const std::string& column,
-                                    const std::string& type) {
-    return "La colonna \"" + column + "\" della tabella " + table + " ha un tipo non adatto (" +
-           type + ")";
-}
-
-inline std::string cannotPrintTo(const std::string& target) {
-    return "Impossibile stampare su " + target;
-}
 
 }  // namespace msg

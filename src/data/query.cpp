@@ -12,8 +12,7 @@ void Query::execute() {
     try {
         mdb::executeStatement(connection_.database(), statement_);
     } catch (const mdb::Error& e) {
-        if (e.kind == mdb::Error::Kind::Io) throw DatabaseIoError(providerMessage(e.what()));
-        throw UserError(providerMessage(e.what()));
+        passOnEngineError(e);
     }
 }
 

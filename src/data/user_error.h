@@ -17,6 +17,10 @@ struct UserError : std::runtime_error {
 // the engine's. An import run that meets one says what the tables hold.
 struct DatabaseIoError : UserError {
     using UserError::UserError;
+    // As the engine said it: the failed write's changes were all put back (the file is as it was
+    // before them), and the failure alone, without the engine's account of those changes.
+    bool changesUndone = false;
+    std::string cause;
 };
 
 }  // namespace data

@@ -73,7 +73,7 @@ private:
     void executeStatement(const std::string& statement);
     // After a failed write of the database file (`failure`, the engine's text): what each table
     // holds, as the message the run ends with; empty when that cannot be told.
-    std::string tablesAfterWriteFailure(const std::string& failure);
+    std::string tablesAfterWriteFailure(const data::DatabaseIoError& failure);
     std::string tableAfterWriteFailure(data::Dataset& table, const RowOrigins& origins,
                                        const std::string& path);
     void step();  // "PB.Position := PB.Position + 1": the bar caps it at its maximum
@@ -127,7 +127,7 @@ ImportOutcome Run::go() {
     } catch (const data::DatabaseIoError& failure) {
         // The engine's own message says the database is as it was before the rows it could not
         // write, which reads as if nothing had happened: the roll is half loaded.
-        const std::string account = tablesAfterWriteFailure(failure.what());
+        const std::string account = tablesAfterWriteFailure(failure);
         if (account.empty()) throw;
         throw data::UserError(account);
     }
@@ -171,9 +171,8 @@ void Run::executeStatement(const std::string& statement) {
     dm_.Q.execute();
 }
 
-std::string Run::tablesAfterWriteFailure(const std::string& failure) {
-    const std::string cause = data::undoneWriteFailure(failure);
-    if (cause.empty()) return {};
+std::string Run::tablesAfterWriteFailure(const data::DatabaseIoError& failure) {
+    if (!failure.changesUndone) return {};
     try {
         const std::string headers =
             tableAfterWriteFailure(dm_.TTestate, headerRows_, request_.headerPath);
@@ -183,7 +182,8 @@ std::string Run::tablesAfterWriteFailure(const std::string& failure) {
                 : msg::tableHoldsPreviousData(dm_.TDettaglioVoci.tableName());
         if (headers.empty() || details.empty()) return {};
         const data::Dataset& filling = filling_ == Pass::Header ? dm_.TTestate : dm_.TDettaglioVoci;
-        return msg::importStoppedByWriteFailure(cause, filling.tableName(), headers, details);
+        return msg::importStoppedByWriteFailure(failure.cause, filling.tableName(), headers,
+                                                details);
     } catch (const data::UserError&) {
         return {};  // the tables cannot be read back: the engine's message stands
     }

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <variant>
 
-#include "data/messages.h"
 #include "data/user_error.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

@@ -3,9 +3,9 @@
 #include <array>
 #include <string>
 
-#include "data/messages.h"
 #include "data/user_error.h"
 #include "reports/column_reader.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "data/messages.h"
 #include "reports/bar_chart.h"
 #include "reports/html.h"
 #include "reports/italian_format.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

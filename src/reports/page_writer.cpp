@@ -4,7 +4,7 @@
 #include <QFontMetricsF>
 #include <QPen>
 
-#include "data/messages.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

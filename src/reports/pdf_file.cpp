@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "data/messages.h"
 #include "data/user_error.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

@@ -11,6 +11,7 @@
 #include "mdb/database.h"
 #include "reports/database_roll_source.h"
 #include "reports/item_totals_report.h"
+#include "reports/report_texts.h"
 #include "reports/roll_report.h"
 
 namespace reports {

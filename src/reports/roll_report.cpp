@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "data/messages.h"
 #include "reports/italian_format.h"
 #include "reports/pdf_file.h"
+#include "reports/report_texts.h"
 
 namespace reports {
 namespace {

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
-#include "data/connect.h"
+#include "data/connect_database.h"
 #include "data/file_exists.h"
 #include "data/messages.h"
 #include "data/qt/system_regional_settings.h"
@@ -13,6 +13,7 @@
 #include "ui/busy_window.h"
 #include "ui/handler_guard.h"
 #include "ui/window_import_host.h"
+#include "ui/window_texts.h"
 
 namespace ui {
 namespace {

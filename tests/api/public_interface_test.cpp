@@ -39,11 +39,10 @@ TEST(PublicInterface, OpensScansInsertsByNameAndDeletesAll) {
         auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
         ASSERT_EQ(db->tableNames(), std::vector<std::string>{"People"});
         mdb::Table& table = db->table("people");
-        using ByName = std::vector<std::pair<std::string, mdb::Value>>;
-        table.insert(ByName{{"name", std::string("Ada")}, {"ID", std::int32_t{2}}});
-        table.insert(ByName{{"Id", std::int32_t{1}}});  // Name takes its default
-        EXPECT_THROW(table.insert(ByName{{"Id", std::int32_t{1}}}), mdb::Error);  // key taken
-        EXPECT_THROW(table.insert(ByName{{"Age", std::int32_t{3}}}), mdb::Error);
+        table.insertByName({{"name", std::string("Ada")}, {"ID", std::int32_t{2}}});
+        table.insertByName({{"Id", std::int32_t{1}}});  // Name takes its default
+        EXPECT_THROW(table.insertByName({{"Id", std::int32_t{1}}}), mdb::Error);  // key taken
+        EXPECT_THROW(table.insertByName({{"Age", std::int32_t{3}}}), mdb::Error);
         EXPECT_EQ(table.rowCount(), 2u);
     }
 

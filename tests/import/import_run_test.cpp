@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "data/connect.h"
+#include "data/connect_database.h"
 #include "data/data_modules.h"
 #include "data/roll_tables.h"
 #include "data/scratch_dir.h"

@@ -12,8 +12,8 @@
 #include "format/usage_map.h"
 #include "format/usage_map_row.h"
 #include "format/usage_map_writer.h"
+#include "index/index_tree.h"
 #include "index/index_walk.h"
-#include "index/index_writer.h"
 #include "mdb/error.h"
 
 namespace {
@@ -66,7 +66,7 @@ TEST(Verify, FindsEachKindOfDamage) {
         return m.db->table("Table1").definition();
     };
     auto indexWriter = [](M& m, mdb::PageAllocator& a, const mdb::TableDefinition& d) {
-        return mdb::IndexWriter(m.pager(), a, d, 0);
+        return mdb::IndexTree(m.pager(), a, d, 0);
     };
     struct Case {
         const char* what;

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "create/new_database.h"
 #include "database/table_writer.h"
@@ -27,6 +28,24 @@ using mdb::ColumnType;
 using mdb::Value;
 using rules_check::refusal;
 using testing_mdb::FaultyPageFile;
+
+// The error `work` throws, if any.
+template <class Work>
+std::optional<mdb::Error> errorOf(Work&& work) {
+    try {
+        work();
+    } catch (const mdb::Error& e) {
+        return e;
+    }
+    return std::nullopt;
+}
+
+// An error whose changes were all put back says so, and names the failure apart from its account.
+void expectUndone(const std::optional<mdb::Error>& error) {
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->changesUndone);
+    EXPECT_EQ(error->cause, "Could not write to 'faulty.mdb': No space left on device");
+}
 
 mdb::ColumnSchema column(const char* name, ColumnType type, std::uint16_t size = 0) {
     mdb::ColumnSchema c = mdb::columnSchema(name, type, size);
@@ -106,7 +125,8 @@ void failEveryWrite(const std::vector<std::uint8_t>& base, const Operation& op) 
             FaultyPageFile* raw = file.get();
             auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
             raw->failWrite(k);
-            const std::string message = refusal([&] { op.run(*db); });
+            const std::optional<mdb::Error> error = errorOf([&] { op.run(*db); });
+            const std::string message = error ? error->what() : "";
             if (message.empty()) {
                 ASSERT_GT(k, 1u) << "the operation wrote nothing";
                 EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
@@ -115,6 +135,7 @@ void failEveryWrite(const std::vector<std::uint8_t>& base, const Operation& op) 
             EXPECT_EQ(message,
                       "Could not write to 'faulty.mdb': No space left on device; the change was "
                       "not stored and the database is as it was before it");
+            expectUndone(error);
             ASSERT_TRUE(raw->bytes() == base) << "the file changed";
             // The same database, the disk healed: the operation now goes through.
             raw->heal();
@@ -155,7 +176,8 @@ TEST(WriteFailure, AFailedWriteInABatchLeavesTheFileAsItWasBeforeTheUnwrittenRow
         FaultyPageFile* raw = file.get();
         auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
         raw->failWrite(k);
-        const std::string message = refusal([&] { insertSome(*db); });
+        const std::optional<mdb::Error> error = errorOf([&] { insertSome(*db); });
+        const std::string message = error ? error->what() : "";
         if (message.empty()) {
             ASSERT_GT(k, 1u) << "the batch wrote nothing";
             EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
@@ -165,6 +187,7 @@ TEST(WriteFailure, AFailedWriteInABatchLeavesTheFileAsItWasBeforeTheUnwrittenRow
         EXPECT_EQ(message,
                   "Could not write to 'faulty.mdb': No space left on device; the changes since "
                   "the last write were not stored and the database is as it was before them");
+        expectUndone(error);
         ASSERT_TRUE(raw->bytes() == base) << "the file changed";
         EXPECT_FALSE(db->pager().inBatch());
         // The same database, the disk healed: the rows now go in.
@@ -180,9 +203,12 @@ TEST(WriteFailure, WhenTheDiskStaysBrokenTheMessageSaysTheChangeMayBeHalfStored)
     FaultyPageFile* raw = file.get();
     auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
     raw->failWrite(2, true);
-    EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(7)); }),
+    const std::optional<mdb::Error> error = errorOf([&] { db->writer("Voci").insert(voce(7)); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(std::string(error->what()),
               "Could not write to 'faulty.mdb': No space left on device; the change may be partly "
               "stored: check the database before using it again");
+    EXPECT_FALSE(error->changesUndone);
 }
 
 // With a journal, even a disk that refuses the undo too leaves the database to the next open as

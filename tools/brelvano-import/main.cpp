@@ -19,11 +19,10 @@
 #include <string>
 #include <vector>
 
-#include "data/connect.h"
+#include "data/connect_database.h"
 #include "data/data_modules.h"
 #include "data/error_text.h"
 #include "data/file_exists.h"
-#include "data/messages.h"
 #include "import/import_run.h"
 #include "mdb/recovery.h"
 #include "platform/console.h"

@@ -133,7 +133,7 @@ RowPosition Table::insertInPlace(std::vector<Value>& values, const std::vector<b
     return writer().insertInPlace(values, assigned);
 }
 
-RowPosition Table::insert(const std::vector<std::pair<std::string, Value>>& valuesByName) {
+RowPosition Table::insertByName(const std::vector<std::pair<std::string, Value>>& valuesByName) {
     std::vector<Value> values(columns().size());
     std::vector<bool> assigned(columns().size(), false);
     for (const auto& [columnName, value] : valuesByName) {

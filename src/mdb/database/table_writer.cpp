@@ -128,7 +128,7 @@ struct TableWriter::State {
         const TableDefinition& def = table.definition();
         keyColumns.assign(def.columns.size(), false);
         for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {
-            if (auto why = IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i])) {
+            if (auto why = IndexTree::whyCannotMaintain(def, def.physicalIndexes[i])) {
                 readOnly = "Cannot change table '" + table.name() + "': " + *why;
                 continue;
             }
@@ -158,8 +158,8 @@ struct TableWriter::State {
     PageAllocator allocator;
     UsageMapWriter maps;
     RowPlacer placer;
-    std::vector<IndexWriter> indexes;  // one per physical index, in order
-    std::vector<bool> keyColumns;      // by column index: some index holds it
+    std::vector<IndexTree> indexes;  // one per physical index, in order
+    std::vector<bool> keyColumns;    // by column index: some index holds it
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
 
@@ -268,7 +268,7 @@ RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
         if (!state_->indexes.empty()) storedValues(def, row, state_->keyColumns, stored);
         std::vector<std::optional<IndexKey>>& keys = state_->keys;
         keys.clear();
-        for (IndexWriter& index : state_->indexes) {
+        for (IndexTree& index : state_->indexes) {
             keys.push_back(index.keyFor(stored));
             if (!keys.back()) continue;
             switch (index.check(*keys.back())) {
@@ -330,7 +330,7 @@ void TableWriter::removeRow(RowPosition position) {
     for (const Column& c : def.columns) values.push_back(reader.value(c, pager_));
     if (guard_) guard_->beforeRemove(table_, position, values);
 
-    for (IndexWriter& index : state_->indexes)
+    for (IndexTree& index : state_->indexes)
         if (auto key = index.keyFor(values)) index.remove(*key, position);
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         const Column& c = def.columns[i];
@@ -364,7 +364,7 @@ std::uint32_t TableWriter::removeAll() {
         pager_.allowEarlyWrites();
         for (auto& [column, writer] : state_->longValues) writer->removeAll();
         state_->placer.releaseAll();
-        for (IndexWriter& index : state_->indexes) index.clear();
+        for (IndexTree& index : state_->indexes) index.clear();
         def.rowCount = 0;
         for (PhysicalIndex& index : def.physicalIndexes) index.uniqueEntryCount = 0;
         writeCounters();

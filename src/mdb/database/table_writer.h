@@ -22,7 +22,7 @@
 #include "file/pager.h"
 #include "format/page_allocator.h"
 #include "format/usage_map_writer.h"
-#include "index/index_writer.h"
+#include "index/index_tree.h"
 #include "mdb/table.h"
 #include "row/long_value_writer.h"
 #include "row/row_placer.h"

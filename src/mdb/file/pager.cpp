@@ -273,7 +273,12 @@ void Pager::failWrite(const Error& e, std::span<const PageChange> pages,
                        : " were not stored and the database is as it was before them";
     else
         message += " may be partly stored: check the database before using it again";
-    throw Error(e.kind, message);
+    Error failure(e.kind, message);
+    if (undone) {
+        failure.changesUndone = true;
+        failure.cause = e.what();
+    }
+    throw failure;
 }
 
 void Pager::commitWritten(Scope scope) {

@@ -1,84 +1,10 @@
 // pager.h: the one way to pages. Every page the engine reads or writes passes through here.
 //
-// The pager caches plain pages, decodes pages of databases that carry a database key (RC4
-// keyed by key XOR page number; page 0 is never encoded), and is the single write path. A
-// write is one operation (one inserted or deleted row, one emptied table):
-//
-//   beginWrite()   starts an operation; takes the exclusive advisory lock first when it is not
-//                  held (writers exclude each other; readers take no lock);
-//   modify(n)      returns page n for changing and marks it dirty;
-//   allocate()     appends a zeroed page at the end of the file, dirty;
-//   commit()       ends the operation: outside a batch it encodes and writes every dirty page
-//                  (in the order below), so the operation is in the file when it returns; inside
-//                  a batch it may leave them pending (below); releases the lock unless a batch
-//                  holds it;
-//   rollback()     forgets the dirty pages (the file is untouched); releases the lock unless a
-//                  batch holds it.
-//
-// A file that keeps a rollback journal (file/journal.h; files on disk do) commits whenever pages
-// are written and the writes are whole: every page the last commit left is journalled before it is
-// overwritten, and the commit syncs the file and empties the journal. Outside a batch that is
-// each operation; inside one, each group written (below), each operation that writes on its
-// own (emptying a table), and the end of the batch, but a group only when the last commit is a
-// second old (setCommitInterval()): three syncs per group of a thousand rows cost the import a
-// quarter of its time. So a crash loses at most the operation, or the last second or two of a
-// batch's groups, and the next open puts the file back as the last commit left it
-// (file/recovery.h); a failed write or an operation rolled back after writing early is put back
-// through the journal too. Taking the lock applies a journal a dead writer left. A file without
-// a journal is not synced per operation; a batch syncs it when it ends. A batch (beginBatch()
-// ... endBatch(), one import run) keeps the lock across its operations; sync() (called when the
-// database closes) makes any other written pages durable.
-//
-// Inside a batch the operations' pages are written in groups. Consecutive inserts into one
-// table change the same table definition and index leaves as the insert before them, and
-// writing those pages for every insert costs more than encoding the rows. So a committed
-// operation's pages join the batch's *pending group*, which is written all at once, in the order
-// below, when
-//   - it holds kGroupPages pages or kGroupOperations operations,
-//   - an operation with the other write order commits (the group goes first),
-//   - an operation allows early writes (the group goes first, before any of its pages),
-//   - the batch ends, sync() is called, or the pager is destroyed (best effort).
-// The union of several inserts written as one is still written as an insert must be (fresh
-// pages, other, definitions, rows: write_order.h), and the same holds for deletes; a reader of
-// the file sees the group's operations appear together. Until then pending pages are in memory
-// only; every read through the pager (page(), modify(), pageCount(), generation()) sees them as
-// if they had been written. A rollback undoes only its own operation: pending pages it changed
-// keep their pending bytes (modify() always changes a copy of them), and earlier operations of
-// the group stay committed.
-//
-// Whenever the lock is taken the cached pages are forgotten, because another writer may have
-// changed the file while it was not held. generation() counts those moments and rollbacks, so
-// that code above the pager that keeps its own state drawn from pages (a table writer's copy of
-// its definition) knows when to read it again.
-//
-// Pages are written in the order format/write_order.h describes (setPageOrdering(),
-// setWriteOrder()), so that a reader never sees half a row. When a write fails (a full disk, an I/O
-// error), the pages already written are put back as they were and pages appended are cut off, so
-// the file is as it was before the operation, or before the group; without a journal the pager
-// keeps the bytes each page had before the operation (and before the group), up to kUndoPages of
-// them per operation (an operation that changes more, emptying a big table, can then only report
-// that it may be half done).
-//
-// Inside a batch a failed write can therefore surface on a later operation's commit (or on
-// endBatch() or sync()) than the one whose pages failed, and it loses every operation of the
-// unwritten group, not only the one that reported it: the message says "the changes since the
-// last write". That is acceptable because a batch is one unit of work for its caller, which
-// stops at the first error and reports the whole of it as failed; outside a batch every commit
-// still writes its own pages and a failure loses only that operation.
-//
-// A file that could only be opened for reading refuses writes naming why (page_file.h); a
-// lock file of another program beside the database (Access's .ldb) refuses them too, each time
-// the lock is taken: that program may be writing, and our lock cannot see it.
-//
-// Dirty pages stay in memory until commit or rollback, with one exception: once an operation
-// has passed every check that could refuse it, it may call allowEarlyWrites(), and from then on
-// writeEarlyIfLarge() writes its dirty pages when they pass a limit, so that emptying a big
-// table needs no memory in proportion to it (a rollback can no longer undo what was written,
-// and from the first early write on, a failed write cannot be undone either). Such an
-// operation is written by its commit even inside a batch: it joins no group.
-// Runs of consecutive pages are written with one system call. Clean pages are dropped when the
-// cache grows past its limit. A page handed out by page() stays valid for as long as its holder
-// keeps it, even if the page is later modified (modify() copies a page that is still shared).
+// The pager caches pages, decodes those of a database with a key, and is the only write path:
+// an operation (beginWrite() ... commit() or rollback()) changes pages in memory and its commit
+// writes them in the order the format gives, through the journal when the file keeps one; a
+// batch holds the lock and writes its operations in groups. docs/architecture.md ("The write
+// path") has the whole story: locks, commits, batches and groups, failed and early writes.
 #pragma once
 
 #include <chrono>
@@ -121,7 +47,8 @@ public:
     void setCodePage(std::uint16_t codePage) { codePage_ = codePage; }
     std::uint16_t codePage() const { return codePage_; }
 
-    // Page n, plain. Throws Error (Corrupt) when n is past the end of the file.
+    // Page n, plain. It stays valid while held, even if the page is changed later. Throws Error
+    // (Corrupt) when n is past the end of the file.
     PageRef page(PageNumber n);
 
     // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
@@ -140,10 +67,17 @@ public:
     // Page n for writing anew, marked dirty: its bytes are unspecified and the caller sets every
     // one of them (it saves modify()'s copy of the old bytes).
     PageBytes& overwrite(PageNumber n);
+    // Appends a zeroed page, dirty.
     PageNumber allocate();
+    // Ends the operation: outside a batch its pages are in the file when this returns; inside
+    // one they join the pending group. Releases the lock unless a batch holds it.
     void commit();
+    // Forgets the operation's dirty pages; releases the lock unless a batch holds it.
     void rollback();
-    // See above. Call writeEarlyIfLarge() only where no page reference from modify() is held.
+    // From allowEarlyWrites() on (once nothing can refuse the operation any more),
+    // writeEarlyIfLarge() writes the operation's dirty pages when they pass a limit; neither a
+    // rollback nor a failed write can undo them then. Call writeEarlyIfLarge() only where no
+    // page reference from modify() is held.
     void allowEarlyWrites();
     void writeEarlyIfLarge();
 
@@ -173,6 +107,8 @@ public:
     // leave the file behind, unseen by other readers and lost on a failure, for a whole run.
     static constexpr std::size_t kGroupOperations = 1024;
 
+    // Counts the moments cached pages may have gone stale (the lock taken, a rollback): state
+    // drawn from pages is read again when it changes.
     std::uint64_t generation() const { return generation_; }
 
     // Inside a batch, a group written commits only when the last commit is this old (groups

@@ -1,16 +1,7 @@
 #include "mdb/value.h"
 
-#include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdio>
-
-#include "format/byte_order.h"
-#include "format/code_page_text.h"
-#include "format/column.h"
-#include "format/jet_text.h"
-#include "mdb/error.h"
-#include "row/value_decoding.h"
 
 namespace mdb {
 
@@ -62,58 +53,9 @@ std::string Decimal::toString() const {
         digits.insert(digits.begin(), static_cast<char>('0' + remainder));
     }
     if (digits.size() <= scale) digits.insert(0, scale + 1 - digits.size(), '0');
-    if (scale > 0) digits.insert(digits.size() - scale, ".");
+    if (scale > 0) digits.insert(digits.size() - scale, 1, '.');
     const bool zero = isZero() && digits.find_first_not_of("0.") == std::string::npos;
     return (negative && !zero ? "-" : "") + digits;
-}
-
-std::string decodeColumnText(const Column& column, ByteView bytes) {
-    if (column.codePage != 0) return decodeCodePageText(bytes, column.codePage);
-    return decodeJetText(bytes);
-}
-
-Value decodeValue(const Column& column, ByteView bytes) {
-    const std::size_t need = fixedSize(column.type);
-    if (bytes.size() < need)
-        throw Error(Error::Kind::Corrupt,
-                    "column '" + column.name + "' holds " + std::to_string(bytes.size()) +
-                        " bytes, " + typeName(column.type) + " needs " + std::to_string(need));
-    switch (column.type) {
-        case ColumnType::Boolean:
-            return true;
-        case ColumnType::Byte:
-            return bytes[0];
-        case ColumnType::Integer:
-            return static_cast<std::int16_t>(get16le(bytes, 0));
-        case ColumnType::Long:
-            return static_cast<std::int32_t>(get32le(bytes, 0));
-        case ColumnType::Currency:
-            return Currency{static_cast<std::int64_t>(get64le(bytes, 0))};
-        case ColumnType::Single:
-            return std::bit_cast<float>(get32le(bytes, 0));
-        case ColumnType::Double:
-            return std::bit_cast<double>(get64le(bytes, 0));
-        case ColumnType::DateTime:
-            return DateTime{std::bit_cast<double>(get64le(bytes, 0))};
-        case ColumnType::Guid: {
-            Guid g;
-            std::copy_n(bytes.begin(), 16, g.bytes.begin());
-            return g;
-        }
-        case ColumnType::Numeric: {
-            // Sign byte (0x80 = negative), then four little-endian words, most significant first.
-            Decimal d;
-            d.negative = (bytes[0] & 0x80) != 0;
-            d.scale = column.scale;
-            for (std::size_t w = 0; w < 4; ++w) d.magnitude[w] = get32le(bytes, 1 + 4 * w);
-            return d;
-        }
-        case ColumnType::Text:
-        case ColumnType::Memo:
-            return decodeColumnText(column, bytes);
-        default:
-            return Binary(bytes.begin(), bytes.end());
-    }
 }
 
 }  // namespace mdb

@@ -1,5 +1,5 @@
 // value_encoding.h: a typed value as the bytes a row stores for its column (the reverse of
-// decodeValue in value.h).
+// decodeValue in value_decoding.h).
 //
 // Kinds convert where no information is lost: any integer kind into Byte, Integer, Long,
 // Currency, Single, Double, Numeric; Single and Currency into Double; a Double into an integer

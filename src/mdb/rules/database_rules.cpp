@@ -4,9 +4,9 @@
 #include <cstdio>
 
 #include "format/name_compare.h"
-#include "format/page_allocator.h"
 #include "format/table_definition.h"
-#include "index/index_writer.h"
+#include "index/index_lookup.h"
+#include "index/row_key.h"
 #include "mdb/error.h"
 #include "row/table_scan.h"
 #include "rules/expression_date.h"
@@ -82,8 +82,7 @@ std::optional<std::size_t> indexOn(const Table& table, const std::vector<std::si
         for (const IndexColumn& ic : def.physicalIndexes[i].columns)
             have.push_back(ic.columnNumber);
         std::sort(have.begin(), have.end());
-        if (have == wanted && !IndexWriter::whyCannotMaintain(def, def.physicalIndexes[i]))
-            return i;
+        if (have == wanted && !whyRowKeyCannotBeBuilt(def, def.physicalIndexes[i])) return i;
     }
     return std::nullopt;
 }
@@ -169,8 +168,7 @@ bool DatabaseRules::parentHasKey(std::size_t relationship, std::span<const Value
         for (std::size_t k = 0; k < parentColumns.size(); ++k)
             row[parentColumns[k]] = childValues[childColumns[k]];
         try {
-            PageAllocator allocator(db_.pager());
-            IndexWriter lookup(db_.pager(), allocator, parent.definition(), *index);
+            const IndexLookup lookup(db_.pager(), parent.definition(), *index);
             if (const std::optional<IndexKey> indexKey = lookup.keyFor(row)) {
                 present = lookup.contains(*indexKey);
                 looked = true;

@@ -20,6 +20,11 @@ struct Error : std::runtime_error {
     };
     Error(Kind k, const std::string& what) : std::runtime_error(what), kind(k) {}
     Kind kind;
+    // Set by a failed write whose changes were all put back, or never written: the file is as it
+    // was before them. `cause` is then the failure alone, without the account of the changes
+    // that the message adds to it.
+    bool changesUndone = false;
+    std::string cause;
 };
 
 }  // namespace mdb

@@ -88,9 +88,10 @@ public:
     // The same on the caller's vector, which afterwards holds the row as stored (autonumbers and
     // defaults filled in): a caller writing many rows keeps its text buffers from row to row.
     RowPosition insertInPlace(std::vector<Value>& values, const std::vector<bool>& assigned);
-    // The same by column name (ignoring case); the columns not named take their defaults.
-    // Throws Error (NotFound) for a name that is not a column of the table.
-    RowPosition insert(const std::vector<std::pair<std::string, Value>>& valuesByName);
+    // Inserts a row given by column name (ignoring case); the columns not named take their
+    // defaults. Throws as insert() does, and Error (NotFound) for a name that is not a column of
+    // the table.
+    RowPosition insertByName(const std::vector<std::pair<std::string, Value>>& valuesByName);
 
     // Deletes the live row at `position` (and the rows relationships cascade to). Throws Error
     // (NotFound) when there is none.

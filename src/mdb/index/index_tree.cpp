@@ -1,4 +1,4 @@
-#include "index/index_writer.h"
+#include "index/index_tree.h"
 
 #include <algorithm>
 #include <cstring>
@@ -40,10 +40,10 @@ constexpr std::size_t kNodeEntryExtra = 8;
 // Each operation descends from the root, changes pages in memory, and then writes every
 // changed page through the pager. A page read earlier is used again while the pager hands out
 // the very copy it was checked against in the same generation (no lock taken, no rollback
-// since), or else holds exactly the same bytes; anything else makes the writer read it afresh.
-class IndexWriter::Tree {
+// since), or else holds exactly the same bytes; anything else makes the tree read it afresh.
+class IndexTree::Impl {
 public:
-    Tree(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
+    Impl(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
          std::size_t physicalIndex)
         : pager_(pager),
           allocator_(allocator),
@@ -229,7 +229,7 @@ private:
         PageRef bytes = pager_.page(n);
         if (found != cache_.end()) {
             Page& cached = *found->second;
-            // The very copy seen before, in the same generation: only this writer changes it.
+            // The very copy seen before, in the same generation: only this tree changes it.
             if (cached.seen == bytes && cached.seenIn == pager_.generation()) return cached;
             if (std::memcmp(cached.bytes().data(), bytes->data(), kPageSize) == 0) {
                 cached.seen = bytes;
@@ -607,8 +607,8 @@ private:
     std::uint64_t operation_ = 0;
 };
 
-std::optional<std::string> IndexWriter::whyCannotMaintain(const TableDefinition& definition,
-                                                          const PhysicalIndex& index) {
+std::optional<std::string> IndexTree::whyCannotMaintain(const TableDefinition& definition,
+                                                        const PhysicalIndex& index) {
     return whyRowKeyCannotBeBuilt(definition, index);
 }
 
@@ -619,7 +619,7 @@ const PhysicalIndex& checkedIndex(const TableDefinition& definition, std::size_t
         throw Error(Error::Kind::NotFound,
                     "The table has no index " + std::to_string(physicalIndex));
     const PhysicalIndex& index = definition.physicalIndexes[physicalIndex];
-    if (auto why = IndexWriter::whyCannotMaintain(definition, index))
+    if (auto why = IndexTree::whyCannotMaintain(definition, index))
         throw Error(Error::Kind::Unsupported,
                     "Cannot keep index " + std::to_string(index.number) + " true: " + *why);
     return index;
@@ -627,24 +627,24 @@ const PhysicalIndex& checkedIndex(const TableDefinition& definition, std::size_t
 
 }  // namespace
 
-IndexWriter::IndexWriter(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
-                         std::size_t physicalIndex)
+IndexTree::IndexTree(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
+                     std::size_t physicalIndex)
     : tree_((checkedIndex(definition, physicalIndex),
-             std::make_unique<Tree>(pager, allocator, definition, physicalIndex))) {}
+             std::make_unique<Impl>(pager, allocator, definition, physicalIndex))) {}
 
-IndexWriter::~IndexWriter() = default;
-IndexWriter::IndexWriter(IndexWriter&&) noexcept = default;
+IndexTree::~IndexTree() = default;
+IndexTree::IndexTree(IndexTree&&) noexcept = default;
 
-const PhysicalIndex& IndexWriter::index() const { return tree_->index(); }
-bool IndexWriter::backsPrimaryKey() const { return tree_->backsPrimaryKey(); }
+const PhysicalIndex& IndexTree::index() const { return tree_->index(); }
+bool IndexTree::backsPrimaryKey() const { return tree_->backsPrimaryKey(); }
 
-std::optional<IndexKey> IndexWriter::keyFor(std::span<const Value> row) const {
+std::optional<IndexKey> IndexTree::keyFor(std::span<const Value> row) const {
     return tree_->keyFor(row);
 }
 
-bool IndexWriter::contains(const IndexKey& key) { return tree_->contains(key); }
+bool IndexTree::contains(const IndexKey& key) { return tree_->contains(key); }
 
-KeyCheck IndexWriter::check(const IndexKey& key) {
+KeyCheck IndexTree::check(const IndexKey& key) {
     if (key.nullColumns > 0 && (backsPrimaryKey() || index().isRequired()))
         return KeyCheck::NullInRequired;
     // Access lets a unique index hold many all-null keys.
@@ -653,8 +653,8 @@ KeyCheck IndexWriter::check(const IndexKey& key) {
     return KeyCheck::Ok;
 }
 
-bool IndexWriter::insert(const IndexKey& key, RowPosition row) { return tree_->insert(key, row); }
-void IndexWriter::remove(const IndexKey& key, RowPosition row) { tree_->remove(key, row); }
-void IndexWriter::clear() { tree_->clear(); }
+bool IndexTree::insert(const IndexKey& key, RowPosition row) { return tree_->insert(key, row); }
+void IndexTree::remove(const IndexKey& key, RowPosition row) { tree_->remove(key, row); }
+void IndexTree::clear() { tree_->clear(); }
 
 }  // namespace mdb

@@ -1,4 +1,4 @@
-// index_writer.h: keeping one physical index of a table true as rows come and go.
+// index_tree.h: the B-tree of one physical index, kept true as rows come and go.
 //
 // The index is a B-tree of index pages (index_page.h): leaves hold every entry in index order
 // and are chained previous/next; a node holds, per child but its last, the child's last entry
@@ -14,10 +14,11 @@
 //   delete: key = keyFor(row); if key: remove(*key, position) (the unique count stays, as
 //           Access leaves it);
 //   delete all rows: clear().
-// Every call must be inside Pager::beginWrite()...commit(). A writer keeps the pages it read
+// Every call must be inside Pager::beginWrite()...commit(). The tree keeps the pages it read
 // between calls and uses them again while the pager holds the same copy in the same generation
-// (pager.h); so within one generation only one writer may change a given index (a table
+// (pager.h); so within one generation only one IndexTree may change a given index (a table
 // writer holds one per index), and pages changed behind its back any other way are read again.
+// Looking a key up without changing anything is index_lookup.h.
 #pragma once
 
 #include <cstdint>
@@ -42,7 +43,7 @@ enum class KeyCheck {
     Duplicate,       // a unique index already holds this key (several all-null keys are fine)
 };
 
-class IndexWriter {
+class IndexTree {
 public:
     // Why this engine cannot keep the physical index `index` of `definition` true (a column kind
     // or text sort order the key builder cannot encode, a column that is not there), or nullopt.
@@ -50,13 +51,13 @@ public:
     static std::optional<std::string> whyCannotMaintain(const TableDefinition& definition,
                                                         const PhysicalIndex& index);
 
-    // The writer of definition.physicalIndexes[physicalIndex]. Throws Error (Unsupported) with
+    // The tree of definition.physicalIndexes[physicalIndex]. Throws Error (Unsupported) with
     // whyCannotMaintain's message when the index cannot be kept.
-    IndexWriter(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
-                std::size_t physicalIndex);
-    ~IndexWriter();
-    IndexWriter(IndexWriter&&) noexcept;
-    IndexWriter& operator=(IndexWriter&&) = delete;
+    IndexTree(Pager& pager, PageAllocator& allocator, const TableDefinition& definition,
+              std::size_t physicalIndex);
+    ~IndexTree();
+    IndexTree(IndexTree&&) noexcept;
+    IndexTree& operator=(IndexTree&&) = delete;
 
     const PhysicalIndex& index() const;
     // Whether a primary key (a logical index of kind PrimaryKey) uses this physical index.
@@ -83,8 +84,8 @@ public:
     void clear();
 
 private:
-    class Tree;
-    std::unique_ptr<Tree> tree_;
+    class Impl;
+    std::unique_ptr<Impl> tree_;
 };
 
 }  // namespace mdb

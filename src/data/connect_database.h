@@ -1,4 +1,4 @@
-// connect.h: the Connetti command's work on the database, after the status display.
+// connect_database.h: the Connetti command's work on the database, after the status display.
 #pragma once
 
 #include <string>

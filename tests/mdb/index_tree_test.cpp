@@ -1,6 +1,6 @@
-// The index writer on copies of Access-made indexes: thousands of random inserts and removals,
+// The index tree on copies of Access-made indexes: thousands of random inserts and removals,
 // after each phase the whole tree walked and compared with the entries it should hold.
-#include "index/index_writer.h"
+#include "index/index_tree.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +16,7 @@
 #include "format/byte_order.h"
 #include "format/table_definition.h"
 #include "format/usage_map.h"
+#include "index/index_lookup.h"
 #include "index/index_walk.h"
 #include "mdb/error.h"
 
@@ -58,7 +59,7 @@ public:
         expected_ = mdb::walkIndex(m_.pager(), root()).entries;
     }
 
-    mdb::IndexWriter& writer() { return *writer_; }
+    mdb::IndexTree& writer() { return *writer_; }
     mdb::PageNumber root() const { return definition_.physicalIndexes[physical_].rootPage; }
     const Entries& expected() const { return expected_; }
     const mdb::TableDefinition& definition() const { return definition_; }
@@ -75,6 +76,8 @@ public:
                                             mdb::IndexEntry{key->bytes, {}, 0}, mdb::entryBefore);
         const bool known = first != expected_.end() && first->key == key->bytes;
         ASSERT_EQ(writer_->contains(*key), known);
+        // The read-only lookup finds the same in the pages written so far.
+        ASSERT_EQ(mdb::IndexLookup(m_.pager(), definition_, physical_).contains(*key), known);
         ASSERT_EQ(writer_->insert(*key, at), !known);
         expected_.insert(
             std::upper_bound(expected_.begin(), expected_.end(), entry, mdb::entryBefore), entry);
@@ -130,7 +133,7 @@ private:
     mdb::TableDefinition definition_;
     std::size_t physical_;
     mdb::PageAllocator allocator_;
-    std::optional<mdb::IndexWriter> writer_;
+    std::optional<mdb::IndexTree> writer_;
     Entries expected_;
     std::uint32_t next_ = 0;
 };
@@ -203,7 +206,7 @@ std::string utf8(const std::u16string& text) {
     return out;
 }
 
-TEST(IndexWriter, KeepsADescendingLongIndexOfTwoLevelsTrue) {
+TEST(IndexTree, KeepsADescendingLongIndexOfTwoLevelsTrue) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("compIndexTestV2003.mdb");
     const RowMaker make = [](std::mt19937& random) {
@@ -214,7 +217,7 @@ TEST(IndexWriter, KeepsADescendingLongIndexOfTwoLevelsTrue) {
     EXPECT_GE(randomPhases(m, "Table1", 0, make, 6000), 2);
 }
 
-TEST(IndexWriter, GrowsATextIndexToThreeLevels) {
+TEST(IndexTree, GrowsATextIndexToThreeLevels) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("bigIndexTestV2003.mdb");
     const RowMaker make = [](std::mt19937& random) {
@@ -226,7 +229,7 @@ TEST(IndexWriter, GrowsATextIndexToThreeLevels) {
     EXPECT_GE(randomPhases(m, "Table1", 0, make, 4000), 3);
 }
 
-TEST(IndexWriter, KeepsACompoundIgnoreNullsIndexTrue) {
+TEST(IndexTree, KeepsACompoundIgnoreNullsIndexTrue) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("testIndexPropertiesV2003.mdb");
     const mdb::TableDefinition& d = m.db->table("TableIgnoreNulls2").definition();
@@ -245,7 +248,7 @@ TEST(IndexWriter, KeepsACompoundIgnoreNullsIndexTrue) {
                  make, 3000);
 }
 
-TEST(IndexWriter, ReadsPagesAgainAfterARollback) {
+TEST(IndexTree, ReadsPagesAgainAfterARollback) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("compIndexTestV2003.mdb");
     Subject s(m, "Table1", 0);
@@ -267,7 +270,7 @@ TEST(IndexWriter, ReadsPagesAgainAfterARollback) {
 
 // Keys in order (autonumbers) fill every leaf but the last one to the brim; keys arriving in
 // any other order still split pages in half.
-TEST(IndexWriter, KeysInOrderFillTheirLeaves) {
+TEST(IndexTree, KeysInOrderFillTheirLeaves) {
     const mdb::TableSchema schema{
         .name = "T",
         .columns = {mdb::columnSchema("N", mdb::ColumnType::Long)},
@@ -296,7 +299,7 @@ TEST(IndexWriter, KeysInOrderFillTheirLeaves) {
     }
 }
 
-TEST(IndexWriter, ClearRefusesATreeThatReachesAPageTwice) {
+TEST(IndexTree, ClearRefusesATreeThatReachesAPageTwice) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("compIndexTestV2003.mdb");
     Subject s(m, "Table1", 0);
@@ -321,14 +324,14 @@ TEST(IndexWriter, ClearRefusesATreeThatReachesAPageTwice) {
     }
 }
 
-TEST(IndexWriter, AppliesTheUniqueRequiredAndIgnoreNullsRules) {
+TEST(IndexTree, AppliesTheUniqueRequiredAndIgnoreNullsRules) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("testIndexPropertiesV2003.mdb");
     mdb::Table& table = m.db->table("TableUnique2_temp");
     const mdb::TableDefinition& d = table.definition();
     mdb::PageAllocator allocator(m.pager());
     m.pager().beginWrite();
-    std::vector<mdb::IndexWriter> writers;
+    std::vector<mdb::IndexTree> writers;
     for (std::size_t i = 0; i < d.physicalIndexes.size(); ++i)
         writers.emplace_back(m.pager(), allocator, d, i);
     auto& primary =
@@ -369,7 +372,7 @@ TEST(IndexWriter, AppliesTheUniqueRequiredAndIgnoreNullsRules) {
     // An ignore-nulls index has no entry for an all-null key, but one for a half-null key.
     const mdb::TableDefinition& ignoring = m.db->table("TableIgnoreNulls2").definition();
     for (std::size_t i = 0; i < ignoring.physicalIndexes.size(); ++i) {
-        mdb::IndexWriter w(m.pager(), allocator, ignoring, i);
+        mdb::IndexTree w(m.pager(), allocator, ignoring, i);
         if (!w.index().ignoresNulls()) continue;
         Row half(ignoring.columns.size());
         EXPECT_EQ(w.keyFor(half), std::nullopt);
@@ -380,15 +383,15 @@ TEST(IndexWriter, AppliesTheUniqueRequiredAndIgnoreNullsRules) {
     m.pager().rollback();
 }
 
-TEST(IndexWriter, RefusesAnIndexItCannotKeep) {
+TEST(IndexTree, RefusesAnIndexItCannotKeep) {
     REQUIRE_FIXTURES();
     auto m = testing_mdb::openCopy("bigIndexTestV2003.mdb");
     mdb::TableDefinition d = m.db->table("Table1").definition();
     for (mdb::Column& c : d.columns) c.sortOrder = 1040;  // a sort order other than General
-    EXPECT_NE(mdb::IndexWriter::whyCannotMaintain(d, d.physicalIndexes[0]), std::nullopt);
+    EXPECT_NE(mdb::IndexTree::whyCannotMaintain(d, d.physicalIndexes[0]), std::nullopt);
     mdb::PageAllocator allocator(m.pager());
     try {
-        mdb::IndexWriter w(m.pager(), allocator, d, 0);
+        mdb::IndexTree w(m.pager(), allocator, d, 0);
         ADD_FAILURE() << "made a writer";
     } catch (const mdb::Error& e) {
         EXPECT_EQ(e.kind, mdb::Error::Kind::Unsupported);

@@ -1,4 +1,4 @@
-#include "data/connect.h"
+#include "data/connect_database.h"
 
 #include "data/connection_string.h"
 #include "data/file_exists.h"

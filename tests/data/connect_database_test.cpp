@@ -1,5 +1,5 @@
 // The data modules, their connection and the Connetti command's database steps.
-#include "data/connect.h"
+#include "data/connect_database.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
