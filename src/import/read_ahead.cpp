@@ -95,7 +95,9 @@ ConvertedLine& ReadAhead::next() {
 }
 
 void ReadAhead::assign(ConvertedLine& line, const std::vector<data::Field*>& fields) {
-    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(line.values[i]);
+    // The values are moved, not copied: the line is not read again before the reading thread
+    // fills it anew.
+    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(std::move(line.values[i]));
     if (line.conversionError) std::rethrow_exception(line.conversionError);
 }
 

@@ -51,7 +51,8 @@ public:
     ConvertedLine& next();
 
     // Gives `line`'s values to `fields` (the data module's, in mapping order) as the layout's fill
-    // would have assigned them, then raises its conversion error if it has one.
+    // would have assigned them (taking them from the line), then raises its conversion error if
+    // it has one.
     static void assign(ConvertedLine& line, const std::vector<data::Field*>& fields);
 
 private:

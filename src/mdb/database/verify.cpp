@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <sstream>
+#include <stdexcept>
+#include <unordered_map>
 
 #include "database/catalog.h"
+#include "database/index_entry_sorter.h"
 #include "file/pager.h"
 #include "format/data_page.h"
 #include "format/table_definition.h"
@@ -66,11 +68,36 @@ private:
 
     // Records that `page` serves `use`; a page may serve one use only. Pages holding usage map
     // rows are shared by the maps of many tables, so they all claim the same use.
+    // A use is kept as a number per page (its text once), so that the claims of a large file
+    // take a few bytes a page.
     void claim(PageNumber page, const std::string& use) {
-        auto [at, fresh] = uses_.emplace(page, use);
-        if (!fresh && at->second != use)
-            problem("page " + std::to_string(page) + " is used as " + at->second + " and as " +
+        const std::uint32_t id = useNames_.try_emplace(use, useNames_.size() + 1).first->second;
+        std::uint32_t* held = nullptr;
+        if (page < pager_.pageCount()) {
+            if (useOf_.size() <= page) useOf_.resize(pager_.pageCount());
+            held = &useOf_[page];
+        } else {
+            held = &usesPastEnd_[page];  // named by a damaged map
+        }
+        if (*held == 0) {
+            *held = id;
+        } else if (*held != id) {
+            problem("page " + std::to_string(page) + " is used as " + useName(*held) + " and as " +
                     use);
+        }
+    }
+
+    // The use a page was claimed for first, 0 when none.
+    std::uint32_t useOf(PageNumber page) const {
+        if (page < useOf_.size()) return useOf_[page];
+        const auto at = usesPastEnd_.find(page);
+        return at == usesPastEnd_.end() ? 0 : at->second;
+    }
+
+    const std::string& useName(std::uint32_t id) const {
+        for (const auto& [name, named] : useNames_)
+            if (named == id) return name;
+        throw std::logic_error("a page use without a name");
     }
 
     // The pages the global map marks free (a set bit; see page_allocator.h).
@@ -80,8 +107,10 @@ private:
             for (PageNumber bitmap : map.bitmapPages())
                 if (bitmap != 0 && (bitmap & 0x80000000u) == 0)
                     claim(bitmap, "a bitmap page of the global usage map");
-            const std::vector<PageNumber> free = map.pages(pager_, UsageMap::PastEnd::Ignore);
-            free_.insert(free.begin(), free.end());
+            std::vector<bool> free(pager_.pageCount(), false);
+            map.forEachPage(
+                pager_, [&](PageNumber p) { free[p] = true; }, UsageMap::PastEnd::Ignore);
+            free_ = std::move(free);
         } catch (const Error& e) {
             problem(std::string("global usage map: ") + e.what());
         }
@@ -92,7 +121,7 @@ private:
     void collectDataPages() {
         for (PageNumber n = 2; n < pager_.pageCount(); ++n) {
             PageRef page = pager_.page(n);
-            if ((*page)[0] == kDataPageType && !free_.contains(n))
+            if ((*page)[0] == kDataPageType && !isFree(n))
                 dataPagesOf_[get32le(*page, 4)].push_back(n);
         }
     }
@@ -129,7 +158,10 @@ private:
 
         // One scan: the row count, the autonumber and every index's expected entries.
         std::vector<std::optional<RowKeyBuilder>> builders;
-        std::vector<std::vector<IndexEntry>> expected(d.physicalIndexes.size());
+        // Kept sorted in bounded memory, spilled to a temporary file when large.
+        std::vector<std::unique_ptr<IndexEntrySorter>> expected;
+        for (std::size_t i = 0; i < d.physicalIndexes.size(); ++i)
+            expected.push_back(std::make_unique<IndexEntrySorter>());
         for (const PhysicalIndex& index : d.physicalIndexes) {
             if (auto why = whyRowKeyCannotBeBuilt(d, index)) {
                 problem(name + " index " + std::to_string(index.number) +
@@ -153,7 +185,7 @@ private:
                 for (std::size_t i = 0; i < builders.size(); ++i) {
                     if (!builders[i]) continue;
                     if (auto key = (*builders[i])(values))
-                        expected[i].push_back({std::move(key->bytes), cursor.position(), 0});
+                        expected[i]->add({std::move(key->bytes), cursor.position(), 0});
                 }
             }
         } catch (const Error& e) {
@@ -173,7 +205,7 @@ private:
                     " but a row holds " + std::to_string(highestAutoNumber));
         for (std::size_t i = 0; i < d.physicalIndexes.size(); ++i)
             verifyIndex(name, d, d.physicalIndexes[i], builders[i].has_value(), statistics,
-                        expected[i]);
+                        *expected[i]);
     }
 
     // MSysObjects (its definition is page 2) lists itself. When it does not, its rows were not
@@ -226,11 +258,18 @@ private:
     }
 
     void verifyIndex(const std::string& table, const TableDefinition& d, const PhysicalIndex& index,
-                     bool checkEntries, bool statistics, std::vector<IndexEntry>& expected) {
+                     bool checkEntries, bool statistics, IndexEntrySorter& expected) {
         const std::string name = table + " index " + std::to_string(index.number);
+        // The entries are not kept: this walk checks the tree and counts the distinct keys, a
+        // second one compares the entries with the rows'.
         IndexContents walked;
+        std::size_t distinct = 0;
+        std::optional<IndexEntry> previous;
         try {
-            walked = walkIndex(pager_, index.rootPage);
+            walked = walkIndex(pager_, index.rootPage, [&](const IndexEntry& e) {
+                if (!previous || e.key != previous->key) ++distinct;
+                previous = e;
+            });
         } catch (const Error& e) {
             problem(name + ": " + e.what());
             return;
@@ -261,68 +300,90 @@ private:
                         " of its tree is not in its usage map");
         }
 
-        std::size_t distinct = 0;
-        for (std::size_t i = 0; i < walked.entries.size(); ++i)
-            if (i == 0 || walked.entries[i].key != walked.entries[i - 1].key) ++distinct;
         if (statistics && index.uniqueEntryCount < distinct)
             problem(name + ": the definition counts " + std::to_string(index.uniqueEntryCount) +
                     " distinct keys, the index holds " + std::to_string(distinct));
         if (!checkEntries) return;
-        compareEntries(name, index, walked.entries, expected);
+        compareEntries(name, index, expected);
     }
 
-    // Both lists in index order: reports entries without a row and rows without an entry.
+    // The index's entries and the rows' (both in index order): reports entries without a row and
+    // rows without an entry, then rows sharing the key of a unique index.
     void compareEntries(const std::string& name, const PhysicalIndex& index,
-                        const std::vector<IndexEntry>& held, std::vector<IndexEntry>& expected) {
-        std::sort(expected.begin(), expected.end(), entryBefore);
-        std::vector<std::string> lines;
-        std::size_t i = 0, j = 0;
-        while (i < held.size() || j < expected.size()) {
-            const bool takeHeld =
-                j == expected.size() || (i < held.size() && entryBefore(held[i], expected[j]));
-            const bool takeExpected =
-                i == held.size() || (j < expected.size() && entryBefore(expected[j], held[i]));
-            if (takeHeld) {
-                lines.push_back(name + ": an entry for " + describe(held[i].row) + " (key " +
-                                hex(held[i].key) + ") that no row gives");
-                ++i;
-            } else if (takeExpected) {
-                lines.push_back(name + ": no entry for the row at " + describe(expected[j].row) +
-                                " (key " + hex(expected[j].key) + ")");
-                ++j;
-            } else {
-                ++i, ++j;
-            }
+                        IndexEntrySorter& expected) {
+        Findings mismatches, duplicates;
+        std::optional<IndexEntry> wanted = expected.next();
+        std::optional<IndexEntry> previous;  // the row entry before `wanted`
+        // Takes `wanted` as matched or missing and moves on to the next row entry.
+        const auto nextWanted = [&] {
+            if (index.isUnique() && previous && previous->key == wanted->key &&
+                !isNullKey(wanted->key))
+                duplicates.add(name + ": unique, but the rows at " + describe(previous->row) +
+                               " and " + describe(wanted->row) + " share key " + hex(wanted->key));
+            previous = std::move(wanted);
+            wanted = expected.next();
+        };
+        const auto missing = [&] {
+            mismatches.add(name + ": no entry for the row at " + describe(wanted->row) + " (key " +
+                           hex(wanted->key) + ")");
+            nextWanted();
+        };
+        try {
+            walkIndex(pager_, index.rootPage, [&](const IndexEntry& held) {
+                while (wanted && entryBefore(*wanted, held)) missing();
+                if (wanted && !entryBefore(held, *wanted)) {
+                    nextWanted();
+                } else {
+                    mismatches.add(name + ": an entry for " + describe(held.row) + " (key " +
+                                   hex(held.key) + ") that no row gives");
+                }
+            });
+        } catch (const Error& e) {
+            problem(name + ": " + e.what());  // the first walk read the same pages
+            return;
         }
-        if (index.isUnique())
-            for (std::size_t k = 1; k < expected.size(); ++k)
-                if (expected[k].key == expected[k - 1].key && !isNullKey(expected[k].key))
-                    lines.push_back(
-                        name + ": unique, but the rows at " + describe(expected[k - 1].row) +
-                        " and " + describe(expected[k].row) + " share key " + hex(expected[k].key));
-        for (std::size_t k = 0; k < lines.size() && k < kListedPerIndex; ++k) problem(lines[k]);
-        if (lines.size() > kListedPerIndex)
-            problem(name + ": and " + std::to_string(lines.size() - kListedPerIndex) +
-                    " more problems");
+        while (wanted) missing();
+        // Listed in that order, up to kListedPerIndex in all.
+        std::vector<std::string> listed = std::move(mismatches.first);
+        for (std::string& line : duplicates.first)
+            if (listed.size() < kListedPerIndex) listed.push_back(std::move(line));
+        for (std::string& line : listed) problem(std::move(line));
+        const std::size_t total = mismatches.count + duplicates.count;
+        if (total > kListedPerIndex)
+            problem(name + ": and " + std::to_string(total - kListedPerIndex) + " more problems");
     }
+
+    // Problems of one kind: the first few in full, the rest counted.
+    struct Findings {
+        std::vector<std::string> first;
+        std::size_t count = 0;
+        void add(std::string line) {
+            if (first.size() < kListedPerIndex) first.push_back(std::move(line));
+            ++count;
+        }
+    };
 
     // An all-null key is one null flag byte (00 or FF) per column.
     static bool isNullKey(const std::vector<std::uint8_t>& key) {
         return std::all_of(key.begin(), key.end(), [](auto b) { return b == 0x00 || b == 0xFF; });
     }
 
+    bool isFree(PageNumber page) const { return page < free_.size() && free_[page]; }
+
     void verifyGlobalMap() {
-        for (PageNumber p : free_)
-            if (auto use = uses_.find(p); use != uses_.end())
+        for (PageNumber p = 0; p < free_.size(); ++p)
+            if (const std::uint32_t use = free_[p] ? useOf(p) : 0)
                 problem("page " + std::to_string(p) + " is marked free in the global usage map " +
-                        "but is used as " + use->second);
+                        "but is used as " + useName(use));
     }
 
     Pager& pager_;
     std::vector<std::string> problems_;
-    std::map<PageNumber, std::string> uses_;
+    std::unordered_map<std::string, std::uint32_t> useNames_;  // numbered from 1
+    std::vector<std::uint32_t> useOf_;                         // by page number
+    std::map<PageNumber, std::uint32_t> usesPastEnd_;
     std::map<std::uint32_t, std::vector<PageNumber>> dataPagesOf_;
-    std::set<PageNumber> free_;
+    std::vector<bool> free_;  // marked free in the global map, by page number
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "index/index_walk.h"
 
+#include <optional>
 #include <set>
 #include <string>
 
@@ -18,7 +19,8 @@ constexpr int kMaxDepth = 16;
 
 class Walker {
 public:
-    Walker(Pager& pager, IndexContents& out) : pager_(pager), out_(out) {}
+    Walker(Pager& pager, IndexContents& out, const std::function<void(const IndexEntry&)>& each)
+        : pager_(pager), out_(out), each_(each) {}
 
     void visit(std::uint32_t pageNo, int depth) {
         if (depth > kMaxDepth) corrupt(pageNo, "the index is deeper than any real one");
@@ -33,8 +35,7 @@ public:
         for (const IndexEntry& e : page.entries) {
             visit(e.child, depth + 1);
             // The node entry repeats the last entry under its child.
-            if (out_.entries.empty() || out_.entries.back().key != e.key ||
-                out_.entries.back().row != e.row)
+            if (!last_ || last_->key != e.key || last_->row != e.row)
                 corrupt(pageNo, "the entry for child " + std::to_string(e.child) +
                                     " is not the child's last entry");
         }
@@ -58,27 +59,38 @@ private:
     void addLeaf(std::uint32_t pageNo, const IndexPage& page, int depth) {
         if (out_.depth == 0) out_.depth = depth;
         if (out_.depth != depth) corrupt(pageNo, "a leaf at another depth than the first leaf");
-        if (!page.entries.empty() && !out_.entries.empty() &&
-            !entryBefore(out_.entries.back(), page.entries.front()))
+        if (!page.entries.empty() && last_ && !entryBefore(*last_, page.entries.front()))
             corrupt(pageNo, "its first entry is out of order with the previous page");
         out_.leafPages.push_back(pageNo);
         links_.emplace_back(page.prevPage, page.nextPage);
-        out_.entries.insert(out_.entries.end(), page.entries.begin(), page.entries.end());
+        for (const IndexEntry& e : page.entries) each_(e);
+        if (!page.entries.empty()) last_ = page.entries.back();
     }
 
     Pager& pager_;
     IndexContents& out_;
+    const std::function<void(const IndexEntry&)>& each_;
+    std::optional<IndexEntry> last_;  // the last leaf entry so far
     std::set<std::uint32_t> seen_;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> links_;
 };
 
 }  // namespace
 
-IndexContents walkIndex(Pager& pager, PageNumber rootPage) {
+IndexContents walkIndex(Pager& pager, PageNumber rootPage,
+                        const std::function<void(const IndexEntry&)>& each) {
     IndexContents out;
-    Walker walker(pager, out);
+    Walker walker(pager, out, each);
     walker.visit(rootPage, 1);
     walker.checkChain();
+    return out;
+}
+
+IndexContents walkIndex(Pager& pager, PageNumber rootPage) {
+    std::vector<IndexEntry> entries;
+    IndexContents out =
+        walkIndex(pager, rootPage, [&](const IndexEntry& e) { entries.push_back(e); });
+    out.entries = std::move(entries);
     return out;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "file/pager.h"
@@ -26,5 +27,11 @@ struct IndexContents {
 // out of order across pages, when a node entry is not the last entry under its child, or when
 // the leaves' previous/next chain disagrees with the tree.
 IndexContents walkIndex(Pager& pager, PageNumber rootPage);
+
+// The same walk, handing each leaf entry to `each` in index order instead of keeping it (the
+// result's entries stay empty), so that an index of any size is read in bounded memory. The
+// entries before damage have been handed out when the walk throws.
+IndexContents walkIndex(Pager& pager, PageNumber rootPage,
+                        const std::function<void(const IndexEntry&)>& each);
 
 }  // namespace mdb

@@ -9,6 +9,8 @@
 //     pages, each index's map exactly the pages of its tree;
 // and across the file: no page is used twice, and no used page is marked free in the global map.
 // Each problem is one line of text naming the table, index or page.
+// Memory stays within a few tens of megabytes whatever the file's size: pages are read through the
+// pager's bounded cache, and the entries the rows give are sorted through a temporary file.
 #pragma once
 
 #include <string>
