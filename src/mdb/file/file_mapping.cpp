@@ -40,7 +40,7 @@ FileMapping::~FileMapping() {
     if (base_ != nullptr) ::munmap(base_, kMappedBytes);
 }
 
-bool FileMapping::prepare(PageNumber pages) {
+bool FileMapping::prepare(PageNumber pages, std::size_t pageSize) {
     if (!usable_) return false;
     if (base_ == nullptr) {
         if (!localFileSystem(fd_)) {
@@ -55,7 +55,7 @@ bool FileMapping::prepare(PageNumber pages) {
         base_ = static_cast<std::uint8_t*>(p);
     }
     if (!reserved_) {
-        const off_t bytes = static_cast<off_t>(pages) * static_cast<off_t>(kPageSize);
+        const off_t bytes = static_cast<off_t>(pages) * static_cast<off_t>(pageSize);
         if (::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, bytes) != 0) {
             if (errno == ENOSPC || errno == EDQUOT)
                 throw Error(Error::Kind::Io,
@@ -68,10 +68,11 @@ bool FileMapping::prepare(PageNumber pages) {
     return true;
 }
 
-bool FileMapping::write(PageNumber n, PageNumber pages, const std::uint8_t* data) {
-    const std::size_t at = static_cast<std::size_t>(n) * kPageSize;
-    if (n >= pages || at + kPageSize > kMappedBytes || !prepare(pages)) return false;
-    std::memcpy(base_ + at, data, kPageSize);
+bool FileMapping::write(PageNumber n, PageNumber pages, const std::uint8_t* data,
+                        std::size_t pageSize) {
+    const std::size_t at = static_cast<std::size_t>(n) * pageSize;
+    if (n >= pages || at + pageSize > kMappedBytes || !prepare(pages, pageSize)) return false;
+    std::memcpy(base_ + at, data, pageSize);
     if (++touched_ >= kPagesBeforeDrop) {
         // For a shared file mapping this only unmaps: changed pages stay in the page cache,
         // marked for writing, and later copies map them again.
