@@ -149,9 +149,9 @@ inline void expectMdbExportAgrees(const std::string& path, const std::string& ta
                 // mdbtools 1.0.0 prints a GUID's last two groups without the dash between them.
                 if (type == mdb::ColumnType::Guid) std::erase(field, '-');
                 if (columns[f].codePage != 0 && records == &a) questionMarksForC1Controls(field);
-                // mdbtools 1.0.0 prints every date before 1900 as this.
+                // mdbtools 1.0.0 prints every date before its day 0 (1899-12-30) as this.
                 if (type == mdb::ColumnType::DateTime && records == &a && !field.empty() &&
-                    field < "1900")
+                    field < "1899-12-30")
                     field = "1900-01-00 00:00:00";
                 if (field.empty() ||
                     (type != mdb::ColumnType::Double && type != mdb::ColumnType::Single))
