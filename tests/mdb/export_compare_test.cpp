@@ -42,6 +42,7 @@
 namespace {
 
 using write_check::parseCsv;
+using write_check::questionMarksForC1Controls;
 using write_check::Record;
 using write_check::run;
 using write_check::shellQuote;
@@ -63,21 +64,6 @@ bool mdbtoolsKnows(mdb::ColumnType type) {
 }
 
 // Applies the normalisations above to our records (and drops unknown-type columns from both).
-// U+0080..U+009F (UTF-8 C2 80..C2 9F) as '?'.
-void questionMarksForC1Controls(std::string& field) {
-    std::string out;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        const auto c = static_cast<unsigned char>(field[i]);
-        const auto next = i + 1 < field.size() ? static_cast<unsigned char>(field[i + 1]) : 0;
-        if (c == 0xC2 && next >= 0x80 && next <= 0x9F) {
-            out += '?';
-            ++i;
-        } else {
-            out += field[i];
-        }
-    }
-    field = out;
-}
 
 void normalise(const mdb::Table& table, std::vector<Record>& ours, std::vector<Record>& theirs,
                bool eightBitText) {

@@ -51,7 +51,10 @@ public:
     void sync() override {}
     bool tryLockExclusive() override { return true; }
     void unlock() override {}
-    void refresh() override {}
+    // The format's page size (an Access 97 file's 2 KB) reaches the file underneath.
+    void refresh() override {
+        if (file_.pageSize() != pageSize()) file_.setPageSize(pageSize());
+    }
     void truncate(mdb::PageNumber pages) override { file_.truncate(pages); }
     mdb::JournalFile* journal() override { return journal_ ? file_.journal() : nullptr; }
     mdb::MemoryJournalFile& journalFile() { return file_.journalFile(); }

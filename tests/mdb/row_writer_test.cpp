@@ -87,11 +87,23 @@ const char* accessOnlyShape(const mdb::TableDefinition& def, mdb::ByteView row) 
 // (long values kept where they were), except rows of shapes this writer never produces.
 TEST(RowWriter, ReencodesAccessRowsByteForByte) {
     REQUIRE_MDB_FIXTURES();
-    const char* files[] = {
-        "testV2003.mdb",          "test2V2003.mdb",           "indexTestV2003.mdb",
-        "V2000_no-password.mdb",  "testUnicodeCompV2003.mdb", "fixedTextTestV2003.mdb",
-        "compIndexTestV2003.mdb", "overflowTestV2003.mdb",    "testIndexPropertiesV2003.mdb",
-        "delTestV2003.mdb"};
+    const char* files[] = {"testV2003.mdb",
+                           "test2V2003.mdb",
+                           "indexTestV2003.mdb",
+                           "V2000_no-password.mdb",
+                           "testUnicodeCompV2003.mdb",
+                           "fixedTextTestV2003.mdb",
+                           "compIndexTestV2003.mdb",
+                           "overflowTestV2003.mdb",
+                           "testIndexPropertiesV2003.mdb",
+                           "delTestV2003.mdb",
+                           "testV1997.mdb",
+                           "indexTestV1997.mdb",
+                           "compIndexTestV1997.mdb",
+                           "delTestV1997.mdb",
+                           "overflowTestV1997.mdb",
+                           "test2V1997.mdb",
+                           "testIndexCodesV1997.mdb"};
     int compared = 0;
     std::map<std::string, int> skipped;
     for (const char* file : files) {
@@ -124,6 +136,55 @@ TEST(RowWriter, ReencodesAccessRowsByteForByte) {
         }
     }
     EXPECT_GT(compared, 580);
+}
+
+// Access 97 rows of 256 bytes and more: the jump table names the first slot past each multiple
+// of 256, and a row whose length asks for a jump its offsets never reach gets 0xFF there.
+TEST(RowWriter, WritesJet3JumpTablesAcrossThe256ByteBoundary) {
+    mdb::TableDefinition t;
+    t.format = &mdb::jet3Format();
+    for (std::uint16_t n = 0; n < 3; ++n) {
+        mdb::Column c;
+        c.name = std::string(1, static_cast<char>('a' + n));
+        c.type = mdb::ColumnType::Text;
+        c.number = c.varIndex = n;
+        c.length = 255;
+        c.codePage = n == 1 ? 1253 : 1252;
+        t.columns.push_back(c);
+    }
+    t.variableColumns = 3;
+    std::string alphas;
+    for (int i = 0; i < 100; ++i) alphas += "\xCE\xB1";  // U+03B1, 0xE1 in Greek 1253
+    const std::vector<Value> crossing{std::string(200, 'x'), alphas, std::string("\xC3\xA9")};
+    Binary expected{3};
+    expected.insert(expected.end(), 200, 'x');
+    expected.insert(expected.end(), 100, 0xE1);
+    expected.push_back(0xE9);
+    // From the end backwards: mask, count, the jump (slot 2 starts at 301), offsets 1, 201,
+    // 301, 302 by their low bytes.
+    for (std::uint8_t b : {46, 45, 201, 1, 2, 3, 0x07}) expected.push_back(b);
+    EXPECT_EQ(hex(mdb::encodeRow(t, mdb::prepareRow(t, crossing, "T"))), hex(expected));
+
+    const std::vector<Value> below{std::string(250, 'y'), std::monostate{}, std::monostate{}};
+    Binary dummy{3};
+    dummy.insert(dummy.end(), 250, 'y');
+    for (std::uint8_t b : {251, 251, 251, 1, 0xFF, 3, 0x01}) dummy.push_back(b);
+    EXPECT_EQ(hex(mdb::encodeRow(t, mdb::prepareRow(t, below, "T"))), hex(dummy));
+}
+
+// Access 97 text is one byte per character in the column's own code page, its length counted in
+// characters; what the code page cannot hold becomes '?', as the provider stores it.
+TEST(RowWriter, StoresAccess97TextInTheColumnsCodePage) {
+    mdb::Column c;
+    c.name = "t";
+    c.type = mdb::ColumnType::Text;
+    c.length = 4;
+    const std::string text = "\xCE\xA9\xE2\x82\xAC\xC3\xA9\xE4\xB8\xAD";  // Ω € é 中
+    c.codePage = 1252;
+    EXPECT_EQ(hex(mdb::encodeColumnValue(c, text, "T")), hex(Binary{'?', 0x80, 0xE9, '?'}));
+    c.codePage = 1253;
+    EXPECT_EQ(hex(mdb::encodeColumnValue(c, text, "T")), hex(Binary{0xD9, 0x80, '?', '?'}));
+    EXPECT_THROW(mdb::encodeColumnValue(c, text + "x", "T"), mdb::Error);
 }
 
 struct Fixture {

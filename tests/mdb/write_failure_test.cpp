@@ -19,6 +19,7 @@
 #include "format/usage_map_writer.h"
 #include "mdb/database.h"
 #include "mdb/delete_statement.h"
+#include "mdb/fixture_paths.h"
 #include "mdb/verify.h"
 #include "rules_check.h"
 
@@ -301,6 +302,39 @@ TEST(FileLimits, TheTwoGigabyteLimitRefusesAWriteBeforeAnythingChanges) {
     db->pager().setPageLimitForTesting(raw->pageCount() + 16);
     EXPECT_EQ(refusal([&] { db->writer("Voci").insert(voce(1)); }), "");
     EXPECT_EQ(problems(raw->bytes()), std::vector<std::string>{});
+}
+
+// An Access 97 file (2 KB pages) has the same guarantees: a delete the disk refuses midway is
+// undone by the journal at the next open, and at its 1 GB limit a new page is refused first.
+TEST(WriteFailure, AnAccess97FileIsPutBackByItsJournalAndKeepsToItsLimit) {
+    REQUIRE_MDB_FIXTURES();
+    std::ifstream in(fixtures::mdb("testV1997.mdb"), std::ios::binary);
+    const std::vector<std::uint8_t> base{std::istreambuf_iterator<char>(in), {}};
+    auto file = std::make_unique<FaultyPageFile>(base, "faulty97.mdb", true);
+    FaultyPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    raw->failWrite(2, true);
+    EXPECT_NE(refusal([&] { db->table("Table1").removeAll(); }), "");
+    EXPECT_FALSE(raw->bytes() == base);
+    auto again = std::make_unique<mdb::MemoryPageFile>(raw->bytes(), "again97.mdb");
+    again->journalFile().bytes() = raw->journalFile().bytes();
+    mdb::MemoryPageFile* reopened = again.get();
+    auto next = mdb::Database::open(std::move(again), mdb::OpenMode::ReadWrite);
+    EXPECT_TRUE(next->undidInterruptedWrite());
+    EXPECT_TRUE(reopened->bytes() == base);
+
+    const std::vector<std::uint8_t> full = reopened->bytes();
+    next->pager().setPageLimitForTesting(reopened->pageCount());
+    mdb::Table& table = next->table("Table1");
+    std::vector<Value> row(table.columns().size());
+    row[table.findColumn("A").value()] = std::string(50, 'k');
+    row[table.findColumn("B").value()] = std::string(100, 'k');
+    for (int i = 0; i < 26 && refusal([&] { table.insert(row); }).empty(); ++i)
+        std::get<std::string>(row[0])[0] = static_cast<char>('A' + i);
+    EXPECT_EQ(refusal([&] { table.insert(row); }),
+              "Cannot add a page to 'again97.mdb': the database would grow past 1 GB, the "
+              "largest an Access 97 database can be");
+    EXPECT_EQ(problems(reopened->bytes()), std::vector<std::string>{});
 }
 
 class OnDisk : public testing::Test {

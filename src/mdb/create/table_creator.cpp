@@ -174,7 +174,7 @@ void createTable(Pager& pager, const TableSchema& schema, DateTime created) {
 
 void createTable(const std::string& path, const TableSchema& schema) {
     auto database = Database::open(path, OpenMode::ReadWrite);
-    database->refuseUnwritableFormat();
+    database->refuseNewTables();
     createTable(database->pager(), schema, currentDateTime());
 }
 

@@ -145,16 +145,15 @@ Table& Database::table(std::string_view name) {
 
 namespace mdb {
 
-void Database::refuseUnwritableFormat() const {
+void Database::refuseNewTables() const {
     if (format_ != &jet4Format())
         throw Error(Error::Kind::Unsupported,
                     "'" + path_ +
-                        "' is an Access 97 (Jet 3) database, which is opened for "
-                        "reading only: writing to it is not supported yet");
+                        "' is an Access 97 (Jet 3) database, whose rows can be written but to "
+                        "which no table can be added yet");
 }
 
 TableWriter& Database::writer(std::string_view name) {
-    refuseUnwritableFormat();
     Table& t = table(name);
     const std::string key = foldCase(t.name());
     if (auto it = writers_.find(key); it != writers_.end()) return *it->second;

@@ -17,11 +17,8 @@
 namespace mdb {
 namespace {
 
-constexpr std::size_t kRowCountOffset = 16;
-constexpr std::size_t kAutoNumberOffset = 20;
-constexpr std::size_t kIndexCountsOffset = 63;  // 12 bytes per physical index
-constexpr std::size_t kIndexCountsSize = 12;
 constexpr std::size_t kDefinitionPageHeader = 8;
+constexpr std::size_t kUniqueCountInIndexHeader = 4;
 
 const char* const kDuplicateMessage =
     "The changes you requested to the table were not successful because they would create "
@@ -35,16 +32,17 @@ const char* const kNullKeyMessage = "Index or primary key cannot contain a Null 
 // row rather than once per byte.
 class DefinitionFields {
 public:
-    DefinitionFields(Pager& pager, const TableDefinition& def) : pager_(pager), def_(def) {}
+    DefinitionFields(Pager& pager, const TableDefinition& def)
+        : pager_(pager), def_(def), pageSize_(pager.pageSize()) {}
 
     void put32(std::size_t offset, std::uint32_t value) {
         for (std::size_t i = 0; i < 4; ++i) {
             std::size_t at = offset + i;
             std::size_t page = 0;
-            if (at >= kPageSize) {
-                const std::size_t rest = at - kPageSize;
-                page = 1 + rest / (kPageSize - kDefinitionPageHeader);
-                at = kDefinitionPageHeader + rest % (kPageSize - kDefinitionPageHeader);
+            if (at >= pageSize_) {
+                const std::size_t rest = at - pageSize_;
+                page = 1 + rest / (pageSize_ - kDefinitionPageHeader);
+                at = kDefinitionPageHeader + rest % (pageSize_ - kDefinitionPageHeader);
             }
             modify(page)[at] = static_cast<std::uint8_t>(value >> (8 * i));
         }
@@ -64,6 +62,7 @@ private:
 
     Pager& pager_;
     const TableDefinition& def_;
+    std::size_t pageSize_;
     std::size_t page_ = 0;
     PageBytes* bytes_ = nullptr;  // page_ of the definition, as modify() gave it
 };
@@ -105,7 +104,7 @@ void storedValues(const TableDefinition& def, const PreparedRow& row,
                     if (e.column == i) data = e.data;
             }
             if (c.type == ColumnType::Memo)
-                out[i] = decodeJetText(data);
+                out[i] = decodeColumnText(c, data);
             else
                 out[i] = std::move(data);
             continue;
@@ -215,11 +214,13 @@ std::optional<std::string> TableWriter::whyReadOnly() {
 
 void TableWriter::writeCounters() {
     const TableDefinition& def = *table_.definition_;
+    const JetFormat& format = *def.format;
     DefinitionFields fields(pager_, def);
-    fields.put32(kRowCountOffset, def.rowCount);
-    fields.put32(kAutoNumberOffset, def.autoNumber);
+    fields.put32(format.tdefRowCountOffset, def.rowCount);
+    fields.put32(format.tdefAutoNumberOffset, def.autoNumber);
     for (std::size_t i = 0; i < def.physicalIndexes.size(); ++i)
-        fields.put32(kIndexCountsOffset + kIndexCountsSize * i + 4,
+        fields.put32(format.tdefIndexHeaderOffset + format.tdefIndexHeaderSize * i +
+                         kUniqueCountInIndexHeader,
                      def.physicalIndexes[i].uniqueEntryCount);
 }
 

@@ -22,7 +22,7 @@ FileMapping::~FileMapping() {
     if (base_ != nullptr) platform::unmap(base_, kMappedBytes);
 }
 
-bool FileMapping::prepare(PageNumber pages) {
+bool FileMapping::prepare(PageNumber pages, std::size_t pageSize) {
     if (!usable_) return false;
     if (base_ == nullptr) {
         if (!platform::mappingSafe(file_)) {
@@ -36,7 +36,7 @@ bool FileMapping::prepare(PageNumber pages) {
         }
     }
     if (!reserved_) {
-        switch (platform::reserveBlocks(file_, std::uint64_t{pages} * kPageSize)) {
+        switch (platform::reserveBlocks(file_, std::uint64_t{pages} * pageSize)) {
             case platform::Reservation::Done:
                 break;
             case platform::Reservation::DiskFull:
@@ -51,10 +51,11 @@ bool FileMapping::prepare(PageNumber pages) {
     return true;
 }
 
-bool FileMapping::write(PageNumber n, PageNumber pages, const std::uint8_t* data) {
-    const std::size_t at = static_cast<std::size_t>(n) * kPageSize;
-    if (n >= pages || at + kPageSize > kMappedBytes || !prepare(pages)) return false;
-    std::memcpy(base_ + at, data, kPageSize);
+bool FileMapping::write(PageNumber n, PageNumber pages, const std::uint8_t* data,
+                        std::size_t pageSize) {
+    const std::size_t at = static_cast<std::size_t>(n) * pageSize;
+    if (n >= pages || at + pageSize > kMappedBytes || !prepare(pages, pageSize)) return false;
+    std::memcpy(base_ + at, data, pageSize);
     if (++touched_ >= kPagesBeforeDrop) {
         platform::dropMappedPages(base_, kMappedBytes);
         touched_ = 0;

@@ -36,15 +36,15 @@ public:
     FileMapping(const FileMapping&) = delete;
     FileMapping& operator=(const FileMapping&) = delete;
 
-    // Copies page n into the file; false when the mapping cannot be used (then nothing was
-    // written and the caller writes it itself). REQUIRES: n < pages, the file's page count.
-    // Throws Error (Io) when the file's blocks cannot be reserved (a full disk).
-    bool write(PageNumber n, PageNumber pages, const std::uint8_t* data);
+    // Copies page n (its first `pageSize` bytes) into the file; false when the mapping cannot be
+    // used (then nothing was written and the caller writes it itself). REQUIRES: n < pages, the
+    // file's page count. Throws Error (Io) when the file's blocks cannot be reserved (a full disk).
+    bool write(PageNumber n, PageNumber pages, const std::uint8_t* data, std::size_t pageSize);
     // Starts over after another program may have changed the file (the lock was taken again).
     void fileChanged() { reserved_ = false; }
 
 private:
-    bool prepare(PageNumber pages);
+    bool prepare(PageNumber pages, std::size_t pageSize);
 
     const platform::File& file_;
     std::string path_;

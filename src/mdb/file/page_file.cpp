@@ -47,34 +47,33 @@ public:
     }
 
     void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) override {
-        requireWholePages();
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
-        if (mapping_.write(n, pages_, in.data())) return;
+        if (mapping_.write(n, pages_, in.data(), pageSize())) return;
         // pwrite takes a non-const pointer only through the shared helper.
         transfer(n, const_cast<std::uint8_t*>(in.data()), true);
         pages_ = std::max(pages_, n + 1);
     }
 
     void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) override {
-        requireWholePages();
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
+        const std::size_t size = pageSize();
         // Pages already in the file through the mapping, the rest appended in big writes.
-        while (!pages.empty() && mapping_.write(first, pages_, pages.front())) {
+        while (!pages.empty() && mapping_.write(first, pages_, pages.front(), size)) {
             ++first;
             pages = pages.subspan(1);
         }
         for (std::size_t done = 0; done < pages.size();) {
             const std::size_t count =
                 std::min<std::size_t>(pages.size() - done, platform::File::maxGatheredBlocks());
-            const std::uint64_t at = std::uint64_t{first + done} * kPageSize;
-            const std::int64_t r = file_.writeGatheredAt(pages.subspan(done, count), kPageSize, at);
+            const std::uint64_t at = std::uint64_t{first + done} * size;
+            const std::int64_t r = file_.writeGatheredAt(pages.subspan(done, count), size, at);
             if (r < 0)
                 throw Error(Error::Kind::Io,
                             "Could not write to '" + path_ + "': " + systemText(errno));
             // A short write: the pages it finished are done, the rest go one by one.
-            const std::size_t whole = static_cast<std::size_t>(r) / kPageSize;
+            const std::size_t whole = static_cast<std::size_t>(r) / size;
             if (whole < count) {
                 for (std::size_t i = whole; i < count; ++i)
                     write(static_cast<PageNumber>(first + done + i),
@@ -116,8 +115,7 @@ public:
     }
 
     void truncate(PageNumber pages) override {
-        requireWholePages();
-        if (!file_.truncate(std::uint64_t{pages} * kPageSize))
+        if (!file_.truncate(std::uint64_t{pages} * pageSize()))
             throw Error(Error::Kind::Io,
                         "Could not write to '" + path_ + "': " + systemText(errno));
         refresh();
@@ -221,19 +219,12 @@ void PageFile::setPageSize(std::size_t size) {
     refresh();
 }
 
-void PageFile::requireWholePages() const {
-    if (pageSize_ != kPageSize)
-        throw Error(Error::Kind::Io, "Cannot update '" + name() + "': its " +
-                                         std::to_string(pageSize_) + "-byte pages are only read");
-}
-
 void PageFile::truncate(PageNumber) {
     throw Error(Error::Kind::Io, "Could not shorten '" + name() + "'");
 }
 
 void MemoryPageFile::truncate(PageNumber pages) {
-    requireWholePages();
-    bytes_.resize(std::min(bytes_.size(), static_cast<std::size_t>(pages) * kPageSize));
+    bytes_.resize(std::min(bytes_.size(), static_cast<std::size_t>(pages) * pageSize()));
 }
 
 void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) {
@@ -262,15 +253,15 @@ void MemoryPageFile::read(PageNumber n, std::span<std::uint8_t, kPageSize> out) 
 }
 
 void MemoryPageFile::write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) {
-    requireWholePages();
     if (!writable_) throw Error(Error::Kind::Io, "Cannot update '" + name_ + "': opened read-only");
     if (n > pageCount())
         throw Error(Error::Kind::Io, "Could not write to '" + name_ + "': page " +
                                          std::to_string(n) + " leaves a gap after the end");
-    const std::size_t end = (static_cast<std::size_t>(n) + 1) * kPageSize;
+    const std::size_t size = pageSize();
+    const std::size_t end = (static_cast<std::size_t>(n) + 1) * size;
     // A partial page at the end is dropped when a page is appended over it.
     if (bytes_.size() < end) bytes_.resize(end);
-    std::copy(in.begin(), in.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(n * kPageSize));
+    std::copy_n(in.begin(), size, bytes_.begin() + static_cast<std::ptrdiff_t>(n * size));
 }
 
 }  // namespace mdb

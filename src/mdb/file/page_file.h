@@ -44,9 +44,10 @@ public:
 
     // REQUIRES: n < pageCount(). Throws Error (Io) when the system refuses.
     virtual void read(PageNumber n, std::span<std::uint8_t, kPageSize> out) = 0;
-    // REQUIRES: writable() and n <= pageCount(); n == pageCount() appends a page.
+    // REQUIRES: writable() and n <= pageCount(); n == pageCount() appends a page. Only the
+    // first pageSize() bytes of `in` are written.
     virtual void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) = 0;
-    // Writes consecutive pages first, first + 1, ... (each kPageSize bytes). The same as a
+    // Writes consecutive pages first, first + 1, ... (each pageSize() bytes). The same as a
     // write() per page, which is what this default does; a file on disk makes one system call.
     virtual void writeRun(PageNumber first, std::span<const std::uint8_t* const> pages);
     // Makes written pages durable.
@@ -69,10 +70,6 @@ public:
     virtual std::optional<std::string> foreignLockFile() const { return std::nullopt; }
     // The rollback journal kept beside the file (journal.h), or nullptr when it keeps none.
     virtual JournalFile* journal() { return nullptr; }
-
-protected:
-    // Throws Error (Io) naming the file: pages smaller than the buffer are never written.
-    void requireWholePages() const;
 
 private:
     std::size_t pageSize_ = kPageSize;

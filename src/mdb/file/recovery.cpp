@@ -26,11 +26,22 @@ private:
     PageFile& file_;
 };
 
+// The journal numbers pages as the database's format does: an Access 97 file (byte 0x14 of
+// its header 0) has 2 KB pages.
+void usePageSizeOfFormat(PageFile& database) {
+    if (database.pageSize() != kPageSize || database.pageCount() == 0) return;
+    PageBytes first;
+    database.read(0, first);
+    constexpr std::size_t kVersionAt = 0x14;
+    if (first[kVersionAt] == 0) database.setPageSize(kJet3PageSize);
+}
+
 }  // namespace
 
 bool recoverLocked(PageFile& database) {
     JournalFile* journal = database.journal();
     if (journal == nullptr || journal->size() == 0) return false;
+    usePageSizeOfFormat(database);
     const std::optional<JournalContents> contents = readJournal(*journal);
     if (!contents) return false;
     const std::string mismatch = journalMismatch(database, *contents);

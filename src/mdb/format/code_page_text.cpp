@@ -2,6 +2,7 @@
 
 #include <array>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,7 +43,40 @@ const ByteTable& tableFor(std::uint16_t codePage) {
     return tables.emplace(codePage, table).first->second;
 }
 
+// The byte of each UTF-16 code unit the code page holds, 0 for none (U+0000 is byte 0).
+using ReverseTable = std::array<std::uint8_t, 0x10000>;
+
+const ReverseTable& reverseTableFor(std::uint16_t codePage) {
+    static std::mutex lock;
+    static std::map<std::uint16_t, std::unique_ptr<ReverseTable>> tables;
+    const ByteTable& forward = tableFor(codePage);
+    const std::lock_guard<std::mutex> held(lock);
+    if (auto it = tables.find(codePage); it != tables.end()) return *it->second;
+    auto table = std::make_unique<ReverseTable>();
+    table->fill(0);
+    // Downwards, so that a character two bytes read as keeps the lower byte.
+    for (unsigned byte = 256; byte-- > 1;)
+        if (forward[byte] != u'\uFFFD') (*table)[forward[byte]] = static_cast<std::uint8_t>(byte);
+    return *tables.emplace(codePage, std::move(table)).first->second;
+}
+
 }  // namespace
+
+std::size_t appendCodePageText(std::vector<std::uint8_t>& out, std::string_view utf8,
+                               std::uint16_t codePage) {
+    const ReverseTable& table = reverseTableFor(codePage);
+    const std::u16string units = utf16String(utf8);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < units.size(); ++i, ++characters) {
+        const char16_t unit = units[i];
+        const bool pair = unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units.size();
+        if (pair) ++i;  // a character beyond the BMP: no code page holds it
+        std::uint8_t byte = pair ? 0 : table[unit];
+        if (byte == 0 && unit != 0) byte = '?';
+        out.push_back(byte);
+    }
+    return characters;
+}
 
 std::string decodeCodePageText(ByteView bytes, std::uint16_t codePage) {
     const ByteTable& table = tableFor(codePage);

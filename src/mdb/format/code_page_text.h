@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "format/byte_order.h"
 
@@ -13,5 +15,11 @@ namespace mdb {
 // for a byte the code page leaves undefined the C1 control of the same value (0x80-0x9F, as
 // Windows reads them) or U+FFFD. An unknown code page reads as 1252.
 std::string decodeCodePageText(ByteView bytes, std::uint16_t codePage);
+
+// UTF-8 text to the code page, appended to `out`, one byte per character; returns how many
+// characters that was. A character the code page cannot hold becomes '?', as the database
+// engine stores it (invalid UTF-8 counts as such a character).
+std::size_t appendCodePageText(std::vector<std::uint8_t>& out, std::string_view utf8,
+                               std::uint16_t codePage);
 
 }  // namespace mdb

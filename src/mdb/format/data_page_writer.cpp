@@ -16,22 +16,25 @@ constexpr std::uint16_t kDeletedFlags = kRowDeleted | kRowOverflow;
     throw Error(Error::Kind::Corrupt, "data page " + std::to_string(page) + ": " + what);
 }
 
-std::size_t slotArea(std::size_t slots) { return kDataPageHeaderSize + 2 * slots; }
-
 }  // namespace
 
-DataPageWriter::DataPageWriter(PageBytes& page, PageNumber number) : page_(page), number_(number) {
+DataPageWriter::DataPageWriter(PageBytes& page, PageNumber number, const JetFormat& format)
+    : page_(page),
+      pageSize_(format.pageSize),
+      countAt_(format.dataRowCountOffset),
+      firstSlot_(format.dataFirstSlotOffset),
+      number_(number) {
     if (page[0] != kDataPageType)
         corrupt(number, "expected a data page, found page type " + std::to_string(page[0]));
-    const std::size_t count = get16le(page, 12);
-    if (count > 256 || slotArea(count) > kPageSize)
+    const std::size_t count = get16le(page, countAt_);
+    if (count > 256 || slotAt(count) > pageSize_)
         corrupt(number, std::to_string(count) + " row slots do not fit on the page");
     slots_.reserve(count + 1);
-    std::size_t end = kPageSize;
+    std::size_t end = pageSize_;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint16_t raw = get16le(page, slotArea(i));
+        const std::uint16_t raw = get16le(page, slotAt(i));
         const std::size_t start = raw & kRowOffsetMask;
-        if (start < slotArea(count) || start > end)
+        if (start < slotAt(count) || start > end)
             corrupt(number, "row " + std::to_string(i) + " has an invalid extent (" +
                                 std::to_string(start) + " to " + std::to_string(end) + ")");
         slots_.push_back({static_cast<std::uint16_t>(raw & ~kRowOffsetMask), start, end});
@@ -39,11 +42,11 @@ DataPageWriter::DataPageWriter(PageBytes& page, PageNumber number) : page_(page)
     }
 }
 
-void DataPageWriter::initialize(PageBytes& page, std::uint32_t owner) {
+void DataPageWriter::initialize(PageBytes& page, std::uint32_t owner, const JetFormat& format) {
     std::fill(page.begin(), page.end(), std::uint8_t{0});
     page[0] = kDataPageType;
     page[1] = 0x01;
-    put16le(page, 2, static_cast<std::uint16_t>(kPageSize - kDataPageHeaderSize));
+    put16le(page, 2, static_cast<std::uint16_t>(format.pageSize - format.dataFirstSlotOffset));
     put32le(page, 4, owner);
 }
 
@@ -66,7 +69,7 @@ std::optional<std::size_t> DataPageWriter::freeSlot() const {
 }
 
 std::size_t DataPageWriter::room(std::size_t kept, bool hasFreeSlot) const {
-    const std::size_t free = kPageSize - slotArea(slots_.size()) - kept;
+    const std::size_t free = pageSize_ - slotAt(slots_.size()) - kept;
     if (hasFreeSlot) return free;
     if (slots_.size() >= kMaxRowsPerPage || free < 2) return 0;
     return free - 2;
@@ -81,11 +84,10 @@ bool DataPageWriter::empty() const {
 }
 
 void DataPageWriter::writeHeader() {
-    put16le(page_, 12, static_cast<std::uint16_t>(slots_.size()));
+    put16le(page_, countAt_, static_cast<std::uint16_t>(slots_.size()));
     for (std::size_t i = 0; i < slots_.size(); ++i)
-        put16le(page_, slotArea(i), static_cast<std::uint16_t>(slots_[i].flags | slots_[i].start));
-    put16le(page_, 2,
-            static_cast<std::uint16_t>(kPageSize - slotArea(slots_.size()) - keptBytes()));
+        put16le(page_, slotAt(i), static_cast<std::uint16_t>(slots_[i].flags | slots_[i].start));
+    put16le(page_, 2, static_cast<std::uint16_t>(pageSize_ - slotAt(slots_.size()) - keptBytes()));
 }
 
 void DataPageWriter::repack(std::optional<std::size_t> extraSlot, ByteView extra) {
@@ -95,7 +97,7 @@ void DataPageWriter::repack(std::optional<std::size_t> extraSlot, ByteView extra
     // a page without checking that it has any (and prints a record of nulls).
     while (slots_.size() > 1 && reusable(slots_.back()) && slots_.size() - 1 != extraSlot)
         slots_.pop_back();
-    std::size_t end = kPageSize;
+    std::size_t end = pageSize_;
     for (std::size_t i = 0; i < slots_.size(); ++i) {
         Slot& s = slots_[i];
         ByteView bytes;
@@ -111,10 +113,10 @@ void DataPageWriter::repack(std::optional<std::size_t> extraSlot, ByteView extra
         end = s.start;
     }
     // Old bytes below the rows are cleared: a deleted row's data does not linger in the file.
-    const std::size_t area = slotArea(slots_.size());
+    const std::size_t area = slotAt(slots_.size());
     std::fill(page_.begin() + static_cast<std::ptrdiff_t>(std::min(area, end)),
               page_.begin() + static_cast<std::ptrdiff_t>(end), std::uint8_t{0});
-    std::fill(page_.begin() + static_cast<std::ptrdiff_t>(slotArea(0)),
+    std::fill(page_.begin() + static_cast<std::ptrdiff_t>(slotAt(0)),
               page_.begin() + static_cast<std::ptrdiff_t>(area), std::uint8_t{0});
     writeHeader();
 }
@@ -124,17 +126,16 @@ std::optional<std::uint8_t> DataPageWriter::insert(ByteView row) {
     const std::optional<std::size_t> reuse = freeSlot();
     const std::size_t kept = keptBytes();
     if (row.empty() || row.size() > room(kept, reuse.has_value())) return std::nullopt;
-    const std::size_t lowest = slots_.empty() ? kPageSize : slots_.back().start;
-    if (!reuse && lowest >= slotArea(slots_.size() + 1) + row.size()) {
+    const std::size_t lowest = slots_.empty() ? pageSize_ : slots_.back().start;
+    if (!reuse && lowest >= slotAt(slots_.size() + 1) + row.size()) {
         // The common case: a new last slot, its bytes below the lowest row.
         const std::size_t start = lowest - row.size();
         std::memcpy(page_.data() + start, row.data(), row.size());
         slots_.push_back({0, start, lowest});
-        put16le(page_, 12, static_cast<std::uint16_t>(slots_.size()));
-        put16le(page_, slotArea(slots_.size() - 1), static_cast<std::uint16_t>(start));
-        put16le(
-            page_, 2,
-            static_cast<std::uint16_t>(kPageSize - slotArea(slots_.size()) - kept - row.size()));
+        put16le(page_, countAt_, static_cast<std::uint16_t>(slots_.size()));
+        put16le(page_, slotAt(slots_.size() - 1), static_cast<std::uint16_t>(start));
+        put16le(page_, 2,
+                static_cast<std::uint16_t>(pageSize_ - slotAt(slots_.size()) - kept - row.size()));
         return static_cast<std::uint8_t>(slots_.size() - 1);
     }
     const std::size_t slot = reuse.value_or(slots_.size());

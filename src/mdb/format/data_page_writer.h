@@ -12,7 +12,8 @@
 // overflow pointer, whose row lives on.
 //
 // The free-space field (bytes 2-3) always says how many bytes a new row, with its slot, may
-// take once freed bytes are gathered: 4096 - 14 - 2 * slots - the bytes rows keep.
+// take once freed bytes are gathered: 4096 - 14 - 2 * slots - the bytes rows keep (Jet 3:
+// 2048 - 10 - ..., its row count at 8 and slots from 10).
 #pragma once
 
 #include <cstdint>
@@ -21,6 +22,7 @@
 
 #include "file/page_file.h"
 #include "format/byte_order.h"
+#include "format/jet_format.h"
 
 namespace mdb {
 
@@ -28,15 +30,19 @@ namespace mdb {
 constexpr std::size_t kMaxRowsPerPage = 255;
 // The most a row may take on an empty page: the page less its header and the row's slot.
 constexpr std::size_t kMaxRowOnPage = kPageSize - 14 - 2;
+inline std::size_t maxRowOnPage(const JetFormat& format) {
+    return format.pageSize - format.dataFirstSlotOffset - 2;
+}
 
 class DataPageWriter {
 public:
     // Throws Error (Corrupt) naming the page when its type, slots or row extents are damaged.
-    DataPageWriter(PageBytes& page, PageNumber number);
+    DataPageWriter(PageBytes& page, PageNumber number, const JetFormat& format = jet4Format());
 
     // Writes the header of an empty data page owned by `owner` (a table definition's page, or
     // kLongValueOwner) over zeros.
-    static void initialize(PageBytes& page, std::uint32_t owner);
+    static void initialize(PageBytes& page, std::uint32_t owner,
+                           const JetFormat& format = jet4Format());
 
     // Whether a row of `size` bytes can be added (by reusing a free slot or adding one, after
     // gathering freed bytes if need be).
@@ -67,8 +73,12 @@ private:
     // `extra` (if any) becomes the bytes of slot `extraSlot`.
     void repack(std::optional<std::size_t> extraSlot, ByteView extra);
     void writeHeader();
+    std::size_t slotAt(std::size_t slot) const { return firstSlot_ + 2 * slot; }
 
     PageBytes& page_;
+    std::size_t pageSize_;
+    std::size_t countAt_;
+    std::size_t firstSlot_;
     PageNumber number_;
     std::vector<Slot> slots_;
 };

@@ -18,6 +18,7 @@
 //   index page: previous page, entry      8, 0x16, 0xF8   12, 0x1B, 0x1E0
 //               bitmask, first entry
 //   property maps start with              "KKD\0"         "MR2\0"
+//   largest row; long-value row           2012; 2032      4060; 4076
 //   largest file                          1 GB            2 GB
 #pragma once
 
@@ -44,6 +45,8 @@ struct JetFormat {
     std::size_t dataRowCountOffset;
     std::size_t dataFirstSlotOffset;
     int maxRowsOnDataPage;
+    std::size_t maxRowSize;           // the largest row a data page takes
+    std::size_t maxLongValueRowSize;  // the most one row of a long value holds
 
     // Table definitions (offsets into the joined definition, see table_definition.h).
     std::size_t tdefRowCountOffset;

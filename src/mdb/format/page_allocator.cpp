@@ -20,6 +20,8 @@ bool isZero(const PageBytes& page) {
     return std::memcmp(page.data(), zero.data(), kPageSize) == 0;
 }
 
+std::size_t perMapPage(const Pager& pager) { return pagesPerBitmapPage(pager.pageSize()); }
+
 // A reference pointer names a bitmap page when it is positive (0 and negative numbers: none).
 bool hasBitmapPage(std::uint32_t pointer) { return pointer != 0 && (pointer & 0x80000000u) == 0; }
 
@@ -67,14 +69,15 @@ bool forEachSetBit(std::span<const std::uint8_t> bits, std::uint64_t first, Page
     return false;
 }
 
-// A new bitmap page of the global map for pages j * 32736 onwards: the pages below `count`
-// (the file before this allocation) used, as nothing said they were free; later ones free, as
-// Access marks the pages past the end of its files.
-void formatFreshBitmap(PageBytes& page, std::size_t j, PageNumber count) {
-    formatBitmapPage(page, true);
-    const std::uint64_t first = j * kPagesPerMapPage;
-    const auto bits = std::span<std::uint8_t>(page).subspan(kBitmapPageDataAt);
-    for (std::uint64_t n = first; n < count && n < first + kPagesPerMapPage; ++n)
+// A new bitmap page of the global map for pages j * 32736 (Jet 3: 16352) onwards: the pages
+// below `count` (the file before this allocation) used, as nothing said they were free; later
+// ones free, as Access marks the pages past the end of its files.
+void formatFreshBitmap(PageBytes& page, std::size_t j, PageNumber count, std::size_t pageSize) {
+    formatBitmapPage(page, true, pageSize);
+    const std::size_t perPage = pagesPerBitmapPage(pageSize);
+    const std::uint64_t first = j * perPage;
+    const auto bits = bitmapOf(page, pageSize);
+    for (std::uint64_t n = first; n < count && n < first + perPage; ++n)
         setBit(bits, n - first, false);
 }
 
@@ -112,14 +115,13 @@ std::optional<PageNumber> PageAllocator::reusablePage() {
         return found;
     }
     for (std::size_t j = 0; j < referenceSlots(row.size()); ++j) {
-        const std::uint64_t first = j * kPagesPerMapPage;
+        const std::uint64_t first = j * perMapPage(pager_);
         if (first >= count) break;
         const std::uint32_t pointer = get32le(row, 1 + 4 * j);
         // Without a bitmap page nothing says a page of its range is free.
         if (!hasBitmapPage(pointer)) continue;
         PageRef bitmap = bitmapPage(pager_, pointer);
-        if (forEachSetBit(std::span<const std::uint8_t>(*bitmap).subspan(kBitmapPageDataAt), first,
-                          count, consider))
+        if (forEachSetBit(bitmapOf(*bitmap, pager_.pageSize()), first, count, consider))
             return found;
     }
     return found;
@@ -132,10 +134,9 @@ void PageAllocator::markUsed(PageNumber page) {
         setBit(row.subspan(kInlineBitmapAt), page - get32le(row, 1), false);
         return;
     }
-    const std::uint32_t pointer = get32le(row, 1 + 4 * (page / kPagesPerMapPage));
+    const std::uint32_t pointer = get32le(row, 1 + 4 * (page / perMapPage(pager_)));
     PageBytes& bitmap = pager_.modify(pointer);
-    setBit(std::span<std::uint8_t>(bitmap).subspan(kBitmapPageDataAt), page % kPagesPerMapPage,
-           false);
+    setBit(bitmapOf(bitmap, pager_.pageSize()), page % perMapPage(pager_), false);
 }
 
 PageNumber PageAllocator::appendPage() {
@@ -167,7 +168,7 @@ PageNumber PageAllocator::appendPage() {
     // Promotion also needs bitmap pages for the pages already in the file.
     std::vector<bool> needed(slots, false);
     auto need = [&](PageNumber page) {
-        const std::size_t j = page / kPagesPerMapPage;
+        const std::size_t j = page / perMapPage(pager_);
         if (j >= slots)
             throw Error(Error::Kind::Unsupported, "Cannot add a page to '" + pager_.fileName() +
                                                       "': its global usage map cannot name page " +
@@ -175,7 +176,8 @@ PageNumber PageAllocator::appendPage() {
         if (!hasBitmapPage(pointers[j])) needed[j] = true;
     };
     if (isInline)
-        for (PageNumber first = 0; first < count; first += kPagesPerMapPage) need(first);
+        for (std::size_t first = 0; first < count; first += perMapPage(pager_))
+            need(static_cast<PageNumber>(first));
     PageNumber next = count;
     need(next++);  // the page asked for
     std::size_t bitmapPages = 0;
@@ -196,7 +198,7 @@ PageNumber PageAllocator::appendPage() {
     for (std::size_t j = 0; j < slots; ++j) {
         if (!needed[j]) continue;
         const PageNumber mapPage = pager_.allocate();
-        formatFreshBitmap(pager_.modify(mapPage), j, count);
+        formatFreshBitmap(pager_.modify(mapPage), j, count, pager_.pageSize());
         pointers[j] = mapPage;
         fresh.push_back(mapPage);
     }
@@ -206,9 +208,8 @@ PageNumber PageAllocator::appendPage() {
     for (std::size_t j = 0; j < slots; ++j) put32le(changed, 1 + 4 * j, pointers[j]);
 
     auto mark = [&](PageNumber n, bool free) {
-        PageBytes& bitmap = pager_.modify(pointers[n / kPagesPerMapPage]);
-        setBit(std::span<std::uint8_t>(bitmap).subspan(kBitmapPageDataAt), n % kPagesPerMapPage,
-               free);
+        PageBytes& bitmap = pager_.modify(pointers[n / perMapPage(pager_)]);
+        setBit(bitmapOf(bitmap, pager_.pageSize()), n % perMapPage(pager_), free);
     };
     // The pages the inline map named free stay free.
     if (isInline) {
@@ -222,11 +223,14 @@ PageNumber PageAllocator::appendPage() {
 }
 
 void PageAllocator::requireRoom(PageNumber count, std::size_t pages) const {
-    if (static_cast<std::uint64_t>(count) + pages > pageLimit_)
+    if (static_cast<std::uint64_t>(count) + pages > pageLimit_) {
+        const bool jet3 = pager_.pageSize() == kJet3PageSize;
         throw Error(Error::Kind::Refused,
                     "Cannot add a page to '" + pager_.fileName() +
-                        "': the database would grow past 2 GB, the largest an Access "
-                        "database can be");
+                        "': the database would grow past " +
+                        (jet3 ? "1 GB, the largest an Access 97" : "2 GB, the largest an Access") +
+                        " database can be");
+    }
 }
 
 void PageAllocator::release(PageNumber n) {
@@ -237,7 +241,7 @@ void PageAllocator::release(PageNumber n) {
     const std::span<const std::uint8_t> row = readMapRow(pager_, kGlobalMap, keep);
     std::optional<PageNumber> bitmap;  // the bitmap page holding n's bit, reference maps
     if (row[0] == kReference) {
-        const std::size_t j = n / kPagesPerMapPage;
+        const std::size_t j = n / perMapPage(pager_);
         const std::uint32_t pointer = j < referenceSlots(row.size()) ? get32le(row, 1 + 4 * j) : 0;
         if (hasBitmapPage(pointer)) {
             bitmapPage(pager_, pointer);  // checks it before anything changes
@@ -257,7 +261,7 @@ void PageAllocator::release(PageNumber n) {
     }
     if (!bitmap) return;
     PageBytes& map = pager_.modify(*bitmap);
-    setBit(std::span<std::uint8_t>(map).subspan(kBitmapPageDataAt), n % kPagesPerMapPage, true);
+    setBit(bitmapOf(map, pager_.pageSize()), n % perMapPage(pager_), true);
 }
 
 }  // namespace mdb

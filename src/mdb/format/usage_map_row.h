@@ -27,8 +27,21 @@ std::span<const std::uint8_t> readMapRow(Pager& pager, RowPosition where, PageRe
 inline std::size_t referenceSlots(std::size_t rowLength) { return (rowLength - 1) / 4; }
 inline std::size_t inlinePages(std::size_t rowLength) { return (rowLength - kInlineBitmapAt) * 8; }
 
-// Turns `page` into an empty bitmap page (05 01 00 00, then every bit `set` or clear).
-void formatBitmapPage(PageBytes& page, bool set);
+// Turns `page` into an empty bitmap page (05 01 00 00, then every bit `set` or clear) of the
+// pager's page size; the rest of the buffer stays zero.
+void formatBitmapPage(PageBytes& page, bool set, std::size_t pageSize = kPageSize);
+
+// The bitmap of a bitmap page of `pageSize`-byte pages, and how many pages it covers.
+inline std::span<std::uint8_t> bitmapOf(PageBytes& page, std::size_t pageSize) {
+    return std::span<std::uint8_t>(page).subspan(kBitmapPageDataAt, pageSize - kBitmapPageDataAt);
+}
+inline std::span<const std::uint8_t> bitmapOf(const PageBytes& page, std::size_t pageSize) {
+    return std::span<const std::uint8_t>(page).subspan(kBitmapPageDataAt,
+                                                       pageSize - kBitmapPageDataAt);
+}
+inline std::size_t pagesPerBitmapPage(std::size_t pageSize) {
+    return (pageSize - kBitmapPageDataAt) * 8;
+}
 
 inline bool testBit(std::span<const std::uint8_t> bitmap, std::size_t bit) {
     return (bitmap[bit / 8] & (1u << (bit % 8))) != 0;

@@ -41,10 +41,6 @@ std::vector<PageNumber> inlinePagesOf(std::span<const std::uint8_t> row) {
     return out;
 }
 
-std::span<std::uint8_t> bitmapData(PageBytes& page) {
-    return std::span<std::uint8_t>(page).subspan(kBitmapPageDataAt);
-}
-
 }  // namespace
 
 UsageMapWriter::UsageMapWriter(Pager& pager, PageAllocator& allocator)
@@ -87,14 +83,16 @@ void UsageMapWriter::addToReference(RowPosition map, const std::vector<std::uint
     std::vector<std::uint32_t> pointers(slots);
     for (std::size_t j = 0; j < slots; ++j) pointers[j] = pointerAt(row, j);
     // Check every page before anything changes.
+    const std::size_t pageSize = pager_.pageSize();
+    const std::size_t perMapPage = pagesPerBitmapPage(pageSize);
     for (PageNumber p : pages)
-        if (p / kPagesPerMapPage >= slots) cannotHold(map, p);
+        if (p / perMapPage >= slots) cannotHold(map, p);
     bool rowChanged = row != copyRow(pager_, map);  // a promotion rewrites the row
     for (PageNumber p : pages) {
-        const std::size_t j = p / kPagesPerMapPage;
+        const std::size_t j = p / perMapPage;
         if (hasBitmapPage(pointers[j])) continue;
         const PageNumber mapPage = allocator_.allocate();
-        formatBitmapPage(pager_.modify(mapPage), false);
+        formatBitmapPage(pager_.modify(mapPage), false, pageSize);
         pointers[j] = mapPage;
         rowChanged = true;
     }
@@ -104,16 +102,14 @@ void UsageMapWriter::addToReference(RowPosition map, const std::vector<std::uint
         for (std::size_t j = 0; j < slots; ++j) put32le(changed, 1 + 4 * j, pointers[j]);
     }
     for (PageNumber p : pages) {
-        const PageNumber mapPage = pointers[p / kPagesPerMapPage];
+        const PageNumber mapPage = pointers[p / perMapPage];
         if (mapPage >= pager_.pageCount() || (*pager_.page(mapPage))[0] != kUsageMapPageType)
             throw Error(Error::Kind::Corrupt, "usage map at " + describe(map) + ": page " +
                                                   std::to_string(mapPage) +
                                                   " is not a usage bitmap page");
-        const std::size_t bit = p % kPagesPerMapPage;
-        if (testBit(std::span<const std::uint8_t>(*pager_.page(mapPage)).subspan(kBitmapPageDataAt),
-                    bit))
-            continue;
-        setBit(bitmapData(pager_.modify(mapPage)), bit, true);
+        const std::size_t bit = p % perMapPage;
+        if (testBit(bitmapOf(*pager_.page(mapPage), pageSize), bit)) continue;
+        setBit(bitmapOf(pager_.modify(mapPage), pageSize), bit, true);
     }
 }
 
@@ -126,16 +122,16 @@ void UsageMapWriter::remove(RowPosition map, PageNumber page) {
         setBit(changeMapRow(pager_, map).subspan(kInlineBitmapAt), page - start, false);
         return;
     }
-    const std::size_t j = page / kPagesPerMapPage;
+    const std::size_t pageSize = pager_.pageSize();
+    const std::size_t perMapPage = pagesPerBitmapPage(pageSize);
+    const std::size_t j = page / perMapPage;
     if (j >= referenceSlots(row.size())) return;
     const std::uint32_t mapPage = pointerAt(row, j);
     if (!hasBitmapPage(mapPage)) return;
     UsageMap::read(pager_, map)
         .pages(pager_, UsageMap::PastEnd::Ignore);  // checks the bitmap pages
-    if (!testBit(std::span<const std::uint8_t>(*pager_.page(mapPage)).subspan(kBitmapPageDataAt),
-                 page % kPagesPerMapPage))
-        return;
-    setBit(bitmapData(pager_.modify(mapPage)), page % kPagesPerMapPage, false);
+    if (!testBit(bitmapOf(*pager_.page(mapPage), pageSize), page % perMapPage)) return;
+    setBit(bitmapOf(pager_.modify(mapPage), pageSize), page % perMapPage, false);
 }
 
 void UsageMapWriter::clear(RowPosition map) {
@@ -152,10 +148,9 @@ void UsageMapWriter::clear(RowPosition map) {
     for (std::size_t j = 0; j < referenceSlots(row.size()); ++j) {
         const std::uint32_t mapPage = pointerAt(row, j);
         if (!hasBitmapPage(mapPage)) continue;
-        const auto data =
-            std::span<const std::uint8_t>(*pager_.page(mapPage)).subspan(kBitmapPageDataAt);
+        const auto data = bitmapOf(*pager_.page(mapPage), pager_.pageSize());
         if (std::all_of(data.begin(), data.end(), [](auto b) { return b == 0; })) continue;
-        auto changed = bitmapData(pager_.modify(mapPage));
+        auto changed = bitmapOf(pager_.modify(mapPage), pager_.pageSize());
         std::fill(changed.begin(), changed.end(), std::uint8_t{0});
     }
 }

@@ -12,8 +12,6 @@ namespace mdb {
 namespace {
 
 constexpr std::size_t kPointerSize = 4;
-constexpr std::size_t kEntriesAt = IndexPage::kEntriesStart;
-constexpr std::size_t kBitmapBytes = IndexPage::kEntriesStart - IndexPage::kBitmapAt;
 
 std::array<std::uint8_t, 4> pointerBytes(RowPosition row) {
     if (row.page >= (1u << 24))
@@ -54,27 +52,30 @@ std::size_t sharedLength(const Pieces& a, std::span<const std::uint8_t> b, std::
 
 }  // namespace
 
-LeafPage::LeafPage(std::uint32_t tdefPage) {
+LeafPage::LeafPage(std::uint32_t tdefPage, const JetFormat& format) : format_(&format) {
     bytes_[0] = static_cast<std::uint8_t>(IndexPage::Kind::Leaf);
     bytes_[1] = 0x01;
     put32le(bytes_, IndexPage::kTdefAt, tdefPage);
     writeBitmapFrom(0, 0);
 }
 
-LeafPage::LeafPage(const PageBytes& bytes, PageNumber number) {
+LeafPage::LeafPage(const PageBytes& bytes, PageNumber number, const JetFormat& format)
+    : format_(&format) {
     auto corrupt = [number](const std::string& what) {
         throw Error(Error::Kind::Corrupt, "index page " + std::to_string(number) + ": " + what);
     };
     if (bytes[0] != static_cast<std::uint8_t>(IndexPage::Kind::Leaf))
         corrupt("page type " + std::to_string(bytes[0]) + " where a leaf belongs");
     bytes_ = bytes;
-    prefix_ = get16le(bytes_, IndexPage::kPrefixLengthAt);
+    prefix_ = storedPrefix();
+    const std::size_t bitmapAt = format.indexEntryMaskOffset;
+    const std::size_t maxEntryBytes = IndexPage::maxEntryBytes(format);
     // The checks IndexPage::decode makes, without building the entries: ends inside the
     // page, every entry long enough for its pointer, the prefix within the first entry, and
     // the entries in order.
-    for (std::size_t bit = 0; bit < kBitmapBytes * 8; ++bit) {
-        if ((bytes_[IndexPage::kBitmapAt + bit / 8] & (1u << (bit % 8))) == 0) continue;
-        if (bit > IndexPage::kMaxEntryBytes) corrupt("an entry ends past the page end");
+    for (std::size_t bit = 0; bit < (entriesAt() - bitmapAt) * 8; ++bit) {
+        if ((bytes_[bitmapAt + bit / 8] & (1u << (bit % 8))) == 0) continue;
+        if (bit > maxEntryBytes) corrupt("an entry ends past the page end");
         const std::size_t length = bit - used() + (ends_.empty() ? 0 : prefix_);
         if (bit == used()) corrupt("an entry of no bytes");
         if (length < kPointerSize)
@@ -88,28 +89,41 @@ LeafPage::LeafPage(const PageBytes& bytes, PageNumber number) {
         const auto own = stored(i - 1);
         before.assign(own.begin(), own.end());
         if (i > 1)
-            before.insert(before.begin(), bytes_.begin() + kEntriesAt,
-                          bytes_.begin() + static_cast<std::ptrdiff_t>(kEntriesAt + prefix_));
+            before.insert(before.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(entriesAt()),
+                          bytes_.begin() + static_cast<std::ptrdiff_t>(entriesAt() + prefix_));
         const std::size_t keyLength = before.size() - kPointerSize;
         const std::span<const std::uint8_t> whole(before);
         if (compare(i, whole.first(keyLength), whole.subspan(keyLength).first<4>()) <= 0)
             corrupt("entry " + std::to_string(i) + " is out of order");
     }
     // Access's pages may share a shorter prefix than the longest, and keep old bytes after the
-    // entries or in byte 26; the first change then encodes the page whole.
+    // entries or in the byte after the prefix length (Jet 4); the first change then encodes the
+    // page whole.
     if (!ends_.empty()) normalized_ = prefix_ == sharedBetween(0, size() - 1);
-    normalized_ = normalized_ && bytes_[26] == 0 &&
-                  std::all_of(bytes_.begin() + static_cast<std::ptrdiff_t>(kEntriesAt + used()),
+    const std::size_t unknownAt = prefixAt() + format.indexPrefixLengthSize;
+    normalized_ = normalized_ && (unknownAt >= bitmapAt || bytes_[unknownAt] == 0) &&
+                  std::all_of(bytes_.begin() + static_cast<std::ptrdiff_t>(entriesAt() + used()),
                               bytes_.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-PageNumber LeafPage::prevPage() const { return get32le(bytes_, IndexPage::kPrevAt); }
-PageNumber LeafPage::nextPage() const { return get32le(bytes_, IndexPage::kNextAt); }
-void LeafPage::setPrevPage(PageNumber n) { put32le(bytes_, IndexPage::kPrevAt, n); }
-void LeafPage::setNextPage(PageNumber n) { put32le(bytes_, IndexPage::kNextAt, n); }
+PageNumber LeafPage::prevPage() const { return get32le(bytes_, format_->indexPrevPageOffset); }
+PageNumber LeafPage::nextPage() const { return get32le(bytes_, format_->indexPrevPageOffset + 4); }
+void LeafPage::setPrevPage(PageNumber n) { put32le(bytes_, format_->indexPrevPageOffset, n); }
+void LeafPage::setNextPage(PageNumber n) { put32le(bytes_, format_->indexPrevPageOffset + 4, n); }
+
+std::size_t LeafPage::storedPrefix() const {
+    return format_->indexPrefixLengthSize == 1 ? bytes_[prefixAt()] : get16le(bytes_, prefixAt());
+}
+
+void LeafPage::storePrefix(std::size_t prefix) {
+    if (format_->indexPrefixLengthSize == 1)
+        bytes_[prefixAt()] = static_cast<std::uint8_t>(prefix);
+    else
+        put16le(bytes_, prefixAt(), static_cast<std::uint16_t>(prefix));
+}
 
 std::span<const std::uint8_t> LeafPage::stored(std::size_t i) const {
-    return std::span<const std::uint8_t>(bytes_).subspan(kEntriesAt + start(i),
+    return std::span<const std::uint8_t>(bytes_).subspan(entriesAt() + start(i),
                                                          ends_[i] - start(i));
 }
 
@@ -151,7 +165,8 @@ int LeafPage::compare(std::size_t i, std::span<const std::uint8_t> key,
 std::size_t LeafPage::sharedWith(std::size_t i, std::span<const std::uint8_t> key) const {
     const Pieces full{i == 0 ? std::span<const std::uint8_t>{} : stored(0).first(prefix_),
                       stored(i)};
-    return sharedLength(full, key, full.size() - kPointerSize);
+    return sharedLength(full, key,
+                        std::min(full.size() - kPointerSize, IndexPage::maxPrefix(*format_)));
 }
 
 std::size_t LeafPage::sharedBetween(std::size_t i, std::size_t j) const {
@@ -201,9 +216,9 @@ bool LeafPage::insert(std::size_t i, std::span<const std::uint8_t> key, RowPosit
     const std::size_t length = key.size() + kPointerSize;
     const std::size_t delta = length - prefix_;  // the prefix lies within the key
     const std::size_t oldUsed = used();
-    if (oldUsed + delta > IndexPage::kMaxEntryBytes) return false;
+    if (oldUsed + delta > IndexPage::maxEntryBytes(*format_)) return false;
 
-    std::uint8_t* entries = bytes_.data() + kEntriesAt;
+    std::uint8_t* entries = bytes_.data() + entriesAt();
     // Writes the new entry's bytes from `skip` on at `to`.
     auto write = [&](std::uint8_t* to, std::size_t skip) {
         std::memcpy(to, key.data() + skip, key.size() - skip);
@@ -238,7 +253,7 @@ void LeafPage::erase(std::size_t i) {
         assign(all);  // fewer entries always fit
         return;
     }
-    std::uint8_t* entries = bytes_.data() + kEntriesAt;
+    std::uint8_t* entries = bytes_.data() + entriesAt();
     const std::size_t oldUsed = used();
     if (i == 0) {
         // Entry 1 becomes the first and is stored whole: the prefix goes back in front of it.
@@ -262,6 +277,7 @@ void LeafPage::erase(std::size_t i) {
 
 bool LeafPage::assign(const std::vector<IndexEntry>& all) {
     IndexPage page;
+    page.format = format_;
     page.kind = IndexPage::Kind::Leaf;
     page.tdefPage = get32le(bytes_, IndexPage::kTdefAt);
     page.prevPage = prevPage();
@@ -282,7 +298,7 @@ bool LeafPage::assign(const std::vector<IndexEntry>& all) {
 }
 
 void LeafPage::writeBitmapFrom(std::size_t first, std::size_t oldUsed) {
-    std::uint8_t* bitmap = bytes_.data() + IndexPage::kBitmapAt;
+    std::uint8_t* bitmap = bytes_.data() + format_->indexEntryMaskOffset;
     // Bits before the end of entry first - 1 stay; the rest, up to the old end, are redone.
     const std::size_t from = first == 0 ? 0 : ends_[first - 1] + 1;
     const std::size_t to = std::max(oldUsed, used());
@@ -294,8 +310,8 @@ void LeafPage::writeBitmapFrom(std::size_t first, std::size_t oldUsed) {
         bitmap[ends_[j] / 8] =
             static_cast<std::uint8_t>(bitmap[ends_[j] / 8] | 1u << (ends_[j] % 8));
     put16le(bytes_, IndexPage::kFreeSpaceAt,
-            static_cast<std::uint16_t>(IndexPage::kMaxEntryBytes - used()));
-    put16le(bytes_, IndexPage::kPrefixLengthAt, static_cast<std::uint16_t>(prefix_));
+            static_cast<std::uint16_t>(IndexPage::maxEntryBytes(*format_) - used()));
+    storePrefix(prefix_);
 }
 
 }  // namespace mdb

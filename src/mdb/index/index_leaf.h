@@ -19,10 +19,10 @@ namespace mdb {
 class LeafPage {
 public:
     // An empty leaf of the table whose definition is on `tdefPage`.
-    explicit LeafPage(std::uint32_t tdefPage);
+    explicit LeafPage(std::uint32_t tdefPage, const JetFormat& format = jet4Format());
     // The leaf in `bytes`. Throws Error (Corrupt) as IndexPage::decode does, or when the page
     // is not a leaf.
-    LeafPage(const PageBytes& bytes, PageNumber number);
+    LeafPage(const PageBytes& bytes, PageNumber number, const JetFormat& format = jet4Format());
 
     const PageBytes& bytes() const { return bytes_; }
     std::size_t size() const { return ends_.size(); }
@@ -66,7 +66,12 @@ private:
     // Rewrites the header's free space and prefix, and the entry-end bits of entries `first`
     // on, the entries having ended no later than `oldUsed` before the change.
     void writeBitmapFrom(std::size_t first, std::size_t oldUsed);
+    std::size_t entriesAt() const { return format_->indexFirstEntryOffset; }
+    std::size_t prefixAt() const { return format_->indexPrevPageOffset + 12; }
+    std::size_t storedPrefix() const;
+    void storePrefix(std::size_t prefix);
 
+    const JetFormat* format_;
     PageBytes bytes_{};
     std::vector<std::uint16_t> ends_;  // end of each entry, from the start of the entries
     std::size_t prefix_ = 0;           // as the header says

@@ -11,11 +11,7 @@
 namespace mdb {
 namespace {
 
-constexpr std::size_t kFreeSpaceAt = IndexPage::kFreeSpaceAt, kTdefAt = IndexPage::kTdefAt,
-                      kPrevAt = IndexPage::kPrevAt, kNextAt = IndexPage::kNextAt,
-                      kChildTailAt = IndexPage::kChildTailAt,
-                      kPrefixLengthAt = IndexPage::kPrefixLengthAt,
-                      kBitmapAt = IndexPage::kBitmapAt;
+constexpr std::size_t kFreeSpaceAt = IndexPage::kFreeSpaceAt, kTdefAt = IndexPage::kTdefAt;
 constexpr std::size_t kRowPointerSize = 4, kChildSize = 4;
 
 std::uint32_t get32be(std::span<const std::uint8_t> b) {
@@ -78,10 +74,10 @@ std::size_t writeEntry(const IndexEntry& e, IndexPage::Kind kind, std::size_t sk
 
 // Entries of a page share the prefix of the first and last key (they are sorted, so every key
 // between shares it too). Only key bytes are shared: the row pointers always differ.
-std::size_t sharedPrefix(const IndexEntry& first, const IndexEntry& last) {
+std::size_t sharedPrefix(const IndexEntry& first, const IndexEntry& last, const JetFormat& format) {
     const auto [a, b] =
         std::mismatch(first.key.begin(), first.key.end(), last.key.begin(), last.key.end());
-    return static_cast<std::size_t>(a - first.key.begin());
+    return std::min(static_cast<std::size_t>(a - first.key.begin()), IndexPage::maxPrefix(format));
 }
 
 std::size_t storedSize(std::span<const IndexEntry> entries, IndexPage::Kind kind,
@@ -107,6 +103,7 @@ IndexPage IndexPage::decode(std::span<const std::uint8_t> whole, std::uint32_t p
         corrupt(pageNo, "not " + std::to_string(format.pageSize) + " bytes long");
     const auto bytes = whole.first(format.pageSize);
     IndexPage page;
+    page.format = &format;
     if (bytes[0] != static_cast<std::uint8_t>(Kind::Node) &&
         bytes[0] != static_cast<std::uint8_t>(Kind::Leaf))
         corrupt(pageNo, "page type " + std::to_string(bytes[0]) + " is not an index page");
@@ -157,7 +154,7 @@ IndexPage IndexPage::decode(std::span<const std::uint8_t> whole, std::uint32_t p
 
 std::size_t IndexPage::effectivePrefix() const {
     if (entries.empty()) return 0;
-    if (!prefixLength) return sharedPrefix(entries.front(), entries.back());
+    if (!prefixLength) return sharedPrefix(entries.front(), entries.back(), *format);
     const std::size_t prefix = *prefixLength;
     const std::vector<std::uint8_t> first = joinEntry(entries.front(), kind);
     for (std::size_t i = 1; i < entries.size(); ++i) {
@@ -176,39 +173,48 @@ std::size_t IndexPage::effectivePrefix() const {
 
 std::size_t IndexPage::entryBytes() const { return storedSize(entries, kind, effectivePrefix()); }
 
-std::size_t IndexPage::countFitting(Kind kind, std::span<const IndexEntry> entries) {
+std::size_t IndexPage::countFitting(Kind kind, std::span<const IndexEntry> entries,
+                                    const JetFormat& format) {
+    const std::size_t room = maxEntryBytes(format);
     // Adding an entry never shrinks the total (its pointers are never shared), so the first
     // count that does not fit ends the search.
     std::size_t whole = 0;  // the entries' sizes without prefix compression
     for (std::size_t n = 0; n < entries.size(); ++n) {
         whole += entries[n].key.size() + pointerSize(kind);
-        const std::size_t shared = n * sharedPrefix(entries.front(), entries[n]);
-        if (whole - shared > kMaxEntryBytes) return n;
+        const std::size_t shared = n * sharedPrefix(entries.front(), entries[n], format);
+        if (whole - shared > room) return n;
     }
     return entries.size();
 }
 
 bool IndexPage::encode(std::span<std::uint8_t> out) const {
-    if (out.size() != kSize || !fits()) return false;  // fits() checks the prefix
+    const JetFormat& f = *format;
+    if (out.size() < f.pageSize || out.size() > kSize || !fits())
+        return false;  // fits() checks the prefix
     std::fill(out.begin(), out.end(), std::uint8_t{0});
     out[0] = static_cast<std::uint8_t>(kind);
     out[1] = 0x01;
     put32le(out, kTdefAt, tdefPage);
-    put32le(out, kPrevAt, prevPage);
-    put32le(out, kNextAt, nextPage);
-    put32le(out, kChildTailAt, childTailPage);
+    const std::size_t prevAt = f.indexPrevPageOffset;
+    put32le(out, prevAt, prevPage);
+    put32le(out, prevAt + 4, nextPage);
+    put32le(out, prevAt + 8, childTailPage);
     const std::size_t prefix = effectivePrefix();
-    put16le(out, kPrefixLengthAt, static_cast<std::uint16_t>(prefix));
+    if (f.indexPrefixLengthSize == 1)
+        out[prevAt + 12] = static_cast<std::uint8_t>(prefix);
+    else
+        put16le(out, prevAt + 12, static_cast<std::uint16_t>(prefix));
 
+    const std::size_t bitmapAt = f.indexEntryMaskOffset;
     std::size_t end = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        const std::size_t written =
-            writeEntry(entries[i], kind, i == 0 ? 0 : prefix, out.subspan(kEntriesStart + end));
+        const std::size_t written = writeEntry(entries[i], kind, i == 0 ? 0 : prefix,
+                                               out.subspan(f.indexFirstEntryOffset + end));
         end += written;
-        out[kBitmapAt + end / 8] =
-            static_cast<std::uint8_t>(out[kBitmapAt + end / 8] | 1u << (end % 8));
+        out[bitmapAt + end / 8] =
+            static_cast<std::uint8_t>(out[bitmapAt + end / 8] | 1u << (end % 8));
     }
-    put16le(out, kFreeSpaceAt, static_cast<std::uint16_t>(kMaxEntryBytes - end));
+    put16le(out, kFreeSpaceAt, static_cast<std::uint16_t>(maxEntryBytes(f) - end));
     return true;
 }
 

@@ -16,8 +16,7 @@
 //                 480 + i, so at most 3616 bytes of entries
 //    480     -    the entries, sorted bytewise
 // Jet 3 pages (2048 bytes) move the fields from 12 on 4 bytes down (previous page at 8, prefix
-// length at 20) and have the bitmap at 22 and the entries from 248 (jet_format.h); the engine
-// reads them, and writes Jet 4 pages only.
+// length at 20, one byte) and have the bitmap at 22 and the entries from 248 (jet_format.h).
 // A leaf entry is key (index_key.h) + row pointer (3-byte page, row); a node entry adds its
 // child page (4 bytes) and carries the key and row of the last entry under that child.
 // An empty index is a root leaf without entries.
@@ -53,6 +52,7 @@ struct IndexPage {
     static constexpr std::size_t kFreeSpaceAt = 2, kTdefAt = 4, kPrevAt = 12, kNextAt = 16,
                                  kChildTailAt = 20, kPrefixLengthAt = 24, kBitmapAt = 27;
 
+    const JetFormat* format = &jet4Format();
     Kind kind = Kind::Leaf;
     std::uint32_t tdefPage = 0;
     std::uint32_t prevPage = 0;
@@ -78,13 +78,24 @@ struct IndexPage {
     std::size_t effectivePrefix() const;
     // The bytes the entries take on the page, shared prefix stored once.
     std::size_t entryBytes() const;
-    bool fits() const { return entryBytes() <= kMaxEntryBytes; }
+    bool fits() const { return entryBytes() <= maxEntryBytes(*format); }
 
     // How many of the first entries fit on one page of this kind, with the longest shared
     // prefix: the split point for a writer.
-    static std::size_t countFitting(Kind kind, std::span<const IndexEntry> entries);
+    static std::size_t countFitting(Kind kind, std::span<const IndexEntry> entries,
+                                    const JetFormat& format = jet4Format());
 
-    // Writes the whole page (4096 bytes) into `out`. Returns false, and writes nothing, when the
+    // The longest prefix a page of the format can record (Jet 3 keeps it in one byte).
+    static std::size_t maxPrefix(const JetFormat& format) {
+        return format.indexPrefixLengthSize == 1 ? 0xFF : 0xFFFF;
+    }
+    // The bytes of entries a page of the format holds (3616 in Jet 4, 1800 in Jet 3).
+    static std::size_t maxEntryBytes(const JetFormat& format) {
+        return format.pageSize - format.indexFirstEntryOffset;
+    }
+
+    // Writes the whole page (4096 bytes; a Jet 3 page fills the first 2048 of a buffer of 2048
+    // or 4096, the rest zero) into `out`. Returns false, and writes nothing, when the
     // entries do not fit (the writer then splits the page; that is not an error).
     // Requires entries in index order; throws std::invalid_argument when a set prefixLength is
     // not shared by every entry or leaves an entry after the first without bytes of its own.

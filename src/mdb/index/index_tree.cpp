@@ -50,6 +50,7 @@ public:
           maps_(pager, allocator),
           index_(definition.physicalIndexes.at(physicalIndex)),
           tablePage_(definition.page),
+          format_(*definition.format),
           keys_(definition, index_) {
         for (const Index& logical : definition.indexes)
             if (logical.physicalIndex == index_.number && logical.kind == Index::Kind::PrimaryKey)
@@ -71,7 +72,7 @@ public:
     }
 
     bool insert(const IndexKey& key, RowPosition row) {
-        if (key.bytes.size() + kNodeEntryExtra > IndexPage::kMaxEntryBytes / 2)
+        if (key.bytes.size() + kNodeEntryExtra > IndexPage::maxEntryBytes(format_) / 2)
             throw Error(Error::Kind::Refused, "The key of index " + std::to_string(index_.number) +
                                                   " is too long to store (" +
                                                   std::to_string(key.bytes.size()) + " bytes)");
@@ -203,7 +204,7 @@ private:
             if (get32le(*bytes, IndexPage::kTdefAt) != tablePage_)
                 corrupt(n, "it is not a page of this table's indexes");
             if ((*bytes)[0] == static_cast<std::uint8_t>(IndexPage::Kind::Leaf)) continue;
-            const IndexPage node = IndexPage::decode(*bytes, n);
+            const IndexPage node = IndexPage::decode(*bytes, n, format_);
             if (node.isLeaf()) continue;
             std::vector<PageNumber> children;
             for (const IndexEntry& entry : node.entries) children.push_back(entry.child);
@@ -240,10 +241,10 @@ private:
         auto page = std::make_unique<Page>();
         page->number = n;
         if ((*bytes)[0] == static_cast<std::uint8_t>(IndexPage::Kind::Leaf)) {
-            page->leaf.emplace(*bytes, n);
+            page->leaf.emplace(*bytes, n, format_);
         } else {
             page->image = *bytes;
-            page->node = IndexPage::decode(*bytes, n);
+            page->node = IndexPage::decode(*bytes, n, format_);
             page->node.prefixLength.reset();  // when written again, the longest shared prefix
             if (page->node.childTailPage != 0) {
                 page->node.entries.push_back({{}, {}, page->node.childTailPage});
@@ -274,14 +275,16 @@ private:
     }
 
     void makeEmptyLeaf(Page& page) {
-        page.leaf.emplace(tablePage_);
+        page.leaf.emplace(tablePage_, format_);
         page.node = IndexPage{};
+        page.node.format = &format_;
         page.lastFromTail = false;
     }
 
     void makeNode(Page& page) {
         page.leaf.reset();
         page.node = IndexPage{};
+        page.node.format = &format_;
         page.node.kind = IndexPage::Kind::Node;
         page.node.tdefPage = tablePage_;
         page.lastFromTail = false;
@@ -397,18 +400,20 @@ private:
     }
 
     // Whether entries fit one page of this kind (a node's child tail is not stored).
-    static bool fits(bool leaf, const std::vector<IndexEntry>& entries) {
+    bool fits(bool leaf, const std::vector<IndexEntry>& entries) const {
         const std::size_t stored = leaf || entries.size() < 2 ? entries.size() : entries.size() - 1;
         if (stored == 0) return true;
         const std::size_t extra = leaf ? 4 : kNodeEntryExtra;
         const auto& first = entries.front().key;
         const auto& last = entries[stored - 1].key;
-        const std::size_t prefix = static_cast<std::size_t>(
-            std::mismatch(first.begin(), first.end(), last.begin(), last.end()).first -
-            first.begin());
+        const std::size_t prefix =
+            std::min(static_cast<std::size_t>(
+                         std::mismatch(first.begin(), first.end(), last.begin(), last.end()).first -
+                         first.begin()),
+                     IndexPage::maxPrefix(format_));
         std::size_t total = 0;
         for (std::size_t i = 0; i < stored; ++i) total += entries[i].key.size() + extra;
-        return total - (stored - 1) * prefix <= IndexPage::kMaxEntryBytes;
+        return total - (stored - 1) * prefix <= IndexPage::maxEntryBytes(format_);
     }
 
     Page& newPage(bool leaf) {
@@ -599,6 +604,7 @@ private:
     UsageMapWriter maps_;
     PhysicalIndex index_;
     PageNumber tablePage_;
+    const JetFormat& format_;
     RowKeyBuilder keys_;
     bool backsPrimaryKey_ = false;
     std::unordered_map<PageNumber, std::unique_ptr<Page>> cache_;

@@ -11,7 +11,6 @@ namespace mdb {
 namespace {
 
 constexpr std::size_t kChainLinkSize = 4;
-constexpr std::size_t kChainChunk = kMaxLongValueRowSize - kChainLinkSize;
 // Long values too short to stay in the row can still be forced out of a full row.
 constexpr std::size_t kSmallestLongValueRow = 16;
 
@@ -34,18 +33,19 @@ LongValueWriter::LongValueWriter(Pager& pager, PageAllocator& allocator, UsageMa
       placer_(pager, allocator, maps, mapsOf(column), kLongValueOwner, kSmallestLongValueRow) {}
 
 RowPosition LongValueWriter::store(ByteView data) {
-    if (data.size() <= kMaxLongValueRowSize) return placer_.place(data);
+    const std::size_t largestRow = formatOfPageSize(pager_.pageSize()).maxLongValueRowSize;
+    if (data.size() <= largestRow) return placer_.place(data);
+    const std::size_t chainChunk = largestRow - kChainLinkSize;
     // The chain is written from its end, so that each row knows where the next one went.
-    const std::size_t chunks = (data.size() + kChainChunk - 1) / kChainChunk;
+    const std::size_t chunks = (data.size() + chainChunk - 1) / chainChunk;
     std::uint32_t next = 0;
     std::vector<std::uint8_t> row;
     for (std::size_t k = chunks; k-- > 0;) {
-        const ByteView chunk = data.subspan(k * kChainChunk);
+        const ByteView chunk = data.subspan(k * chainChunk);
         row.assign(kChainLinkSize, 0);
         put32le(row, 0, next);
-        row.insert(
-            row.end(), chunk.begin(),
-            chunk.begin() + static_cast<std::ptrdiff_t>(std::min(chunk.size(), kChainChunk)));
+        row.insert(row.end(), chunk.begin(),
+                   chunk.begin() + static_cast<std::ptrdiff_t>(std::min(chunk.size(), chainChunk)));
         next = pointerFromRowPosition(placer_.place(row));
     }
     return rowPositionFromPointer(next);
@@ -70,7 +70,7 @@ void LongValueWriter::remove(ByteView field) {
         std::uint32_t next = 0;
         {
             PageRef page = pager_.page(at.page);
-            const DataPage data(*page, at.page);
+            const DataPage data(*page, at.page, formatOfPageSize(pager_.pageSize()));
             if (at.row >= data.rowCount()) corrupt(describe(at) + " does not exist");
             const ByteView row = data.row(at.row);
             if (row.size() < kChainLinkSize) corrupt(describe(at) + " is too short for a link");

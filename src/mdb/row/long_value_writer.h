@@ -2,9 +2,9 @@
 //
 // The row holds a 12-byte header (long_value.h); the data goes on data pages whose owner field
 // reads "LVAL", kept in the column's own two usage maps (owned pages, pages with free space).
-// A value that fits one row (kMaxLongValueRowSize: a page less its header and one slot) is one row
-// (header type 0x40); a longer one is a chain of rows, each starting with the pointer of the
-// next (0 in the last) and carrying up to 4072 bytes of the value (type 0x00).
+// A value that fits one row (JetFormat::maxLongValueRowSize: a page less its header and one slot)
+// is one row (header type 0x40); a longer one is a chain of rows, each starting with the pointer of
+// the next (0 in the last) and carrying up to 4072 bytes of the value (type 0x00).
 #pragma once
 
 #include "format/column.h"

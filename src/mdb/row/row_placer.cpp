@@ -2,6 +2,7 @@
 
 #include "format/data_page.h"
 #include "format/data_page_writer.h"
+#include "format/jet_format.h"
 #include "format/usage_map.h"
 #include "mdb/error.h"
 
@@ -72,7 +73,7 @@ std::optional<RowPosition> RowPlacer::tryPage(PageNumber n, ByteView row) {
         noteRoom(n, 0);
         return std::nullopt;
     }
-    DataPageWriter page(pager_.modify(n), n);
+    DataPageWriter page(pager_.modify(n), n, formatOfPageSize(pager_.pageSize()));
     std::optional<std::uint8_t> slot = page.insert(row);
     // A page that could not take another row like this one counts as full, as Jackcess counts
     // it: rows of a table are much alike, and the map then lists only pages worth trying.
@@ -91,7 +92,7 @@ RowPosition RowPlacer::place(ByteView row) {
         if (auto at = tryPage(it->second, row)) return *at;
     }
     const PageNumber n = allocator_.allocate();
-    DataPageWriter::initialize(pager_.modify(n), owner_);
+    DataPageWriter::initialize(pager_.modify(n), owner_, formatOfPageSize(pager_.pageSize()));
     maps_.add(where_.owned, n);
     if (auto at = tryPage(n, row)) return *at;
     throw Error(Error::Kind::Refused, "Record is too large");
@@ -100,7 +101,7 @@ RowPosition RowPlacer::place(ByteView row) {
 void RowPlacer::remove(RowPosition at) {
     if (!ownsDataPage(at.page))
         throw Error(Error::Kind::Corrupt, describe(at) + " is not on a data page of its owner");
-    DataPageWriter page(pager_.modify(at.page), at.page);
+    DataPageWriter page(pager_.modify(at.page), at.page, formatOfPageSize(pager_.pageSize()));
     page.remove(at.row);
     noteRoom(at.page, page.room());
 }
@@ -108,7 +109,7 @@ void RowPlacer::remove(RowPosition at) {
 void RowPlacer::removeOverflowTarget(RowPosition at) {
     if (!ownsDataPage(at.page))
         throw Error(Error::Kind::Corrupt, describe(at) + " is not on a data page of its owner");
-    DataPageWriter page(pager_.modify(at.page), at.page);
+    DataPageWriter page(pager_.modify(at.page), at.page, formatOfPageSize(pager_.pageSize()));
     page.removeOverflowTarget(at.row);
     noteRoom(at.page, page.room());
 }

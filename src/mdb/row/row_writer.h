@@ -1,4 +1,4 @@
-// row_writer.h: a row of values as Jet 4 stores it (the layout is in row_reader.h).
+// row_writer.h: a row of values as Jet 4 or Jet 3 stores it (the layouts are in row_reader.h).
 //
 // Writing a row takes two steps, so that everything that can refuse it is checked before
 // anything changes in the file:
@@ -8,7 +8,9 @@
 //   encodeRow    once the caller has stored those and set their pointers, lays out the bytes.
 // The row carries the table's highest column count, every fixed column at its fixed offset
 // (full width even when null), the variable columns' data in slot order, the offset of every
-// variable slot (nulls and deleted columns get an empty extent) and the null mask.
+// variable slot (nulls and deleted columns get an empty extent) and the null mask. A Jet 3 row
+// counts its columns in one byte and its offsets in one byte each; a row of 256 bytes or more
+// adds a jump table saying at which slots the offsets pass each multiple of 256.
 #pragma once
 
 #include <optional>
@@ -62,6 +64,7 @@ public:
 
     const TableDefinition& table() const { return table_; }
     std::size_t columnCount() const { return columnCount_; }  // the row's column count field
+    std::size_t countSize() const { return countSize_; }      // its bytes: 1 (Jet 3) or 2
     std::size_t fixedAreaSize() const { return fixedAreaSize_; }
     std::size_t maskSize() const { return (columnCount_ + 7) / 8; }
     std::size_t variableSlots() const { return variableSlots_; }
@@ -69,9 +72,16 @@ public:
     const std::vector<std::size_t>& variableColumns() const { return variableColumns_; }
     // The size of a row whose variable columns are all null.
     std::size_t emptyRowSize() const { return emptyRowSize_; }
+    // The size of a row whose variable columns hold `variableBytes` bytes in all.
+    std::size_t rowSize(std::size_t variableBytes) const;
+    // Jet 3: entries of the jump table of a row of `size` bytes, jumps included (0 for Jet 4).
+    std::size_t jumpCount(std::size_t size) const;
+    // The largest row a data page takes.
+    std::size_t maxRowSize() const { return table_.format->maxRowSize; }
 
 private:
     const TableDefinition& table_;
+    std::size_t countSize_ = 2;
     std::size_t columnCount_ = 0;
     std::size_t fixedAreaSize_ = 0;
     std::size_t variableSlots_ = 0;

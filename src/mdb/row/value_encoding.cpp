@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "format/code_page_text.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
 
@@ -225,9 +226,24 @@ void appendGuid(Binary& out, const Column& c, const Value& v, std::string_view t
     out.insert(out.end(), g->bytes.begin(), g->bytes.end());
 }
 
+// Access 97 text: one byte per character in the column's code page, its length in characters.
+void appendEightBitText(Binary& out, const Column& c, const std::string& text,
+                        std::string_view table) {
+    const std::size_t start = out.size();
+    const std::size_t characters = appendCodePageText(out, text, c.codePage);
+    if (c.type == ColumnType::Text) {
+        const std::size_t maxChars = c.length > 0 ? std::size_t{c.length} : 255u;
+        if (characters > maxChars) throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
+        if (c.isFixed()) out.resize(start + maxChars, ' ');
+    } else if (characters > kMaxLongValueBytes) {
+        throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
+    }
+}
+
 void appendText(Binary& out, const Column& c, const Value& v, std::string_view table) {
     const auto* text = std::get_if<std::string>(&v);
     if (text == nullptr) mismatch(c, v, table);
+    if (c.codePage != 0) return appendEightBitText(out, c, *text, table);
     const Utf16Shape shape = utf16Shape(*text);
     if (c.type == ColumnType::Text) {
         // Text(n) has length 2n; a definition without a length is read as Text(255).

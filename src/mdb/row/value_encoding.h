@@ -7,7 +7,8 @@
 // Text only from text, binary kinds only from Binary. Text and Memo values are stored as
 // jet_text.h describes: compressed when the column has the compression flag, the text has 3 to
 // 1024 characters and every character is in U+0001..U+00FF (as Jackcess writes it: one segment,
-// which never holds a 00 byte that would end it), otherwise plain UTF-16.
+// which never holds a 00 byte that would end it), otherwise plain UTF-16. Access 97 columns (with
+// a code page) store one byte per character in that code page ("?" for what it cannot hold).
 #pragma once
 
 #include <string>

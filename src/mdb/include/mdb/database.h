@@ -1,4 +1,5 @@
-// database.h: an open Access database (Jet 4, .mdb): its tables, and batches of writes.
+// database.h: an open Access database (.mdb, Jet 4 or Access 97's Jet 3): its tables, and
+// batches of writes.
 //
 // This folder (mdb/) is the engine's whole public interface: the database and its tables
 // (table.h), values (value.h), schemas (schema.h), new files and tables (create.h), the
@@ -90,9 +91,9 @@ public:
     const DatabaseHeader& header() const { return *header_; }
     // The file's layout: Jet 3 or Jet 4 (format/jet_format.h).
     const JetFormat& format() const { return *format_; }
-    // Throws Error (Unsupported) for a format the engine only reads (Jet 3), before anything
-    // is written.
-    void refuseUnwritableFormat() const;
+    // Throws Error (Unsupported) for a format the engine cannot add tables to (Jet 3), before
+    // anything is written.
+    void refuseNewTables() const;
     PageNumber pageCount() const;
     // Every catalogue row, in storage order.
     const std::vector<CatalogEntry>& catalog() const { return catalog_; }
