@@ -22,10 +22,10 @@ namespace {
 
 // A roll can hold a million detail lines, tens of thousands of pages. Every line of the report
 // is a single line of text whose height its font sets, so the report is laid out by adding up
-// heights, without a text layout engine: one quick pass finds where each page starts, and any
-// page can then be painted on its own, straight from the rows (a preview paints only the pages
-// it shows). Texts too wide for their column are cut short with "..."; the few texts that run
-// across the page (a long name or address) wrap at spaces.
+// heights, without a text layout engine: one quick pass finds where each page starts (in steps,
+// so the first pages are known at once), and any page can then be painted on its own, straight from
+// the rows (a preview paints only the pages it shows). Texts too wide for their column are cut
+// short with "..."; the few texts that run across the page (a long name or address) wrap at spaces.
 
 constexpr double kLinePointSize = 7;
 constexpr double kTitlePointSize = 12;
@@ -65,6 +65,10 @@ const std::string* const kAmountLabels[kAmountCount] = {&msg::kAmountProvincialS
                                                         &msg::kAmountTotal,
                                                         &msg::kAmountVatTaxable,
                                                         &msg::kAmountVat};
+
+// The layout finds where pages start this many parts (documents) at a time: a step takes a few
+// milliseconds, so a preview can show its first pages and go on in the background.
+constexpr std::size_t kPartsPerStep = 1000;
 
 // Cut-short texts are kept per distinct text and column; past this many they are dropped.
 constexpr std::size_t kFittedCacheLimit = 5000;
@@ -204,7 +208,12 @@ private:
 class RollReport::Pages : public LaidOutReport {
 public:
     Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading);
-    int pageCount() const override { return static_cast<int>(starts_.size()); }
+    // While the layout goes on, the last page found may still grow: it is not counted yet.
+    int pageCount() const override {
+        return static_cast<int>(complete() ? starts_.size() : starts_.size() - 1);
+    }
+    bool complete() const override { return nextPart_ == partCount(); }
+    bool layOutMore() override;
     std::size_t documentsDone(int page) const override;
     std::size_t documentCount() const override { return roll_.documentCount(); }
     void paintPage(QPainter& painter, int page) override {
@@ -250,6 +259,10 @@ private:
     std::vector<Row> rows_;
     std::size_t rowCount_ = 0;  // rows_ in use; the rest keep their memory for the next part
     std::vector<Place> starts_;
+    // Where the layout has got to: the next part to place, and the state of the page it is on.
+    std::size_t nextPart_ = 0;
+    double y_ = 0, gapBelow_ = 0;
+    bool pageEmpty_ = true;
 };
 
 namespace {
@@ -271,26 +284,29 @@ RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const Pag
       columnScale_(bodyWidth_ / kDesignWidthMm),
       metrics_(metricsOf(reportFonts(), device)),
       widestCharacter_(metrics_[0].maxWidth()) {
-    // One pass over the heights alone finds where every page starts.
     starts_.push_back({});
-    double y = 0, gapBelow = 0;
-    bool pageEmpty = true;
-    for (std::size_t part = 0; part < partCount(); ++part) {
-        makeRows(part, false);
+    layOutMore();
+}
+
+bool RollReport::Pages::layOutMore() {
+    const std::size_t end = std::min(partCount(), nextPart_ + kPartsPerStep);
+    for (; nextPart_ < end; ++nextPart_) {
+        makeRows(nextPart_, false);
         for (std::size_t r = 0; r < rowCount_; ++r) {
             const Row& row = rows_[r];
-            const double gap = pageEmpty ? 0 : std::max(row.gapAbove, gapBelow);
+            const double gap = pageEmpty_ ? 0 : std::max(row.gapAbove, gapBelow_);
             const double h = height(row.style);
-            if (!pageEmpty && y + gap + h > bodyHeight_) {
-                starts_.push_back({part, r});
-                y = h;
+            if (!pageEmpty_ && y_ + gap + h > bodyHeight_) {
+                starts_.push_back({nextPart_, r});
+                y_ = h;
             } else {
-                y += gap + h;
+                y_ += gap + h;
             }
-            pageEmpty = false;
-            gapBelow = row.gapBelow;
+            pageEmpty_ = false;
+            gapBelow_ = row.gapBelow;
         }
     }
+    return complete();
 }
 
 std::size_t RollReport::Pages::documentsDone(int page) const {
@@ -569,6 +585,7 @@ int RollReport::writePdf(const QString& path, const QString& creator,
     PdfFile pdf(path, layout.fullRectPoints().size(), heading().reportName, creator);
     PdfCanvas canvas(pdf, metrics, layout.paintRectPoints().topLeft());
     Pages pages(roll_, metrics, heading());
+    pages.layOutAll();
     const int count = pages.pageCount();
     for (int page = 0; page < count; ++page) {
         pages.paint(canvas, page);
