@@ -199,14 +199,24 @@ Roll Roll::load(RollSource& source) {
         std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
             return before(itemIds[a], itemIds[b]);
         });
-        std::deque<Item> sortedItems;
-        std::deque<std::optional<std::int32_t>> sortedIds;
-        for (const std::uint32_t k : order) {
-            sortedItems.push_back(roll.items_[k]);
-            sortedIds.push_back(itemIds[k]);
+        // Line j takes the place of line order[j], moved round each cycle of the permutation
+        // in place: a sorted copy would hold a million lines twice.
+        for (std::uint32_t i = 0; i < order.size(); ++i) {
+            if (order[i] == i) continue;
+            const Item item = roll.items_[i];
+            const std::optional<std::int32_t> id = itemIds[i];
+            std::uint32_t j = i;
+            for (;;) {
+                const std::uint32_t k = order[j];
+                order[j] = j;
+                if (k == i) break;
+                roll.items_[j] = roll.items_[k];
+                itemIds[j] = itemIds[k];
+                j = k;
+            }
+            roll.items_[j] = item;
+            itemIds[j] = id;
         }
-        roll.items_.swap(sortedItems);
-        itemIds.swap(sortedIds);
     }
 
     // Both sides are sorted by "id doc": one walk matches them.
