@@ -54,28 +54,29 @@ void appendHex4(QByteArray& out, std::uint32_t v) {
 
 // A glyph number as the two bytes of a character code in a literal string: half the size of
 // hexadecimal, so less to compress. The bytes a literal string gives a meaning are escaped.
-void appendCode(std::string& out, std::uint32_t glyph) {
+// Writes at most four bytes at `out`; returns where it stopped.
+char* putCode(char* out, std::uint32_t glyph) {
     for (const char byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph)}) {
         switch (byte) {
             case '(':
-                out += "\\(";
-                break;
             case ')':
-                out += "\\)";
-                break;
             case '\\':
-                out += "\\\\";
+                *out++ = '\\';
+                *out++ = byte;
                 break;
             case '\r':
-                out += "\\r";
+                *out++ = '\\';
+                *out++ = 'r';
                 break;
             case '\n':
-                out += "\\n";
+                *out++ = '\\';
+                *out++ = 'n';
                 break;
             default:
-                out += byte;
+                *out++ = byte;
         }
     }
+    return out;
 }
 
 void appendColour(std::string& out, QColor c, const char* op) {
@@ -266,9 +267,12 @@ void PdfFile::text(int fontNumber, double pointSize, QPointF baseline, const QSt
     // One glyph to a character, unless a character takes two UTF-16 units (then the copied
     // text shows a replacement character there).
     const bool oneToOne = glyphs_.size() == static_cast<std::size_t>(text.size());
+    const std::size_t before = content_.size();
+    content_.resize(before + 4 * glyphs_.size());
+    char* out = content_.data() + before;
     for (std::size_t i = 0; i < glyphs_.size(); ++i) {
         const quint32 glyph = glyphs_[i];
-        appendCode(content_, glyph);
+        out = putCode(out, glyph);
         if (glyph >= font.shows.size()) font.shows.resize(glyph + 1, 0);
         char16_t& shows = font.shows[glyph];
         if (oneToOne && (shows == 0 || shows == 0xFFFD))
@@ -276,6 +280,7 @@ void PdfFile::text(int fontNumber, double pointSize, QPointF baseline, const QSt
         else if (shows == 0)
             shows = 0xFFFD;  // until a text tells which character it is
     }
+    content_.resize(static_cast<std::size_t>(out - content_.data()));
     content_ += ")Tj\n";
 }
 

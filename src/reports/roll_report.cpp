@@ -259,9 +259,16 @@ private:
     double widestCharacter_;  // of Style::Plain
     std::unordered_map<const std::string*, double> labelWidths_;
     std::array<std::unordered_map<StringPool::Id, QString>, kLineColumnCount> fitted_;
+    struct LastFitted {
+        StringPool::Id id = 0;
+        QString text;  // null until a text is fitted
+    };
+    std::array<LastFitted, kLineColumnCount> lastFitted_;
     std::array<TextWidth, kStyleCount> widths_;
     std::vector<Row> rows_;
     std::size_t rowCount_ = 0;  // rows_ in use; the rest keep their memory for the next part
+    static constexpr std::size_t kNoPart = ~std::size_t{0};
+    std::size_t textRowsOf_ = kNoPart;  // the part rows_ holds with its texts, if any
     std::vector<Place> starts_;
     // Where the layout has got to: the next part to place, and the state of the page it is on.
     std::size_t nextPart_ = 0;
@@ -389,6 +396,9 @@ Row& RollReport::Pages::addRow(Style style, double gapAbove, double gapBelow) {
 }
 
 void RollReport::Pages::makeRows(std::size_t part, bool text) {
+    // A document that runs over two pages ends the one and starts the next: made once for both.
+    if (text && textRowsOf_ == part) return;
+    textRowsOf_ = text ? part : kNoPart;
     rowCount_ = 0;
     if (part == 0)
         titleRows();
@@ -572,12 +582,19 @@ QString RollReport::Pages::fittedText(std::size_t k, const QString& text) {
     return metrics(Style::Line).elidedText(text, Qt::ElideRight, room);
 }
 
-// The same distinct text in the same column is measured once.
+// The same distinct text in the same column is measured once; the text of the line above, most
+// often the same, is not even looked up.
 QString RollReport::Pages::fitted(std::size_t column, StringPool::Id id) {
+    LastFitted& last = lastFitted_[column];
+    if (last.id == id && !last.text.isNull()) return last.text;
     auto& cache = fitted_[column];
-    if (const auto found = cache.find(id); found != cache.end()) return found->second;
-    if (cache.size() >= kFittedCacheLimit) cache.clear();
-    return cache.emplace(id, fittedText(column, q(roll_.text(id)))).first->second;
+    auto found = cache.find(id);
+    if (found == cache.end()) {
+        if (cache.size() >= kFittedCacheLimit) cache.clear();
+        found = cache.emplace(id, fittedText(column, q(roll_.text(id)))).first;
+    }
+    last = {id, found->second};
+    return last.text;
 }
 
 // "120 mq": the quantity and its unit.
