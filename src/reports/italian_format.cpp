@@ -1,5 +1,6 @@
 #include "reports/italian_format.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <string_view>
@@ -22,11 +23,13 @@ std::string groupThousands(std::string_view digits) {
 
 std::string formatAmount(double value) {
     if (!std::isfinite(value)) return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-    // printf rounds the exact binary value correctly, which no hand-made rounding of value * 100
-    // does for every double.
+    // to_chars, like printf, rounds the exact binary value correctly, which no hand-made
+    // rounding of value * 100 does for every double; and it is several times faster.
     char buffer[400];
-    std::snprintf(buffer, sizeof buffer, "%.2f", std::fabs(value));
-    const std::string_view text(buffer);
+    const auto end =
+        std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::fixed, 2)
+            .ptr;
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
     const std::size_t point = text.find('.');
     std::string out =
         groupThousands(text.substr(0, point)) + ',' + std::string(text.substr(point + 1));

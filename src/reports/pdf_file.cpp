@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <string>
 
 #include "data/user_error.h"
 #include "reports/report_texts.h"
@@ -17,10 +18,14 @@ namespace {
 // shrinks it nearly as well as the best, at a fraction of the time.
 constexpr int kCompressionLevel = 1;
 
-// With two decimals and a blank after it: printf's rounding of any double costs far more than
-// the scaled integer, and hundredths of a point are finer than any printer.
-void appendNumber(QByteArray& out, double v) {
-    const long long hundredths = std::llround(v * 100);
+// How many finished pages may wait for the writer thread before drawing waits for it.
+constexpr std::size_t kWaitingPages = 4;
+
+// Hundredths of a point as a number with up to two decimals and a blank after it: printf's
+// rounding of any double costs far more than the scaled integer, and hundredths of a point are
+// finer than any printer.
+template <class Bytes>
+void appendHundredths(Bytes& out, long long hundredths) {
     const unsigned long long magnitude = static_cast<unsigned long long>(std::llabs(hundredths));
     char buffer[32];
     char* end = buffer;
@@ -35,6 +40,11 @@ void appendNumber(QByteArray& out, double v) {
     out.append(buffer, end - buffer);
 }
 
+template <class Bytes>
+void appendNumber(Bytes& out, double v) {
+    appendHundredths(out, std::llround(v * 100));
+}
+
 void appendHex4(QByteArray& out, std::uint32_t v) {
     static const char digits[] = "0123456789ABCDEF";
     const char h[4] = {digits[(v >> 12) & 15], digits[(v >> 8) & 15], digits[(v >> 4) & 15],
@@ -44,31 +54,32 @@ void appendHex4(QByteArray& out, std::uint32_t v) {
 
 // A glyph number as the two bytes of a character code in a literal string: half the size of
 // hexadecimal, so less to compress. The bytes a literal string gives a meaning are escaped.
-void appendCode(QByteArray& out, std::uint32_t glyph) {
+// Writes at most four bytes at `out`; returns where it stopped.
+char* putCode(char* out, std::uint32_t glyph) {
     for (const char byte : {static_cast<char>(glyph >> 8), static_cast<char>(glyph)}) {
         switch (byte) {
             case '(':
-                out += "\\(";
-                break;
             case ')':
-                out += "\\)";
-                break;
             case '\\':
-                out += "\\\\";
+                *out++ = '\\';
+                *out++ = byte;
                 break;
             case '\r':
-                out += "\\r";
+                *out++ = '\\';
+                *out++ = 'r';
                 break;
             case '\n':
-                out += "\\n";
+                *out++ = '\\';
+                *out++ = 'n';
                 break;
             default:
-                out += byte;
+                *out++ = byte;
         }
     }
+    return out;
 }
 
-void appendColour(QByteArray& out, QColor c, const char* op) {
+void appendColour(std::string& out, QColor c, const char* op) {
     appendNumber(out, c.redF());
     appendNumber(out, c.greenF());
     appendNumber(out, c.blueF());
@@ -150,7 +161,14 @@ PdfFile::PdfFile(const QString& path, QSizeF pageSize, const QString& title, con
     infoObject_ = reserveObject();
 }
 
-PdfFile::~PdfFile() = default;
+PdfFile::~PdfFile() {
+    // After a failure while drawing: the pages still waiting are of no use.
+    {
+        const std::lock_guard lock(mutex_);
+        waiting_.clear();
+    }
+    stopWriter();
+}
 
 std::uint32_t PdfFile::reserveObject() {
     offsets_.push_back(-1);
@@ -167,14 +185,17 @@ void PdfFile::write(const QByteArray& bytes) {
     written_ += bytes.size();
 }
 
-void PdfFile::writeStream(std::uint32_t number, const QByteArray& data,
+void PdfFile::writeStream(std::uint32_t number, const char* data, std::size_t size,
                           const QByteArray& dictionary) {
     // qCompress puts the length in four bytes before a plain zlib stream.
-    const QByteArray packed = qCompress(data, kCompressionLevel).mid(4);
+    const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(data),
+                                        static_cast<qsizetype>(size), kCompressionLevel);
+    const QByteArrayView stream = QByteArrayView(packed).sliced(4);
     startObject(number);
-    write("<< /Length " + QByteArray::number(packed.size()) + " /Filter /FlateDecode " +
+    write("<< /Length " + QByteArray::number(stream.size()) + " /Filter /FlateDecode " +
           dictionary + ">>\nstream\n");
-    write(packed);
+    if (file_.write(stream.data(), stream.size()) != stream.size()) failed_ = true;
+    written_ += stream.size();
     write("\nendstream\nendobj\n");
 }
 
@@ -184,43 +205,94 @@ int PdfFile::addFont(const QFont& font) {
     f.raw.setPixelSize(f.raw.unitsPerEm());
     f.name = f.raw.familyName().remove(QLatin1Char(' '));
     if (font.bold()) f.name += QStringLiteral("-Bold");
+    f.latin1Glyphs.fill(kNotLookedUp);
     fonts_.push_back(std::move(f));
     fontObjects_.push_back(reserveObject());
     return static_cast<int>(fonts_.size() - 1);
 }
 
+// Looking a character up in the font costs more than the rest of a text: the first 256 are
+// kept once looked up. Returns false when the font cannot tell.
+bool PdfFile::glyphsOf(Font& font, const QString& text, std::vector<quint32>& glyphs) {
+    glyphs.resize(static_cast<std::size_t>(text.size()));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= font.latin1Glyphs.size()) {
+            int count = static_cast<int>(glyphs.size());
+            const bool found = font.raw.glyphIndexesForChars(
+                text.constData(), static_cast<int>(text.size()), glyphs.data(), &count);
+            glyphs.resize(static_cast<std::size_t>(count));
+            return found;
+        }
+        std::uint32_t& glyph = font.latin1Glyphs[c];
+        if (glyph == kNotLookedUp) {
+            const QChar character(c);
+            quint32 found = 0;
+            int count = 1;
+            if (!font.raw.glyphIndexesForChars(&character, 1, &found, &count)) return false;
+            glyph = found;
+        }
+        glyphs[static_cast<std::size_t>(i)] = glyph;
+    }
+    return true;
+}
+
+// The texts of a page go into as few text objects as the lines and fills between them allow;
+// each sets its font only when it changes and is placed from where the previous text started,
+// so that the same columns, row after row, make the same bytes for the compressor.
 void PdfFile::text(int fontNumber, double pointSize, QPointF baseline, const QString& text) {
     Font& font = fonts_[static_cast<std::size_t>(fontNumber)];
-    std::vector<quint32> glyphs(static_cast<std::size_t>(text.size()));
-    int count = static_cast<int>(glyphs.size());
-    if (!font.raw.glyphIndexesForChars(text.constData(), static_cast<int>(text.size()),
-                                       glyphs.data(), &count))
-        return;
-    content_ += "BT /F";
-    content_ += QByteArray::number(fontNumber);
-    content_ += ' ';
-    appendNumber(content_, pointSize);
-    content_ += "Tf ";
-    appendNumber(content_, baseline.x());
-    appendNumber(content_, pageSize_.height() - baseline.y());
+    if (!glyphsOf(font, text, glyphs_)) return;
+    if (!inText_) {
+        content_ += "BT\n";
+        inText_ = true;
+        lastX_ = lastY_ = 0;
+    }
+    if (fontNumber != currentFont_ || pointSize != currentSize_) {
+        content_ += "/F";
+        content_ += std::to_string(fontNumber);
+        content_ += ' ';
+        appendNumber(content_, pointSize);
+        content_ += "Tf ";
+        currentFont_ = fontNumber;
+        currentSize_ = pointSize;
+    }
+    const long long x = std::llround(baseline.x() * 100);
+    const long long y = std::llround((pageSize_.height() - baseline.y()) * 100);
+    appendHundredths(content_, x - lastX_);
+    appendHundredths(content_, y - lastY_);
+    lastX_ = x;
+    lastY_ = y;
     content_ += "Td (";
     // One glyph to a character, unless a character takes two UTF-16 units (then the copied
     // text shows a replacement character there).
-    const bool oneToOne = count == text.size();
-    for (int i = 0; i < count; ++i) {
-        const quint32 glyph = glyphs[static_cast<std::size_t>(i)];
-        appendCode(content_, glyph);
+    const bool oneToOne = glyphs_.size() == static_cast<std::size_t>(text.size());
+    const std::size_t before = content_.size();
+    content_.resize(before + 4 * glyphs_.size());
+    char* out = content_.data() + before;
+    for (std::size_t i = 0; i < glyphs_.size(); ++i) {
+        const quint32 glyph = glyphs_[i];
+        out = putCode(out, glyph);
         if (glyph >= font.shows.size()) font.shows.resize(glyph + 1, 0);
         char16_t& shows = font.shows[glyph];
         if (oneToOne && (shows == 0 || shows == 0xFFFD))
-            shows = text[i].unicode();
+            shows = text[static_cast<qsizetype>(i)].unicode();
         else if (shows == 0)
             shows = 0xFFFD;  // until a text tells which character it is
     }
-    content_ += ") Tj ET\n";
+    content_.resize(static_cast<std::size_t>(out - content_.data()));
+    content_ += ")Tj\n";
+}
+
+// Lines and fills cannot be drawn inside a text object.
+void PdfFile::endText() {
+    if (!inText_) return;
+    content_ += "ET\n";
+    inText_ = false;
 }
 
 void PdfFile::line(QPointF from, QPointF to, double width, QColor colour) {
+    endText();
     content_ += "q ";
     appendColour(content_, colour, "RG ");
     appendNumber(content_, width);
@@ -234,6 +306,7 @@ void PdfFile::line(QPointF from, QPointF to, double width, QColor colour) {
 }
 
 void PdfFile::fill(const QRectF& rect, QColor colour) {
+    endText();
     content_ += "q ";
     appendColour(content_, colour, "rg ");
     appendNumber(content_, rect.left());
@@ -244,9 +317,38 @@ void PdfFile::fill(const QRectF& rect, QColor colour) {
 }
 
 void PdfFile::endPage() {
+    endText();
+    currentFont_ = -1;  // a page starts with no font set
+    if (!writer_.joinable()) writer_ = std::thread([this] { writePages(); });
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return waiting_.size() < kWaitingPages; });
+    waiting_.push_back(std::move(content_));
+    lock.unlock();
+    changed_.notify_all();
+    content_ = std::string();
+}
+
+// The writer thread: each page as it comes, until the drawing is done and none is left.
+void PdfFile::writePages() {
+    for (;;) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !waiting_.empty() || drawingDone_; });
+        if (waiting_.empty()) return;
+        const std::string content = std::move(waiting_.front());
+        waiting_.pop_front();
+        lock.unlock();
+        changed_.notify_all();
+        try {
+            writePage(content);
+        } catch (...) {  // out of memory: reported by finish() as a failed write
+            failed_ = true;
+        }
+    }
+}
+
+void PdfFile::writePage(const std::string& content) {
     const std::uint32_t contents = reserveObject();
-    writeStream(contents, content_, QByteArray());
-    content_.resize(0);  // keeps its memory for the next page
+    writeStream(contents, content.data(), content.size(), QByteArray());
     const std::uint32_t page = reserveObject();
     startObject(page);
     QByteArray dictionary =
@@ -257,6 +359,16 @@ void PdfFile::endPage() {
                   QByteArray::number(contents) + " 0 R >>\nendobj\n";
     write(dictionary);
     pageObjects_.push_back(page);
+}
+
+void PdfFile::stopWriter() {
+    if (!writer_.joinable()) return;
+    {
+        const std::lock_guard lock(mutex_);
+        drawingDone_ = true;
+    }
+    changed_.notify_all();
+    writer_.join();
 }
 
 // The font as a composite font whose character codes are its glyph numbers, with the widths of
@@ -271,7 +383,8 @@ void PdfFile::writeFont(Font& font, std::uint32_t number) {
     const std::uint32_t file = reserveObject(), descriptor = reserveObject(),
                         cidFont = reserveObject(), toUnicode = reserveObject();
     const QByteArray fontData = trueTypeFile(font.raw);
-    writeStream(file, fontData, "/Length1 " + QByteArray::number(fontData.size()) + ' ');
+    writeStream(file, fontData.constData(), static_cast<std::size_t>(fontData.size()),
+                "/Length1 " + QByteArray::number(fontData.size()) + ' ');
 
     const QByteArray head = font.raw.fontTable("head");
     startObject(descriptor);
@@ -316,7 +429,7 @@ void PdfFile::writeFont(Font& font, std::uint32_t number) {
         cmap += "endbfchar\n";
     }
     cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
-    writeStream(toUnicode, cmap, QByteArray());
+    writeStream(toUnicode, cmap.constData(), static_cast<std::size_t>(cmap.size()), QByteArray());
 
     startObject(number);
     write("<< /Type /Font /Subtype /Type0 /BaseFont /" + name +
@@ -325,7 +438,8 @@ void PdfFile::writeFont(Font& font, std::uint32_t number) {
 }
 
 void PdfFile::finish() {
-    if (!content_.isEmpty()) endPage();
+    if (!content_.empty()) endPage();
+    stopWriter();
     for (std::size_t i = 0; i < fonts_.size(); ++i) writeFont(fonts_[i], fontObjects_[i]);
 
     startObject(resourcesObject_);

@@ -54,6 +54,7 @@ int Report::print(QPagedPaintDevice& device, const QString& deviceName,
     if (!painter.begin(&device))
         throw data::UserError(msg::cannotPrintTo(deviceName.toStdString()));
     const std::unique_ptr<LaidOutReport> pages = layOut(device);
+    pages->layOutAll();
     const int count = pages->pageCount();
     for (int page = 0; page < count; ++page) {
         if (page > 0) device.newPage();

@@ -32,11 +32,20 @@ enum class ReportKind { Roll, ItemTotals };
 const std::string& reportName(ReportKind kind);
 std::optional<ReportKind> reportNamed(std::string_view name);
 
-// A report laid out for one device: its pages, each of which can be painted on its own.
+// A report laid out for one device: its pages, each of which can be painted on its own. A long
+// report is laid out a step at a time, so that its first pages can be shown at once: pageCount()
+// counts the pages found so far, all of them once complete().
 class LaidOutReport {
 public:
     virtual ~LaidOutReport() = default;
     virtual int pageCount() const = 0;
+    virtual bool complete() const { return true; }
+    // Finds where a few more pages start; returns complete().
+    virtual bool layOutMore() { return true; }
+    void layOutAll() {
+        while (!layOutMore()) {
+        }
+    }
     // Paints page `page` (from 0), header and body, in the coordinates of the device the report
     // was laid out for.
     virtual void paintPage(QPainter& painter, int page) = 0;
@@ -57,8 +66,8 @@ class Report {
 public:
     virtual ~Report() = default;
     const PageHeading& heading() const { return heading_; }
-    // Lays the report out for `device`, whose page layout is already set (see setPageLayout).
-    // The report must outlive what this returns.
+    // Lays the report out for `device`, whose page layout is already set (see setPageLayout),
+    // as far as its first pages at least. The report must outlive what this returns.
     virtual std::unique_ptr<LaidOutReport> layOut(QPagedPaintDevice& device) const = 0;
     // Paints every page on `device`, whose page layout is already set; `deviceName` names it in
     // the error raised when it cannot be painted on. Returns the pages painted.

@@ -16,16 +16,17 @@
 #include "reports/italian_format.h"
 #include "reports/pdf_file.h"
 #include "reports/report_texts.h"
+#include "reports/text_width.h"
 
 namespace reports {
 namespace {
 
 // A roll can hold a million detail lines, tens of thousands of pages. Every line of the report
 // is a single line of text whose height its font sets, so the report is laid out by adding up
-// heights, without a text layout engine: one quick pass finds where each page starts, and any
-// page can then be painted on its own, straight from the rows (a preview paints only the pages
-// it shows). Texts too wide for their column are cut short with "..."; the few texts that run
-// across the page (a long name or address) wrap at spaces.
+// heights, without a text layout engine: one quick pass finds where each page starts (in steps,
+// so the first pages are known at once), and any page can then be painted on its own, straight from
+// the rows (a preview paints only the pages it shows). Texts too wide for their column are cut
+// short with "..."; the few texts that run across the page (a long name or address) wrap at spaces.
 
 constexpr double kLinePointSize = 7;
 constexpr double kTitlePointSize = 12;
@@ -65,6 +66,10 @@ const std::string* const kAmountLabels[kAmountCount] = {&msg::kAmountProvincialS
                                                         &msg::kAmountTotal,
                                                         &msg::kAmountVatTaxable,
                                                         &msg::kAmountVat};
+
+// The layout finds where pages start this many parts (documents) at a time: a step takes a few
+// milliseconds, so a preview can show its first pages and go on in the background.
+constexpr std::size_t kPartsPerStep = 1000;
 
 // Cut-short texts are kept per distinct text and column; past this many they are dropped.
 constexpr std::size_t kFittedCacheLimit = 5000;
@@ -204,7 +209,12 @@ private:
 class RollReport::Pages : public LaidOutReport {
 public:
     Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading);
-    int pageCount() const override { return static_cast<int>(starts_.size()); }
+    // While the layout goes on, the last page found may still grow: it is not counted yet.
+    int pageCount() const override {
+        return static_cast<int>(complete() ? starts_.size() : starts_.size() - 1);
+    }
+    bool complete() const override { return nextPart_ == partCount(); }
+    bool layOutMore() override;
     std::size_t documentsDone(int page) const override;
     std::size_t documentCount() const override { return roll_.documentCount(); }
     void paintPage(QPainter& painter, int page) override {
@@ -235,7 +245,9 @@ private:
     void itemRows(std::size_t i, bool text);
     Row& addRow(Style style, double gapAbove = 0, double gapBelow = 0);
     QString fitted(std::size_t column, StringPool::Id id);
-    QString fittedText(std::size_t column, const QString& text) const;
+    QString fittedQuantity(const Roll::Item& item);
+    QString fittedText(std::size_t column, const QString& text);
+    double measured(Style style, const QString& text);
     void paintHeader(Canvas& canvas, int page);
     void paintRow(Canvas& canvas, const Row& row, double top);
 
@@ -247,9 +259,21 @@ private:
     double widestCharacter_;  // of Style::Plain
     std::unordered_map<const std::string*, double> labelWidths_;
     std::array<std::unordered_map<StringPool::Id, QString>, kLineColumnCount> fitted_;
+    struct LastFitted {
+        StringPool::Id id = 0;
+        QString text;  // null until a text is fitted
+    };
+    std::array<LastFitted, kLineColumnCount> lastFitted_;
+    std::array<TextWidth, kStyleCount> widths_;
     std::vector<Row> rows_;
     std::size_t rowCount_ = 0;  // rows_ in use; the rest keep their memory for the next part
+    static constexpr std::size_t kNoPart = ~std::size_t{0};
+    std::size_t textRowsOf_ = kNoPart;  // the part rows_ holds with its texts, if any
     std::vector<Place> starts_;
+    // Where the layout has got to: the next part to place, and the state of the page it is on.
+    std::size_t nextPart_ = 0;
+    double y_ = 0, gapBelow_ = 0;
+    bool pageEmpty_ = true;
 };
 
 namespace {
@@ -258,6 +282,11 @@ std::array<QFontMetricsF, kStyleCount> metricsOf(const std::array<QFont, kStyleC
                                                  const QPaintDevice& device) {
     auto m = [&](std::size_t k) { return QFontMetricsF(fonts[k], &device); };
     return {m(0), m(1), m(2), m(3), m(4), m(5)};
+}
+
+std::array<TextWidth, kStyleCount> widthsOf(const std::array<QFontMetricsF, kStyleCount>& m) {
+    return {TextWidth(m[0]), TextWidth(m[1]), TextWidth(m[2]),
+            TextWidth(m[3]), TextWidth(m[4]), TextWidth(m[5])};
 }
 
 }  // namespace
@@ -270,27 +299,31 @@ RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const Pag
       bodyHeight_(device.height() - pageBodyTop(device)),
       columnScale_(bodyWidth_ / kDesignWidthMm),
       metrics_(metricsOf(reportFonts(), device)),
-      widestCharacter_(metrics_[0].maxWidth()) {
-    // One pass over the heights alone finds where every page starts.
+      widestCharacter_(metrics_[0].maxWidth()),
+      widths_(widthsOf(metrics_)) {
     starts_.push_back({});
-    double y = 0, gapBelow = 0;
-    bool pageEmpty = true;
-    for (std::size_t part = 0; part < partCount(); ++part) {
-        makeRows(part, false);
+    layOutMore();
+}
+
+bool RollReport::Pages::layOutMore() {
+    const std::size_t end = std::min(partCount(), nextPart_ + kPartsPerStep);
+    for (; nextPart_ < end; ++nextPart_) {
+        makeRows(nextPart_, false);
         for (std::size_t r = 0; r < rowCount_; ++r) {
             const Row& row = rows_[r];
-            const double gap = pageEmpty ? 0 : std::max(row.gapAbove, gapBelow);
+            const double gap = pageEmpty_ ? 0 : std::max(row.gapAbove, gapBelow_);
             const double h = height(row.style);
-            if (!pageEmpty && y + gap + h > bodyHeight_) {
-                starts_.push_back({part, r});
-                y = h;
+            if (!pageEmpty_ && y_ + gap + h > bodyHeight_) {
+                starts_.push_back({nextPart_, r});
+                y_ = h;
             } else {
-                y += gap + h;
+                y_ += gap + h;
             }
-            pageEmpty = false;
-            gapBelow = row.gapBelow;
+            pageEmpty_ = false;
+            gapBelow_ = row.gapBelow;
         }
     }
+    return complete();
 }
 
 std::size_t RollReport::Pages::documentsDone(int page) const {
@@ -330,7 +363,7 @@ void RollReport::Pages::paintHeader(Canvas& canvas, int page) {
                           QStringLiteral("    ") + q(msg::kPageNumber) + QString::number(page + 1);
     const double baseline = metrics(Style::Plain).ascent();
     canvas.text(Style::Plain, QPointF(0, baseline), left);
-    canvas.text(Style::Plain, QPointF(bodyWidth_ - width(Style::Plain, right), baseline), right);
+    canvas.text(Style::Plain, QPointF(bodyWidth_ - measured(Style::Plain, right), baseline), right);
     const double ruleY = height(Style::Plain) + mm(1);
     canvas.line(QPointF(0, ruleY), QPointF(bodyWidth_, ruleY), mm(0.2), Qt::black);
 }
@@ -345,7 +378,7 @@ void RollReport::Pages::paintRow(Canvas& canvas, const Row& row, double top) {
     const double baseline = top + metrics(row.style).ascent();
     for (const Span& span : row.spans) {
         if (span.text.isEmpty()) continue;
-        const double x = span.alignRight ? span.x - width(span.style, span.text) : span.x;
+        const double x = span.alignRight ? span.x - measured(span.style, span.text) : span.x;
         canvas.text(span.style, QPointF(x, baseline), span.text);
     }
 }
@@ -363,6 +396,9 @@ Row& RollReport::Pages::addRow(Style style, double gapAbove, double gapBelow) {
 }
 
 void RollReport::Pages::makeRows(std::size_t part, bool text) {
+    // A document that runs over two pages ends the one and starts the next: made once for both.
+    if (text && textRowsOf_ == part) return;
+    textRowsOf_ = text ? part : kNoPart;
     rowCount_ = 0;
     if (part == 0)
         titleRows();
@@ -439,7 +475,7 @@ void RollReport::Pages::codeRow(const DocumentRow& d, Row& row, bool text) {
     double x = 0;
     const auto add = [&](Style style, const QString& piece) {
         row.spans.push_back({style, x, false, piece});
-        x += width(style, piece);
+        x += measured(style, piece);
     };
     if (!d.taxCode.empty()) {
         add(Style::Bold, q(msg::kTaxCode) + QStringLiteral(": "));
@@ -522,13 +558,11 @@ void RollReport::Pages::itemRows(std::size_t i, bool text) {
     for (const Roll::Item& item : items) {
         Row& row = addRow(Style::Line);
         if (!text) continue;
-        QString quantity = q(roll_.text(item.quantity));
-        if (item.unit != 0) quantity += QLatin1Char(' ') + q(roll_.text(item.unit));
         const QString cells[kLineColumnCount] = {
             fitted(0, item.category),
             fitted(1, item.description),
             fitted(2, item.type),
-            fittedText(3, quantity),
+            fittedQuantity(item),
             fitted(4, item.price),
             fitted(5, item.start),
             fitted(6, item.end),
@@ -541,18 +575,38 @@ void RollReport::Pages::itemRows(std::size_t i, bool text) {
     }
 }
 
-QString RollReport::Pages::fittedText(std::size_t k, const QString& text) const {
+QString RollReport::Pages::fittedText(std::size_t k, const QString& text) {
     const ColumnSpec& col = kLineColumns[k];
-    return metrics(Style::Line)
-        .elidedText(text, Qt::ElideRight, column(col.right - col.left - kColumnGapMm));
+    const double room = column(col.right - col.left - kColumnGapMm);
+    if (measured(Style::Line, text) <= room) return text;
+    return metrics(Style::Line).elidedText(text, Qt::ElideRight, room);
 }
 
-// The same distinct text in the same column is measured once.
+// The same distinct text in the same column is measured once; the text of the line above, most
+// often the same, is not even looked up.
 QString RollReport::Pages::fitted(std::size_t column, StringPool::Id id) {
+    LastFitted& last = lastFitted_[column];
+    if (last.id == id && !last.text.isNull()) return last.text;
     auto& cache = fitted_[column];
-    if (const auto found = cache.find(id); found != cache.end()) return found->second;
-    if (cache.size() >= kFittedCacheLimit) cache.clear();
-    return cache.emplace(id, fittedText(column, q(roll_.text(id)))).first->second;
+    auto found = cache.find(id);
+    if (found == cache.end()) {
+        if (cache.size() >= kFittedCacheLimit) cache.clear();
+        found = cache.emplace(id, fittedText(column, q(roll_.text(id)))).first;
+    }
+    last = {id, found->second};
+    return last.text;
+}
+
+// "120 mq": the quantity and its unit.
+QString RollReport::Pages::fittedQuantity(const Roll::Item& item) {
+    QString quantity = q(roll_.text(item.quantity));
+    if (item.unit != 0) quantity += QLatin1Char(' ') + q(roll_.text(item.unit));
+    return fittedText(3, quantity);
+}
+
+// As width(), faster: what a page places is measured here (see text_width.h).
+double RollReport::Pages::measured(Style style, const QString& text) {
+    return widths_[static_cast<std::size_t>(style)](text);
 }
 
 std::unique_ptr<LaidOutReport> RollReport::layOut(QPagedPaintDevice& device) const {
@@ -569,6 +623,7 @@ int RollReport::writePdf(const QString& path, const QString& creator,
     PdfFile pdf(path, layout.fullRectPoints().size(), heading().reportName, creator);
     PdfCanvas canvas(pdf, metrics, layout.paintRectPoints().topLeft());
     Pages pages(roll_, metrics, heading());
+    pages.layOutAll();
     const int count = pages.pageCount();
     for (int page = 0; page < count; ++page) {
         pages.paint(canvas, page);

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <map>
 
@@ -20,8 +21,9 @@ constexpr int kPageWidth = 794;  // pixels: A4 at 96 dots per inch
 constexpr int kPageGap = 12;
 constexpr std::size_t kKeptImages = 12;
 
-QString pagesText(int n) {
-    return n == 1 ? QStringLiteral("1 pagina") : QStringLiteral("%1 pagine").arg(n);
+QString pagesText(int n, bool complete) {
+    const QString text = n == 1 ? QStringLiteral("1 pagina") : QStringLiteral("%1 pagine").arg(n);
+    return complete ? text : text + QStringLiteral("...");
 }
 
 }  // namespace
@@ -33,10 +35,14 @@ public:
     explicit PageView(const PreviewDialog& dialog) : dialog_(dialog) {
         const QSizeF paper = dialog.printer_.pageLayout().fullRectPoints().size();
         pageHeight_ = static_cast<int>(kPageWidth * paper.height() / paper.width());
-        setFixedSize(kPageWidth + 2 * kPageGap,
-                     dialog.pageCount() * (pageHeight_ + kPageGap) + kPageGap);
+        fitPages();
     }
     int pageHeight() const { return pageHeight_; }
+    // Tall enough for the pages laid out so far.
+    void fitPages() {
+        setFixedSize(kPageWidth + 2 * kPageGap,
+                     dialog_.pageCount() * (pageHeight_ + kPageGap) + kPageGap);
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
@@ -69,31 +75,42 @@ PreviewDialog::PreviewDialog(const reports::Report& report, QPrinter& printer, M
     pages_ = report.layOut(printer_);
 
     auto* printButton = new QPushButton(QStringLiteral("Stampa..."));
-    auto* count = new QLabel(pagesText(pageCount()));
+    count_ = new QLabel(pagesText(pageCount(), layoutComplete()));
     auto* bar = new QHBoxLayout;
     bar->addWidget(printButton);
     bar->addStretch();
-    bar->addWidget(count);
+    bar->addWidget(count_);
     auto* scroll = new QScrollArea;
     scroll->setBackgroundRole(QPalette::Dark);
-    auto* view = new PageView(*this);
-    scroll->setWidget(view);
-    scroll->verticalScrollBar()->setSingleStep(view->pageHeight() / 20);
+    view_ = new PageView(*this);
+    scroll->setWidget(view_);
+    scroll->verticalScrollBar()->setSingleStep(view_->pageHeight() / 20);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(scroll);
     resize(kPageWidth + 4 * kPageGap + scroll->verticalScrollBar()->sizeHint().width(),
-           view->pageHeight() + 6 * kPageGap);
+           view_->pageHeight() + 6 * kPageGap);
 
     QObject::connect(printButton, &QPushButton::clicked, this, [this] {
         QPrintDialog choose(&printer_, this);
         if (choose.exec() == QDialog::Accepted) print(printer_);
     });
+    if (!layoutComplete()) QTimer::singleShot(0, this, [this] { layOutMore(); });
 }
 
 PreviewDialog::~PreviewDialog() = default;
 
+// One step at a time from the event loop, which stays free to paint and scroll in between.
+void PreviewDialog::layOutMore() {
+    const bool complete = pages_->layOutMore();
+    view_->fitPages();
+    count_->setText(pagesText(pageCount(), complete));
+    if (!complete) QTimer::singleShot(0, this, [this] { layOutMore(); });
+}
+
 int PreviewDialog::pageCount() const { return pages_->pageCount(); }
+
+bool PreviewDialog::layoutComplete() const { return pages_->complete(); }
 
 QImage PreviewDialog::pageImage(int page, int width) const {
     const QPageLayout layout = printer_.pageLayout();

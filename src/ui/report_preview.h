@@ -14,6 +14,8 @@
 #include "reports/report.h"
 #include "ui/message_boxes.h"
 
+class QLabel;
+
 namespace ui {
 
 class ReportPreview {
@@ -33,16 +35,19 @@ private:
     QWidget* parent_;
 };
 
-// The preview's window. The report is laid out for the printer once, which is quick even for a
-// long roll; each page is then painted only when it scrolls into view, so the first page shows
-// at once however many follow.
+// The preview's window. It opens as soon as the report's first pages are laid out for the
+// printer; the rest are laid out in the background while the event loop runs, the page count
+// growing as they are found. Each page is painted only when it scrolls into view, so the first
+// page shows at once however many follow.
 class PreviewDialog : public QDialog {
 public:
     // `printer` (set to A4 here) and `report` must outlive the dialog.
     PreviewDialog(const reports::Report& report, QPrinter& printer, MessageBoxes& boxes,
                   QWidget* parent);
     ~PreviewDialog() override;
+    // The pages laid out so far; all of them once layoutComplete().
     int pageCount() const;
+    bool layoutComplete() const;
     // Page `page` (from 0), the whole sheet `width` pixels wide.
     QImage pageImage(int page, int width) const;
     // Prints the report on `target`, as the print button does after its dialog; a failure goes
@@ -51,10 +56,13 @@ public:
 
 private:
     class PageView;
+    void layOutMore();
     const reports::Report& report_;
     QPrinter& printer_;
     MessageBoxes& boxes_;
     std::unique_ptr<reports::LaidOutReport> pages_;
+    PageView* view_ = nullptr;
+    QLabel* count_ = nullptr;
 };
 
 // The dialog PrintPreview runs, built but not shown, so its set-up can be checked.

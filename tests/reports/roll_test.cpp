@@ -112,3 +112,35 @@ TEST(ItemTotals, AMillionCentsAddUpToTheCent) {
     // Plain double addition drifts visibly here (to 10000.000000171856).
     EXPECT_NEAR(totals.taxable, 10000, 1e-9);
 }
+
+// Documents are kept packed: every value comes back exactly, whether an amount is a whole number
+// of cents or not, and a text of any length.
+TEST(Roll, GivesBackEveryValueOfADocumentExactly) {
+    MemorySource source;
+    DocumentRow d = document(7, "ROSSI MARIO");
+    d.number = -12;
+    d.date = reports::Date{2024, 3, 5};
+    d.residence = std::string(300, 'x');
+    d.vatNumber = "01234567890";
+    const double amounts[] = {1052.76,          -0.03, 0,  -0.0, 0.1 + 0.2, 1e300,
+                              -123456789012.34, 1.005, 42, 1e16};
+    for (std::size_t i = 0; i < std::size(amounts); ++i) d.amounts[i] = amounts[i];
+    d.totalDue = 8849.5;
+    source.documents = {d};
+    const DocumentRow back = Roll::load(source).document(0);
+    EXPECT_EQ(back.idDoc, d.idDoc);
+    EXPECT_EQ(back.number, d.number);
+    EXPECT_EQ(back.date, d.date);
+    EXPECT_EQ(back.taxpayer, d.taxpayer);
+    EXPECT_EQ(back.residence, d.residence);
+    EXPECT_EQ(back.birthPlace, "");
+    EXPECT_EQ(back.vatNumber, d.vatNumber);
+    EXPECT_EQ(back.totalDue, d.totalDue);
+    for (std::size_t i = 0; i < reports::kAmountCount; ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(back.amounts[i].has_value(), d.amounts[i].has_value());
+        if (!d.amounts[i]) continue;
+        EXPECT_EQ(*back.amounts[i], *d.amounts[i]);
+        EXPECT_EQ(std::signbit(*back.amounts[i]), std::signbit(*d.amounts[i]));
+    }
+}

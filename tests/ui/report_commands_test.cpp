@@ -1,4 +1,5 @@
 // The two hidden report commands: what they show, and where their failures go.
+#include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
 #include <QtTest>
@@ -38,6 +39,39 @@ public:
         take(std::move(i));
     }
 };
+
+// `n` documents of one line each.
+class ManyDocuments : public reports::RollSource {
+public:
+    explicit ManyDocuments(int n) : n_(n) {}
+    void readDocuments(const std::function<void(reports::DocumentRow&&)>& take) override {
+        for (int i = 1; i <= n_; ++i) {
+            reports::DocumentRow d;
+            d.idDoc = i;
+            d.taxpayer = "CONTRIBUENTE " + std::to_string(i);
+            take(std::move(d));
+        }
+    }
+    void readItems(const std::function<void(reports::ItemRow&&)>& take) override {
+        for (int i = 1; i <= n_; ++i) {
+            reports::ItemRow item;
+            item.idDoc = i;
+            item.category = "Rifiuti";
+            take(std::move(item));
+        }
+    }
+
+private:
+    int n_;
+};
+
+// The first row from the top, above a quarter of the sheet, with something painted across its
+// middle: the header's rule. -1 when there is none.
+int ruleRow(const QImage& page) {
+    for (int y = 0; y < page.height() / 4; ++y)
+        if (qGray(page.pixel(page.width() / 2, y)) < 250) return y;
+    return -1;
+}
 
 }  // namespace
 
@@ -107,12 +141,35 @@ private slots:
         QCOMPARE(dialog->pageCount(), 1);
         const QImage page = dialog->pageImage(0, 400);
         QCOMPARE(page.width(), 400);
-        const int ruleRow = [&] {
-            for (int y = 0; y < page.height() / 4; ++y)
-                if (qGray(page.pixel(page.width() / 2, y)) < 250) return y;
-            return -1;
-        }();
-        QVERIFY(ruleRow > 0);
+        QVERIFY(ruleRow(page) > 0);
+    }
+
+    // A long roll's preview opens on its first pages and lays out the others in the background,
+    // its count growing, until it holds every page of the report.
+    void previewOfALongRollShowsItsFirstPageBeforeTheLayoutEnds() {
+        ManyDocuments source(3000);
+        const auto report = reports::buildReport(
+            reports::ReportKind::Roll, source,
+            {QStringLiteral("ruolo.mdb"), QStringLiteral("1_Ruolo"), QDate(2024, 3, 5)});
+        testing_support::RecordingBoxes boxes;
+        QPrinter printer;
+        const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
+        QVERIFY(!dialog->layoutComplete());
+        const int firstCount = dialog->pageCount();
+        QVERIFY(firstCount >= 1);
+        QVERIFY(ruleRow(dialog->pageImage(0, 400)) > 0);
+        QLabel* count = dialog->findChild<QLabel*>();
+        QCOMPARE(count->text(), QStringLiteral("%1 pagine...").arg(firstCount));
+
+        QTRY_VERIFY_WITH_TIMEOUT(dialog->layoutComplete(), 120000);
+        QPrinter whole;
+        reports::setPageLayout(whole);
+        const auto all = report->layOut(whole);
+        all->layOutAll();
+        QVERIFY(dialog->pageCount() > firstCount);
+        QCOMPARE(dialog->pageCount(), all->pageCount());
+        QCOMPARE(count->text(), QStringLiteral("%1 pagine").arg(all->pageCount()));
+        QVERIFY(ruleRow(dialog->pageImage(dialog->pageCount() - 1, 400)) > 0);
     }
 
     // A printer that cannot be painted on is reported, not thrown through Qt.
