@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -11,6 +13,7 @@
 
 #include "crash_page_file.h"
 #include "create/new_database.h"
+#include "data/scratch_dir.h"
 #include "database/table_writer.h"
 #include "mdb/database.h"
 #include "mdb/delete_statement.h"
@@ -236,6 +239,108 @@ TEST(Crash, AHotJournalIsRefusedWhereItCannotBeAppliedOrDoesNotFit) {
                                    "database since; move the journal away to open the "
                                    "database as it is"));
     EXPECT_EQ(refusalOf(disk.database, true), "");
+}
+
+}  // namespace
+
+namespace {
+
+// A moment at which the journal holds records of `least` syncs or more: just after the database
+// write that follows them.
+Disk diskWithHotJournal(const Recording& r, std::size_t least) {
+    std::size_t syncs = 0;
+    bool written = false;  // to the journal since its last sync
+    for (std::size_t n = 0; n < r.log.size(); ++n) {
+        const DiskEvent& e = r.log[n];
+        if (e.file == DiskEvent::File::Journal) {
+            if (e.kind == DiskEvent::Kind::Truncate) syncs = 0;
+            if (e.kind == DiskEvent::Kind::Sync && written) ++syncs;
+            written =
+                e.kind == DiskEvent::Kind::Write || (written && e.kind != DiskEvent::Kind::Sync);
+        }
+        if (e.file == DiskEvent::File::Database && e.kind == DiskEvent::Kind::Write &&
+            syncs >= least)
+            return testing_mdb::killedBefore(r.start, r.log, n + 1);
+    }
+    ADD_FAILURE() << "no journal of " << least << " syncs";
+    return {};
+}
+
+// The message opening `disk` gives (or "") and whether the open wrote anything to either file.
+std::pair<std::string, bool> openAsIs(const Disk& disk) {
+    auto log = std::make_shared<DiskLog>();
+    auto file = std::make_unique<testing_mdb::RecordingPageFile>(disk.database, log);
+    file->journal()->write(0, disk.journal);
+    log->clear();
+    std::string message;
+    try {
+        mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    } catch (const mdb::Error& e) {
+        message = e.what();
+    }
+    const bool wrote = std::any_of(log->begin(), log->end(), [](const DiskEvent& e) {
+        return e.kind != DiskEvent::Kind::Sync;
+    });
+    return {message, wrote};
+}
+
+// A journal is applied only if it is whole: a page image damaged after its sync would put a
+// wrong page into the database, so the journal is refused and neither file changes.
+TEST(Crash, AJournalWithADamagedRecordIsRefusedAndNothingChanges) {
+    const Recording r = record(databaseWithRoll(200), replaceRoll(1500), std::chrono::hours{1});
+    const Disk disk = diskWithHotJournal(r, 2);
+    ASSERT_GT(disk.journal.size(), 32u);
+    // The first page image: records are a 12-byte head (kind 1 = a copy), the image of a
+    // copy, and an 8-byte checksum.
+    std::size_t at = 32;
+    while (at + 12 < disk.journal.size() && disk.journal[at] != 1) at += 20;
+    ASSERT_EQ(disk.journal[at], 1);
+    Disk damaged = disk;
+    damaged.journal[at + 12 + 1000] ^= 0x04;
+
+    const auto [message, wrote] = openAsIs(damaged);
+    EXPECT_THAT(message, testing::StartsWith("Cannot open 'crash.mdb': its journal "
+                                             "'crash.mdb-journal', left by an interrupted write, "
+                                             "is damaged: its record at byte " +
+                                             std::to_string(at) + " is damaged"));
+    EXPECT_FALSE(wrote);
+    EXPECT_EQ(openAsIs(disk), std::make_pair(std::string(), true));
+}
+
+// Access's lock file beside the database says another program may be using it: recovery
+// refuses, naming the lock file, and changes neither file.
+TEST(Crash, AHotJournalIsNotAppliedWhileAccessLocksTheDatabase) {
+    const Recording r =
+        record(databaseWithRoll(60), replaceRoll(150), std::chrono::milliseconds{0});
+    const Disk disk = diskWithHotJournal(r, 1);
+    const testing_support::ScratchDir folder;
+    const std::string path = folder / "roll.mdb";
+    auto save = [](const std::string& p, const std::vector<std::uint8_t>& bytes) {
+        std::ofstream(p, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    };
+    auto load = [](const std::string& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+    };
+    save(path, disk.database);
+    save(folder / "roll.mdb-journal", disk.journal);
+    const std::string lockFile = folder.write("roll.ldb");
+
+    try {
+        mdb::Database::open(path, mdb::OpenMode::ReadOnly);
+        ADD_FAILURE() << "opened";
+    } catch (const mdb::Error& e) {
+        EXPECT_EQ(e.kind, mdb::Error::Kind::Locked);
+        EXPECT_THAT(e.what(), testing::HasSubstr("its lock file '" + lockFile + "' exists"));
+    }
+    EXPECT_EQ(load(path), disk.database);
+    EXPECT_EQ(load(folder / "roll.mdb-journal"), disk.journal);
+
+    std::filesystem::remove(lockFile);
+    EXPECT_NO_THROW(mdb::Database::open(path, mdb::OpenMode::ReadOnly));
+    EXPECT_NE(load(path), disk.database);
 }
 
 }  // namespace

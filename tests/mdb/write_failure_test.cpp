@@ -6,6 +6,7 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -252,6 +253,31 @@ TEST(WriteFailure, AWriteIntoADamagedStructureIsRefusedBeforeAnythingChanges) {
                   "it can be changed");
     EXPECT_TRUE(raw->bytes() == damaged);
     EXPECT_EQ(refusal([&] { db->writer("Righe").insert({std::int32_t{1}, 1.0}); }), "");
+}
+
+// A write cut short can leave a page marked free in the global map while its table's map still
+// names it. Handing it to another table would make it serve two: it goes to no one, and verify
+// names it.
+TEST(WriteFailure, AFreePageATableStillNamesIsGivenToNoOtherTable) {
+    auto file = std::make_unique<mdb::MemoryPageFile>(databaseWith(3), "damaged.mdb");
+    mdb::MemoryPageFile* raw = file.get();
+    auto db = mdb::Database::open(std::move(file), mdb::OpenMode::ReadWrite);
+    const mdb::PageNumber lost = firstRow(*db, "Righe").page;
+    db->pager().beginWrite();
+    mdb::PageAllocator(db->pager()).release(lost);
+    db->pager().commit();
+    const mdb::PageNumber pages = raw->pageCount();
+
+    for (int i = 4; i < 64; ++i) db->writer("Voci").insert(voce(i));
+    EXPECT_GT(raw->pageCount(), pages);  // Voci took pages, appended ones
+    mdb::PageBytes page;
+    raw->read(lost, page);
+    EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0; }));
+    const std::vector<std::string> found = problems(raw->bytes());
+    EXPECT_THAT(found, testing::Contains("page " + std::to_string(lost) +
+                                         " is marked free in the global usage map but is used "
+                                         "as a data page of table 'Righe'"));
+    EXPECT_THAT(found, testing::Not(testing::Contains(testing::HasSubstr("Voci"))));
 }
 
 // Groups of pages as write_order.h names them, from what was written.

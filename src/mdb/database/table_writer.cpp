@@ -5,6 +5,7 @@
 #include <random>
 #include <stdexcept>
 
+#include "database/claimed_pages.h"
 #include "database/damage.h"
 #include "database/damage_check.h"
 #include "format/jet_text.h"
@@ -124,6 +125,7 @@ struct TableWriter::State {
                  {table.definition().ownedPagesMap, table.definition().freePagesMap},
                  table.definition().page, smallestRowSize(table.definition())),
           layout(table.definition()) {
+        allocator.setClaimedPages([&pager] { return claimedFreePages(pager); });
         const TableDefinition& def = table.definition();
         keyColumns.assign(def.columns.size(), false);
         for (std::size_t i = 0; i < def.physicalIndexes.size() && !readOnly; ++i) {

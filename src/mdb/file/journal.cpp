@@ -10,10 +10,12 @@
 namespace mdb {
 namespace {
 
-constexpr std::array<std::uint8_t, 8> kMagic = {'B', 'R', 'V', 'J', 'R', 'N', 'L', '1'};
+constexpr std::array<std::uint8_t, 8> kMagic = {'B', 'R', 'V', 'J', 'R', 'N', 'L', '2'};
 constexpr std::size_t kHeaderSize = 32;
-constexpr std::size_t kRecordHead = 8;  // kind, page
+constexpr std::size_t kRecordHead = 12;  // kind, page, the number of the sync it precedes
 constexpr std::size_t kChecksumSize = 8;
+constexpr std::size_t kShortRecord = kRecordHead + kChecksumSize;
+constexpr std::size_t kLongRecord = kShortRecord + kPageSize;
 // Records are written in pieces of about this size, so that the buffer stays small.
 constexpr std::size_t kFlushBytes = 1 << 20;
 
@@ -74,9 +76,72 @@ std::uint32_t randomSalt() {
 
 }  // namespace
 
+namespace {
+
+// Reads a journal's records one after the other, checking each.
+class RecordReader {
+public:
+    RecordReader(JournalFile& journal, std::uint32_t salt)
+        : journal_(journal), salt_(salt), size_(journal.size()) {}
+
+    struct Record {
+        std::uint32_t kind = 0;
+        PageNumber page = 0;
+        std::uint32_t sync = 0;
+        std::uint64_t at = 0;
+        std::size_t length = 0;
+    };
+
+    // The whole record at `at`, or nothing when none is there (torn, damaged or absent).
+    std::optional<Record> at(std::uint64_t at) {
+        if (at + kShortRecord > size_) return std::nullopt;
+        journal_.read(at, std::span(bytes_).first(kRecordHead));
+        Record r{get32(&bytes_[0]), get32(&bytes_[4]), get32(&bytes_[8]), at, 0};
+        if (r.kind != kCopy && r.kind != kZero && r.kind != kGrowth) return std::nullopt;
+        const std::size_t body = r.kind == kCopy ? kPageSize : 0;
+        r.length = kRecordHead + body + kChecksumSize;
+        if (at + r.length > size_) return std::nullopt;
+        journal_.read(at + kRecordHead,
+                      std::span(bytes_).subspan(kRecordHead, body + kChecksumSize));
+        const auto covered = std::span(bytes_).first(kRecordHead + body);
+        if (get64(&bytes_[kRecordHead + body]) != checksum(salt_, covered)) return std::nullopt;
+        return r;
+    }
+
+    // The first whole record after a broken one at `at`, whatever its length was meant to be.
+    std::optional<Record> after(std::uint64_t at) {
+        for (std::size_t length : {kShortRecord, kLongRecord})
+            if (auto next = this->at(at + length)) return next;
+        return std::nullopt;
+    }
+
+    // The sync number a record's head at `at` gives, whole or not; 0 when there is none.
+    std::uint32_t syncAt(std::uint64_t at) {
+        if (at + kRecordHead > size_) return 0;
+        journal_.read(at, std::span(bytes_).first(kRecordHead));
+        return get32(&bytes_[8]);
+    }
+
+    std::uint64_t size() const { return size_; }
+    std::span<const std::uint8_t> image() const {
+        return std::span(bytes_).subspan(kRecordHead, kPageSize);
+    }
+
+private:
+    JournalFile& journal_;
+    std::uint32_t salt_;
+    std::uint64_t size_;
+    std::array<std::uint8_t, kLongRecord> bytes_{};
+};
+
+std::string describe(const RecordReader::Record& r) {
+    return "its record at byte " + std::to_string(r.at) + " (page " + std::to_string(r.page) + ")";
+}
+
+}  // namespace
+
 std::optional<JournalContents> readJournal(JournalFile& journal) {
-    const std::uint64_t size = journal.size();
-    if (size < kHeaderSize) return std::nullopt;
+    if (journal.size() < kHeaderSize) return std::nullopt;
     std::array<std::uint8_t, kHeaderSize> header{};
     journal.read(0, header);
     if (!std::equal(kMagic.begin(), kMagic.end(), header.begin()) ||
@@ -87,23 +152,55 @@ std::optional<JournalContents> readJournal(JournalFile& journal) {
     contents.committedPages = contents.largestPages = get32(&header[12]);
     contents.firstPageChecksum = get64(&header[16]);
 
-    std::vector<std::uint8_t> record(kRecordHead + kPageSize + kChecksumSize);
-    for (std::uint64_t at = kHeaderSize; at + kRecordHead + kChecksumSize <= size;) {
-        journal.read(at, std::span(record).first(kRecordHead));
-        const std::uint32_t kind = get32(&record[0]);
-        const std::size_t body = kind == kCopy ? kPageSize : 0;
-        const std::size_t length = kRecordHead + body + kChecksumSize;
-        if ((kind != kCopy && kind != kZero && kind != kGrowth) || at + length > size) break;
-        journal.read(at + kRecordHead,
-                     std::span(record).subspan(kRecordHead, body + kChecksumSize));
-        const auto covered = std::span(record).first(kRecordHead + body);
-        if (get64(&record[kRecordHead + body]) != checksum(salt, covered)) break;
-        const PageNumber page = get32(&record[4]);
-        if (kind == kGrowth)
-            contents.largestPages = std::max(contents.largestPages, page);
-        else if (page < contents.committedPages)
-            contents.records.push_back({page, kind == kZero, at + kRecordHead});
-        at += length;
+    RecordReader reader(journal, salt);
+    std::vector<bool> seen(contents.committedPages, false);
+    std::uint32_t lastSync = 0;
+    std::uint64_t at = kHeaderSize;
+    while (at < reader.size()) {
+        const std::optional<RecordReader::Record> r = reader.at(at);
+        if (!r) {
+            // Torn by the stop: then its sync never returned, and no later sync began. A record
+            // of a later sync proves it was synced, and so damaged since.
+            std::optional<RecordReader::Record> next = reader.after(at);
+            if (!next) break;
+            const std::uint32_t own = reader.syncAt(at);  // 0 when unreadable
+            const std::uint32_t sync =
+                own != 0 && own >= lastSync && own <= next->sync ? own : next->sync;
+            for (; next; next = reader.at(next->at + next->length))
+                if (next->sync > sync) {
+                    contents.damage = "its record at byte " + std::to_string(at) +
+                                      " is damaged, and records written after it are whole";
+                    break;
+                }
+            break;
+        }
+        if (r->sync < lastSync) {
+            contents.damage = describe(*r) + " comes after records written later";
+            break;
+        }
+        lastSync = r->sync;
+        at += r->length;
+        if (r->kind == kGrowth) {
+            if (r->page <= contents.committedPages) {
+                contents.damage = describe(*r) + " grows the file to fewer pages than it had";
+                break;
+            }
+            contents.largestPages = std::max(contents.largestPages, r->page);
+            continue;
+        }
+        if (r->page >= contents.committedPages || seen[r->page]) {
+            contents.damage = describe(*r) + (r->page >= contents.committedPages
+                                                  ? " lies past the file's length at the commit"
+                                                  : " repeats an earlier record's page");
+            break;
+        }
+        seen[r->page] = true;
+        if (r->page == 0 && r->kind == kCopy &&
+            checksum(0, reader.image()) != contents.firstPageChecksum) {
+            contents.damage = describe(*r) + " is not the first page its header describes";
+            break;
+        }
+        contents.records.push_back({r->page, r->kind == kZero, r->at + kRecordHead});
     }
     return contents;
 }
@@ -151,6 +248,7 @@ void Journal::begin() {
     put64(buffer_, firstPageChecksum(database_));
     put64(buffer_, checksum(0, buffer_));
     end_ = 0;
+    sync_ = 1;
     active_ = true;
 }
 
@@ -158,6 +256,7 @@ void Journal::addRecord(std::uint32_t kind, PageNumber page, const PageBytes* by
     const std::size_t start = buffer_.size();
     put32(buffer_, kind);
     put32(buffer_, page);
+    put32(buffer_, sync_);
     if (bytes != nullptr) buffer_.insert(buffer_.end(), bytes->begin(), bytes->end());
     put64(buffer_, checksum(salt_, std::span(buffer_).subspan(start)));
     if (buffer_.size() >= kFlushBytes) flush();
@@ -197,6 +296,7 @@ void Journal::protect(std::span<const PageNumber> pages) {
     if (buffer_.empty()) return;
     flush();
     file_.sync();
+    ++sync_;
 }
 
 void Journal::commit() {
@@ -215,6 +315,10 @@ void Journal::rollback() {
     buffer_.clear();  // records not written yet protect no written page
     try {
         const std::optional<JournalContents> contents = readJournal(file_);
+        if (contents && !contents->damage.empty())
+            throw Error(Error::Kind::Io, "Cannot undo the changes to '" + database_.name() +
+                                             "': its journal '" + file_.name() +
+                                             "' is damaged: " + contents->damage);
         if (contents)
             restoreFromJournal(database_, file_, *contents);
         else

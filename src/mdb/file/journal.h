@@ -10,14 +10,19 @@
 // Pages appended since the commit need no copy, nor do pages that were zero (free pages this
 // engine released, page_allocator.h): the journal says only "zero" for those.
 //
-// Layout (little-endian): a header of 32 bytes (the magic "BRVJRNL1", a random number chosen
+// Layout (little-endian): a header of 32 bytes (the magic "BRVJRNL2", a random number chosen
 // for this commit, the database's page count at the commit, a checksum of its page 0, and a
-// checksum of these), then records, each a kind, a page number, the page's 4096 bytes for a copy,
-// and a checksum over the random number and the record. A record whose checksum fails (a
-// journal torn by a power cut, or bytes of an older commit's journal) ends the journal: every
-// record the database's writes relied on was synced before them, so what follows was never
-// needed. Besides copies and zeros, a record announces how far this commit may grow the file,
-// so that a file grown further since was grown by someone else.
+// checksum of these), then records, each a kind, a page number, the number of the journal's sync
+// it precedes, the page's 4096 bytes for a copy, and a checksum over the random number and the
+// record. A record whose checksum fails (a journal torn by a power cut, or bytes of an older
+// commit's journal) ends the journal: every record the database's writes relied on was synced
+// before them, so what follows was never needed. Unless a whole record of a later sync follows
+// it: then it was synced, and has been damaged since; such a journal, and one whose records
+// disagree with its header (a page past the length it records, a page twice, a first page
+// other than the one it describes), is refused, as applying it would damage the database. (A
+// damaged record of the last sync cannot be told from a torn one.) Besides copies and zeros, a
+// record announces how far this commit may grow the file, so that a file grown further since was
+// grown by someone else.
 #pragma once
 
 #include <cstdint>
@@ -42,6 +47,9 @@ struct JournalContents {
     PageNumber largestPages = 0;    // the most the interrupted commit announced it may reach
     std::uint64_t firstPageChecksum = 0;
     std::vector<Record> records;
+    // Why the journal cannot be applied (a record damaged since it was synced, or records that
+    // disagree with the header or each other), or "".
+    std::string damage;
 };
 
 // The journal's contents, or nothing when it holds no valid header (no file, an empty one, or
@@ -89,6 +97,7 @@ private:
     bool active_ = false;
     bool undoPending_ = false;  // a rollback failed: the journal is hot
     std::uint32_t salt_ = 0;
+    std::uint32_t sync_ = 1;  // the number of the journal's next sync, from 1, in every record
     PageNumber committedPages_ = 0;
     PageNumber announcedPages_ = 0;
     std::vector<bool> saved_;  // by page number, below committedPages_

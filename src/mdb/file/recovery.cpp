@@ -44,6 +44,12 @@ bool recoverLocked(PageFile& database) {
     usePageSizeOfFormat(database);
     const std::optional<JournalContents> contents = readJournal(*journal);
     if (!contents) return false;
+    if (!contents->damage.empty())
+        throw Error(Error::Kind::Refused,
+                    "Cannot open '" + database.name() + "': its journal '" + journal->name() +
+                        "', left by an interrupted write, is damaged: " + contents->damage +
+                        ". The database cannot be put back as its last completed write left "
+                        "it; keep both files as they are and restore the database from a copy");
     const std::string mismatch = journalMismatch(database, *contents);
     if (!mismatch.empty())
         throw Error(Error::Kind::Refused,

@@ -100,9 +100,12 @@ std::optional<PageNumber> PageAllocator::reusablePage() {
     const std::span<const std::uint8_t> row = readMapRow(pager_, kGlobalMap, keep);
     const PageNumber count = pager_.pageCount();
     std::optional<PageNumber> found;
-    // A page qualifies when it is marked free and entirely zero (pages 0 and 1 never do).
+    // A page qualifies when it is marked free, entirely zero and named by no table (pages 0
+    // and 1 never do).
     auto consider = [&](PageNumber page) {
         if (page < 2 || markedFreeButNotZero_.contains(page)) return false;
+        if (!claimed_) claimed_ = readClaimed_ ? readClaimed_() : std::set<PageNumber>{};
+        if (claimed_->contains(page)) return false;
         if (!isZero(*pager_.page(page))) {
             markedFreeButNotZero_.insert(page);
             return false;
@@ -251,6 +254,8 @@ void PageAllocator::release(PageNumber n) {
     PageBytes& bytes = pager_.modify(n);
     std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
     markedFreeButNotZero_.erase(n);
+    // Its owner has just let go of it (the caller removed it from the owner's map).
+    if (claimed_) claimed_->erase(n);
     // A page the map cannot name (outside an inline range, or in a range without a bitmap page)
     // stays used, zeroed: recording it would take a page.
     if (row[0] == kInline) {

@@ -7,14 +7,14 @@
 // in a reference range without a bitmap page, counts as used. (Jackcess counts those free; it
 // never reuses pages, so for it the difference does not matter.)
 //
-// allocate() prefers a page this engine released earlier: one marked free in the global map
-// AND entirely zero (release() zero-fills). Access marks some pages free and leaves their old
-// bytes; those are never reused, so a file Access made keeps every byte it may still rely on.
-// Without such a page it appends a zeroed page at the end of the file. Either way the page's
-// bit is cleared, promoting an inline map to a reference map when the new page lies outside its
-// range (pages it named free stay free, every other page of the file is used) and adding a
-// bitmap page to a reference map that lacks one for the new page's range; the page comes back
-// dirty and zero-filled. The inline start never moves: moving it would leave used pages
+// allocate() prefers a page this engine released earlier: one marked free in the global map,
+// entirely zero (release() zero-fills) and named by no table (setClaimedPages()). Access marks some
+// pages free and leaves their old bytes; those are never reused, so a file Access made keeps every
+// byte it may still rely on. Without such a page it appends a zeroed page at the end of the file.
+// Either way the page's bit is cleared, promoting an inline map to a reference map when the new
+// page lies outside its range (pages it named free stay free, every other page of the file is used)
+// and adding a bitmap page to a reference map that lacks one for the new page's range; the page
+// comes back dirty and zero-filled. The inline start never moves: moving it would leave used pages
 // outside the range, where Jackcess would take them for free ones.
 //
 // Jet 4 files end at 2 GB; an allocation that would pass it is refused (Error Refused) before
@@ -28,6 +28,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <set>
 
@@ -51,6 +52,13 @@ public:
     // from every other usage map. REQUIRES: 1 < n < pageCount() (pages 0 and 1 are never freed).
     void release(PageNumber n);
 
+    // Pages to pass over although the map marks them free, because some table still names them
+    // (database/claimed_pages.h). `read` is called once, when a free page is first considered:
+    // most operations take none. Throws what `read` throws.
+    void setClaimedPages(std::function<std::set<PageNumber>()> read) {
+        readClaimed_ = std::move(read);
+    }
+
     // Test seam: pretend the largest file holds `pages` pages instead of kMaxJet4Pages.
     void setPageLimitForTesting(PageNumber pages) { pageLimit_ = pages; }
 
@@ -64,6 +72,8 @@ private:
     Pager& pager_;
     PageNumber pageLimit_ = kMaxJet4Pages;
     std::set<PageNumber> markedFreeButNotZero_;  // hint: skipped by later searches
+    std::function<std::set<PageNumber>()> readClaimed_;
+    std::optional<std::set<PageNumber>> claimed_;  // once read
 };
 
 }  // namespace mdb
