@@ -14,30 +14,6 @@ namespace {
 constexpr int kFirstCodePage = 1250;
 constexpr int kLastCodePage = 1258;
 
-// Windows gives every byte of these code pages a character. glibc's iconv refuses the bytes the
-// published tables leave undefined; Windows maps most of them to the C1 control of the same value
-// and a few to private-use characters (and 1255's 0xCA to the Hebrew point holam haser), listed
-// here.
-struct WindowsOnlyByte {
-    int codePage;
-    unsigned char byte;
-    char16_t unit;
-};
-constexpr WindowsOnlyByte kWindowsOnlyBytes[] = {
-    {1253, 0xAA, 0xF8F9}, {1253, 0xD2, 0xF8FA}, {1253, 0xFF, 0xF8FB}, {1255, 0xCA, 0x05BA},
-    {1255, 0xD9, 0xF88D}, {1255, 0xDA, 0xF88E}, {1255, 0xDB, 0xF88F}, {1255, 0xDC, 0xF890},
-    {1255, 0xDD, 0xF891}, {1255, 0xDE, 0xF892}, {1255, 0xDF, 0xF893}, {1255, 0xFB, 0xF894},
-    {1255, 0xFC, 0xF895}, {1255, 0xFF, 0xF896}, {1257, 0xA1, 0xF8FC}, {1257, 0xA5, 0xF8FD},
-};
-
-std::optional<char16_t> windowsOnlyByte(int codePage, unsigned char byte) {
-    for (const WindowsOnlyByte& w : kWindowsOnlyBytes) {
-        if (w.codePage == codePage && w.byte == byte) return w.unit;
-    }
-    if (byte >= 0x80 && byte <= 0x9F) return static_cast<char16_t>(byte);
-    return std::nullopt;
-}
-
 bool isSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDFFF; }
 bool isHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool isLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
@@ -71,8 +47,7 @@ CodePage::CodePage(int number) : number_(number) {
     if (!characters) throw std::runtime_error("the system cannot convert from " + name);
     for (int b = 0; b < 256; ++b) {
         auto byte = static_cast<unsigned char>(b);
-        std::optional<char16_t> unit = (*characters)[byte];
-        if (!unit) unit = windowsOnlyByte(number, byte);
+        const std::optional<char16_t> unit = (*characters)[byte];
         if (!unit) throw std::runtime_error(name + ": no character for byte " + std::to_string(b));
         toUnicode_[byte] = *unit;
     }

@@ -17,18 +17,14 @@ namespace {
 constexpr std::uint16_t kWestern = 1252;
 using ByteTable = std::array<char16_t, 256>;
 
-// The 256 characters of the code page, or nothing when the system does not know it. A byte the
-// system gives no character keeps its value in the C1 range and is U+FFFD elsewhere.
+// The 256 characters of the code page, or nothing when the system does not know it. A byte
+// without a character (none in the code pages Windows has) is U+FFFD.
 bool buildTable(std::uint16_t codePage, ByteTable& table) {
     const std::optional<platform::CodePageCharacters> characters =
         platform::codePageCharacters(codePage);
     if (!characters) return false;
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        const std::optional<char16_t> unit = (*characters)[byte];
-        table[byte] = unit                           ? *unit
-                      : byte >= 0x80 && byte <= 0x9F ? static_cast<char16_t>(byte)
-                                                     : u'\uFFFD';
-    }
+    for (unsigned byte = 0; byte < 256; ++byte)
+        table[byte] = (*characters)[byte].value_or(u'\uFFFD');
     return true;
 }
 

@@ -11,9 +11,8 @@
 
 namespace mdb {
 
-// The text to UTF-8. Each byte is one character: the code page's (converted with iconv), or
-// for a byte the code page leaves undefined the C1 control of the same value (0x80-0x9F, as
-// Windows reads them) or U+FFFD. An unknown code page reads as 1252.
+// The text to UTF-8. Each byte is one character of the code page as Windows reads it
+// (platform/code_page.h), U+FFFD for a byte without one. An unknown code page reads as 1252.
 std::string decodeCodePageText(ByteView bytes, std::uint16_t codePage);
 
 // UTF-8 text to the code page, appended to `out`, one byte per character; returns how many

@@ -1,8 +1,8 @@
-#include "platform/code_page.h"
-
 #include <iconv.h>
 
 #include <string>
+
+#include "system_code_page.h"
 
 namespace platform {
 namespace {
@@ -30,7 +30,7 @@ std::optional<char16_t> convertByte(iconv_t cd, unsigned char byte) {
 
 }  // namespace
 
-std::optional<CodePageCharacters> codePageCharacters(int codePage) {
+std::optional<CodePageCharacters> systemCodePageCharacters(int codePage) {
     const std::string name = "CP" + std::to_string(codePage);
     iconv_t cd = iconv_open("UTF-16LE", name.c_str());
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;

@@ -1,10 +1,10 @@
-#include "platform/code_page.h"
-
 #include <windows.h>
+
+#include "system_code_page.h"
 
 namespace platform {
 
-std::optional<CodePageCharacters> codePageCharacters(int codePage) {
+std::optional<CodePageCharacters> systemCodePageCharacters(int codePage) {
     const auto page = static_cast<UINT>(codePage);
     if (!IsValidCodePage(page)) return std::nullopt;
     CodePageCharacters characters;

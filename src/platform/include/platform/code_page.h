@@ -1,5 +1,6 @@
 // code_page.h: the characters of a Windows ANSI code page (1250 to 1258), from the system's own
-// tables: iconv on POSIX, MultiByteToWideChar on Windows.
+// tables (iconv on POSIX, MultiByteToWideChar on Windows), with the characters Windows gives the
+// bytes those tables leave undefined.
 #pragma once
 
 #include <array>
