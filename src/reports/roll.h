@@ -91,9 +91,8 @@ private:
     std::unique_ptr<RowByRowSource> source_;
     std::vector<std::uint32_t> documentRows_, itemRows_;
     std::size_t itemsRead_ = 0;
-    // Packed, in table order. A deque grows without copying: a vector would briefly hold its
-    // bytes twice.
-    // Read in steps, they are packed in "id doc" order already.
+    // Packed, in table order (in "id doc" order when read in steps). A deque grows without
+    // copying: a vector would briefly hold its bytes twice.
     std::deque<char> documentBytes_;
     std::vector<std::size_t> documentAt_;  // where each document starts in documentBytes_
     std::vector<std::uint32_t> order_;     // documentAt_ positions in "id doc" order
