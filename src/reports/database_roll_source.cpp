@@ -1,7 +1,7 @@
 #include "reports/database_roll_source.h"
 
-#include <array>
 #include <string>
+#include <utility>
 
 #include "data/user_error.h"
 #include "reports/column_reader.h"
@@ -18,25 +18,89 @@ mdb::Table& tableNamed(mdb::Database& database, const char* name) {
     return database.table(name);
 }
 
+// `value(column)` gives a column's value of the row being read, from a scan or a row read alone.
+template <class Columns, class ValueOf>
+DocumentRow documentFrom(const Columns& c, ValueOf&& value) {
+    DocumentRow row;
+    row.idDoc = integerOf(value(c.idDoc));
+    row.date = dateOf(value(c.date));
+    row.number = integerOf(value(c.number));
+    row.taxpayer = textOf(value(c.taxpayer));
+    row.residence = textOf(value(c.residence));
+    row.birthDate = textOf(value(c.birthDate));
+    row.birthPlace = textOf(value(c.birthPlace));
+    row.taxCode = textOf(value(c.taxCode));
+    row.birthProvince = textOf(value(c.birthProvince));
+    row.vatNumber = textOf(value(c.vatNumber));
+    for (std::size_t i = 0; i < kAmountCount; ++i) row.amounts[i] = numberOf(value(c.amounts[i]));
+    row.totalDue = numberOf(value(c.totalDue));
+    return row;
+}
+
+template <class Columns, class ValueOf>
+ItemRow itemFrom(const Columns& c, ValueOf&& value) {
+    ItemRow row;
+    row.idDoc = integerOf(value(c.idDoc));
+    row.category = textOf(value(c.category));
+    row.description = textOf(value(c.description));
+    row.type = textOf(value(c.type));
+    row.quantity = textOf(value(c.quantity));
+    row.unit = textOf(value(c.unit));
+    row.price = textOf(value(c.price));
+    row.start = textOf(value(c.start));
+    row.end = textOf(value(c.end));
+    row.taxable = numberOf(value(c.taxable));
+    return row;
+}
+
+// Every row's "id doc" in table order, and where each row is.
+RowByRowSource::Ids idsOf(const mdb::Table& table, std::size_t idDoc,
+                          std::vector<mdb::RowPosition>& positions) {
+    RowByRowSource::Ids ids;
+    positions.clear();
+    mdb::Table::Cursor cursor = table.scan();
+    while (cursor.next()) {
+        ids.push_back(integerOf(cursor.value(idDoc)));
+        positions.push_back(cursor.position());
+    }
+    return ids;
+}
+
+std::vector<mdb::Value> rowAt(const mdb::Table& table,
+                              const std::vector<mdb::RowPosition>& positions, std::size_t row) {
+    std::optional<std::vector<mdb::Value>> values = table.readRow(positions.at(row));
+    if (!values) throw data::UserError(msg::tableChangedWhileRead(table.name()));
+    return std::move(*values);
+}
+
 }  // namespace
 
 DatabaseRollSource::DatabaseRollSource(mdb::Database& database)
     : documents_(tableNamed(database, kDocumentsTable)),
       items_(tableNamed(database, kItemsTable)) {}
 
-void DatabaseRollSource::readDocuments(const std::function<void(DocumentRow&&)>& take) {
+DatabaseRollSource::DatabaseRollSource(std::unique_ptr<mdb::Database> database)
+    : owned_(std::move(database)),
+      documents_(tableNamed(*owned_, kDocumentsTable)),
+      items_(tableNamed(*owned_, kItemsTable)) {}
+
+DatabaseRollSource::~DatabaseRollSource() = default;
+
+const DatabaseRollSource::DocumentColumns& DatabaseRollSource::documentColumns() {
+    if (documentColumns_) return *documentColumns_;
     const mdb::Table& t = documents_;
-    const std::size_t idDoc = requireColumn(t, "id doc", ColumnKind::Integer);
-    const std::size_t date = requireColumn(t, "data doc", ColumnKind::Date);
-    const std::size_t number = requireColumn(t, "num doc", ColumnKind::Integer);
-    const std::size_t taxpayer = requireColumn(t, "contribuente", ColumnKind::Text);
-    const std::size_t residence = requireColumn(t, "residenza", ColumnKind::Text);
-    const std::size_t birthDate = requireColumn(t, "data nascita", ColumnKind::Text);
-    const std::size_t birthPlace = requireColumn(t, "luogo nascita", ColumnKind::Text);
-    const std::size_t taxCode = requireColumn(t, "codice fiscale", ColumnKind::Text);
-    const std::size_t birthProvince = requireColumn(t, "prov nascita", ColumnKind::Text);
-    const std::size_t vatNumber = requireColumn(t, "partita iva", ColumnKind::Text);
-    const std::size_t totalDue = requireColumn(t, "totale importo dovuto", ColumnKind::Number);
+    DocumentColumns c{};
+    c.idDoc = requireColumn(t, "id doc", ColumnKind::Integer);
+    c.date = requireColumn(t, "data doc", ColumnKind::Date);
+    c.number = requireColumn(t, "num doc", ColumnKind::Integer);
+    c.taxpayer = requireColumn(t, "contribuente", ColumnKind::Text);
+    c.residence = requireColumn(t, "residenza", ColumnKind::Text);
+    c.birthDate = requireColumn(t, "data nascita", ColumnKind::Text);
+    c.birthPlace = requireColumn(t, "luogo nascita", ColumnKind::Text);
+    c.taxCode = requireColumn(t, "codice fiscale", ColumnKind::Text);
+    c.birthProvince = requireColumn(t, "prov nascita", ColumnKind::Text);
+    c.vatNumber = requireColumn(t, "partita iva", ColumnKind::Text);
+    c.totalDue = requireColumn(t, "totale importo dovuto", ColumnKind::Number);
     // In the order of enum Amount.
     const char* const amountColumns[kAmountCount] = {"add prov",
                                                      "tassa_tariffa",
@@ -52,58 +116,60 @@ void DatabaseRollSource::readDocuments(const std::function<void(DocumentRow&&)>&
                                                      "totale importo",
                                                      "imponibile soggetto iva",
                                                      "iva"};
-    std::array<std::size_t, kAmountCount> amounts{};
     for (std::size_t i = 0; i < kAmountCount; ++i)
-        amounts[i] = requireColumn(t, amountColumns[i], ColumnKind::Number);
+        c.amounts[i] = requireColumn(t, amountColumns[i], ColumnKind::Number);
+    return documentColumns_.emplace(c);
+}
 
-    mdb::Table::Cursor cursor = t.scan();
-    while (cursor.next()) {
-        DocumentRow row;
-        row.idDoc = integerOf(cursor.value(idDoc));
-        row.date = dateOf(cursor.value(date));
-        row.number = integerOf(cursor.value(number));
-        row.taxpayer = textOf(cursor.value(taxpayer));
-        row.residence = textOf(cursor.value(residence));
-        row.birthDate = textOf(cursor.value(birthDate));
-        row.birthPlace = textOf(cursor.value(birthPlace));
-        row.taxCode = textOf(cursor.value(taxCode));
-        row.birthProvince = textOf(cursor.value(birthProvince));
-        row.vatNumber = textOf(cursor.value(vatNumber));
-        for (std::size_t i = 0; i < kAmountCount; ++i)
-            row.amounts[i] = numberOf(cursor.value(amounts[i]));
-        row.totalDue = numberOf(cursor.value(totalDue));
-        take(std::move(row));
-    }
+const DatabaseRollSource::ItemColumns& DatabaseRollSource::itemColumns() {
+    if (itemColumns_) return *itemColumns_;
+    const mdb::Table& t = items_;
+    ItemColumns c{};
+    c.idDoc = requireColumn(t, "id doc", ColumnKind::Integer);
+    c.category = requireColumn(t, "categoria", ColumnKind::Text);
+    c.description = requireColumn(t, "des", ColumnKind::Text);
+    c.type = requireColumn(t, "tipo voce", ColumnKind::Text);
+    c.quantity = requireColumn(t, "quantita", ColumnKind::Text);
+    c.unit = requireColumn(t, "um quantita", ColumnKind::Text);
+    c.price = requireColumn(t, "prezzo", ColumnKind::Text);
+    c.start = requireColumn(t, "data inizio", ColumnKind::Text);
+    c.end = requireColumn(t, "data fine", ColumnKind::Text);
+    c.taxable = requireColumn(t, "imponibile", ColumnKind::Number);
+    return itemColumns_.emplace(c);
+}
+
+void DatabaseRollSource::readDocuments(const std::function<void(DocumentRow&&)>& take) {
+    const DocumentColumns& c = documentColumns();
+    mdb::Table::Cursor cursor = documents_.scan();
+    while (cursor.next())
+        take(documentFrom(c, [&](std::size_t column) { return cursor.value(column); }));
 }
 
 void DatabaseRollSource::readItems(const std::function<void(ItemRow&&)>& take) {
-    const mdb::Table& t = items_;
-    const std::size_t idDoc = requireColumn(t, "id doc", ColumnKind::Integer);
-    const std::size_t category = requireColumn(t, "categoria", ColumnKind::Text);
-    const std::size_t description = requireColumn(t, "des", ColumnKind::Text);
-    const std::size_t type = requireColumn(t, "tipo voce", ColumnKind::Text);
-    const std::size_t quantity = requireColumn(t, "quantita", ColumnKind::Text);
-    const std::size_t unit = requireColumn(t, "um quantita", ColumnKind::Text);
-    const std::size_t price = requireColumn(t, "prezzo", ColumnKind::Text);
-    const std::size_t start = requireColumn(t, "data inizio", ColumnKind::Text);
-    const std::size_t end = requireColumn(t, "data fine", ColumnKind::Text);
-    const std::size_t taxable = requireColumn(t, "imponibile", ColumnKind::Number);
+    const ItemColumns& c = itemColumns();
+    mdb::Table::Cursor cursor = items_.scan();
+    while (cursor.next())
+        take(itemFrom(c, [&](std::size_t column) { return cursor.value(column); }));
+}
 
-    mdb::Table::Cursor cursor = t.scan();
-    while (cursor.next()) {
-        ItemRow row;
-        row.idDoc = integerOf(cursor.value(idDoc));
-        row.category = textOf(cursor.value(category));
-        row.description = textOf(cursor.value(description));
-        row.type = textOf(cursor.value(type));
-        row.quantity = textOf(cursor.value(quantity));
-        row.unit = textOf(cursor.value(unit));
-        row.price = textOf(cursor.value(price));
-        row.start = textOf(cursor.value(start));
-        row.end = textOf(cursor.value(end));
-        row.taxable = numberOf(cursor.value(taxable));
-        take(std::move(row));
-    }
+RowByRowSource::Ids DatabaseRollSource::documentIds() {
+    return idsOf(documents_, documentColumns().idDoc, documentsAt_);
+}
+
+RowByRowSource::Ids DatabaseRollSource::itemIds() {
+    return idsOf(items_, itemColumns().idDoc, itemsAt_);
+}
+
+DocumentRow DatabaseRollSource::document(std::size_t row) {
+    std::vector<mdb::Value> values = rowAt(documents_, documentsAt_, row);
+    return documentFrom(documentColumns(),
+                        [&](std::size_t column) { return std::move(values.at(column)); });
+}
+
+ItemRow DatabaseRollSource::item(std::size_t row) {
+    std::vector<mdb::Value> values = rowAt(items_, itemsAt_, row);
+    return itemFrom(itemColumns(),
+                    [&](std::size_t column) { return std::move(values.at(column)); });
 }
 
 }  // namespace reports

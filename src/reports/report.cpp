@@ -32,15 +32,34 @@ std::unique_ptr<Report> buildReport(ReportKind kind, RollSource& source, PageHea
     return std::make_unique<ItemTotalsReport>(ItemTotals::load(source), std::move(heading));
 }
 
+std::unique_ptr<Report> openReport(ReportKind kind, std::unique_ptr<RowByRowSource> source,
+                                   PageHeading heading) {
+    if (kind == ReportKind::Roll)
+        return std::make_unique<RollReport>(Roll::open(std::move(source)), std::move(heading));
+    return buildReport(kind, *source, std::move(heading));
+}
+
+namespace {
+
+PageHeading headingOf(ReportKind kind, const std::string& databasePath, QDate date) {
+    return {QFileInfo(QFile::decodeName(QByteArray::fromStdString(databasePath))).fileName(),
+            QString::fromStdString(reportName(kind)), date};
+}
+
+}  // namespace
+
 std::unique_ptr<Report> buildReport(ReportKind kind, const std::string& databasePath, QDate date) {
-    PageHeading heading{
-        QFileInfo(QFile::decodeName(QByteArray::fromStdString(databasePath))).fileName(),
-        QString::fromStdString(reportName(kind)), date};
     // The database is open only while the rows are read: the report holds them afterwards.
     const std::unique_ptr<mdb::Database> database =
         mdb::Database::open(databasePath, mdb::OpenMode::ReadOnly);
     DatabaseRollSource source(*database);
-    return buildReport(kind, source, std::move(heading));
+    return buildReport(kind, source, headingOf(kind, databasePath, date));
+}
+
+std::unique_ptr<Report> openReport(ReportKind kind, const std::string& databasePath, QDate date) {
+    auto source = std::make_unique<DatabaseRollSource>(
+        mdb::Database::open(databasePath, mdb::OpenMode::ReadOnly));
+    return openReport(kind, std::move(source), headingOf(kind, databasePath, date));
 }
 
 void setPageLayout(QPagedPaintDevice& device) {

@@ -6,8 +6,11 @@
 // totals of the detail lines per category and item type with a bar chart.
 //
 // A report is built in one go (open the database, read, close it) and then holds its rows
-// itself, so it can be painted as often as a print preview asks without the database. To be
-// painted it is first laid out for a device; then each page can be painted on its own.
+// itself, so it can be painted as often as a print preview asks without the database. For a
+// preview the roll can instead be opened: read in steps as its layout goes on, the database
+// staying open until every row is read, so that its first page shows without waiting for the
+// rest. To be painted a report is first laid out for a device; then each page can be painted on
+// its own.
 #pragma once
 
 #include <QDate>
@@ -92,6 +95,13 @@ std::unique_ptr<Report> buildReport(ReportKind kind, const std::string& database
                                     QDate date = QDate::currentDate());
 // The same from any source of rows; `heading` is what each page's header shows.
 std::unique_ptr<Report> buildReport(ReportKind kind, RollSource& source, PageHeading heading);
+// As buildReport, but "1_Ruolo" reads only the rows' "id doc" here, and the rest as it is laid
+// out: then laying it out throws what reading throws (data::UserError, mdb::Error), and a step
+// that failed tries again from where it stopped.
+std::unique_ptr<Report> openReport(ReportKind kind, const std::string& databasePath,
+                                   QDate date = QDate::currentDate());
+std::unique_ptr<Report> openReport(ReportKind kind, std::unique_ptr<RowByRowSource> source,
+                                   PageHeading heading);
 
 // A4 portrait with 15 mm margins.
 void setPageLayout(QPagedPaintDevice& device);

@@ -69,6 +69,11 @@ inline std::string unsuitableColumn(const std::string& table, const std::string&
            type + ")";
 }
 
+// A row read first for its "id doc" and gone when read again for the rest.
+inline std::string tableChangedWhileRead(const std::string& table) {
+    return "La tabella " + table + " è stata modificata durante la lettura";
+}
+
 inline std::string cannotPrintTo(const std::string& target) {
     return "Impossibile stampare su " + target;
 }

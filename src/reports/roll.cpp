@@ -140,53 +140,82 @@ DocumentRow unpack(const std::deque<char>& in, std::size_t at) {
     return d;
 }
 
-// Consecutive lines mostly repeat their category, type, unit and period: the text of the line
-// before costs a comparison instead of a lookup in the pool.
-struct LastText {
-    std::string text;
-    StringPool::Id id = 0;  // of the empty text
-    StringPool::Id intern(StringPool& pool, const std::string& s) {
-        if (s != text) {
-            id = pool.intern(s);
-            text = s;
-        }
-        return id;
-    }
-};
-
 }  // namespace
+
+StringPool::Id Roll::LastText::intern(StringPool& pool, const std::string& s) {
+    if (s != text) {
+        id = pool.intern(s);
+        text = s;
+    }
+    return id;
+}
 
 DocumentRow Roll::document(std::size_t i) const {
     return unpack(documentBytes_, documentAt_[order_[i]]);
 }
 
+// Positions in `ids` sorted by "id doc", equal numbers in table order.
+std::vector<std::uint32_t> Roll::orderOf(const Ids& ids) {
+    if (ids.size() > std::numeric_limits<std::uint32_t>::max())
+        throw std::length_error("too many rows for one report");
+    std::vector<std::uint32_t> order(ids.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    if (!std::is_sorted(ids.begin(), ids.end(), before))
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::uint32_t a, std::uint32_t b) { return before(ids[a], ids[b]); });
+    return order;
+}
+
+template <class SortedIds>
+void Roll::setRanges(const Ids& documentIds, const std::vector<std::uint32_t>& documentOrder,
+                     const SortedIds& itemIds) {
+    // Both sides are sorted by "id doc": one walk matches them.
+    ranges_.clear();
+    ranges_.reserve(documentOrder.size());
+    auto from = itemIds.begin();
+    for (const std::uint32_t position : documentOrder) {
+        Range range;
+        if (documentIds[position]) {
+            const auto [first, end] =
+                std::equal_range(from, itemIds.end(), documentIds[position], before);
+            range = {static_cast<std::uint32_t>(first - itemIds.begin()),
+                     static_cast<std::uint32_t>(end - itemIds.begin())};
+            from = first;  // a later document with the same number gets the same lines
+        }
+        ranges_.push_back(range);
+    }
+}
+
+void Roll::addDocument(const DocumentRow& row) {
+    documentAt_.push_back(documentBytes_.size());
+    pack(row, documentBytes_);
+}
+
+void Roll::addItem(const ItemRow& row) {
+    std::array<LastText, 8>& last = lastTexts_;
+    StringPool& p = texts_;
+    Item item{last[0].intern(p, row.category), last[1].intern(p, row.description),
+              last[2].intern(p, row.type),     last[3].intern(p, row.quantity),
+              last[4].intern(p, row.unit),     last[5].intern(p, row.price),
+              last[6].intern(p, row.start),    last[7].intern(p, row.end)};
+    // A null amount and a NaN read from the file alike show nothing.
+    if (row.taxable) item.taxable_ = *row.taxable;
+    items_.push_back(item);
+}
+
 Roll Roll::load(RollSource& source) {
     Roll roll;
-    std::vector<std::optional<std::int32_t>> ids;  // in table order
+    Ids ids;  // in table order
     source.readDocuments([&](DocumentRow&& row) {
-        roll.documentAt_.push_back(roll.documentBytes_.size());
         ids.push_back(row.idDoc);
-        pack(row, roll.documentBytes_);
+        roll.addDocument(row);
     });
-    if (roll.documentAt_.size() > std::numeric_limits<std::uint32_t>::max())
-        throw std::length_error("too many documents for one report");
-    roll.order_.resize(roll.documentAt_.size());
-    for (std::uint32_t i = 0; i < roll.order_.size(); ++i) roll.order_[i] = i;
-    std::stable_sort(roll.order_.begin(), roll.order_.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return before(ids[a], ids[b]); });
+    roll.order_ = orderOf(ids);
 
     // Beside items_, in the same order; a deque too.
     std::deque<std::optional<std::int32_t>> itemIds;
-    std::array<LastText, 8> last{};  // by field of Item, in its order
     source.readItems([&](ItemRow&& row) {
-        StringPool& p = roll.texts_;
-        Item item{last[0].intern(p, row.category), last[1].intern(p, row.description),
-                  last[2].intern(p, row.type),     last[3].intern(p, row.quantity),
-                  last[4].intern(p, row.unit),     last[5].intern(p, row.price),
-                  last[6].intern(p, row.start),    last[7].intern(p, row.end)};
-        // A null amount and a NaN read from the file alike show nothing.
-        if (row.taxable) item.taxable_ = *row.taxable;
-        roll.items_.push_back(item);
+        roll.addItem(row);
         itemIds.push_back(row.idDoc);
     });
     if (roll.items_.size() > std::numeric_limits<std::uint32_t>::max())
@@ -218,21 +247,48 @@ Roll Roll::load(RollSource& source) {
             itemIds[j] = id;
         }
     }
-
-    // Both sides are sorted by "id doc": one walk matches them.
-    roll.ranges_.reserve(roll.documentAt_.size());
-    auto from = itemIds.begin();
-    for (const std::uint32_t position : roll.order_) {
-        Range range;
-        if (ids[position]) {
-            const auto [first, end] = std::equal_range(from, itemIds.end(), ids[position], before);
-            range = {static_cast<std::uint32_t>(first - itemIds.begin()),
-                     static_cast<std::uint32_t>(end - itemIds.begin())};
-            from = first;  // a later document with the same number gets the same lines
-        }
-        roll.ranges_.push_back(range);
-    }
+    roll.setRanges(ids, roll.order_, itemIds);
+    roll.documentCount_ = roll.documentAt_.size();
+    roll.itemCount_ = roll.items_.size();
     return roll;
+}
+
+Roll Roll::open(std::unique_ptr<RowByRowSource> source) {
+    Roll roll;
+    const Ids documentIds = source->documentIds();
+    roll.documentRows_ = orderOf(documentIds);
+    Ids itemIds = source->itemIds();
+    roll.itemRows_ = orderOf(itemIds);
+    {
+        Ids sorted;
+        sorted.reserve(itemIds.size());
+        for (const std::uint32_t row : roll.itemRows_) sorted.push_back(itemIds[row]);
+        itemIds = std::move(sorted);
+    }
+    roll.setRanges(documentIds, roll.documentRows_, itemIds);
+    roll.documentCount_ = documentIds.size();
+    roll.itemCount_ = itemIds.size();
+    roll.source_ = std::move(source);
+    roll.readUpTo(0);  // an empty roll needs its source no longer
+    return roll;
+}
+
+void Roll::readUpTo(std::size_t documents) {
+    documents = std::min(documents, documentCount_);
+    while (documentAt_.size() < documents) {
+        const std::size_t i = documentAt_.size();
+        // A document's lines first: it counts as read once it is added, lines and all.
+        for (; itemsRead_ < ranges_[i].end; ++itemsRead_)
+            addItem(source_->item(itemRows_[itemsRead_]));
+        const DocumentRow row = source_->document(documentRows_[i]);
+        order_.push_back(static_cast<std::uint32_t>(i));
+        addDocument(row);
+    }
+    if (source_ && documentAt_.size() == documentCount_) {
+        source_.reset();  // closes the database
+        documentRows_ = {};
+        itemRows_ = {};
+    }
 }
 
 Roll::Items Roll::items(std::size_t i) const {

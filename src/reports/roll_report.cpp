@@ -68,7 +68,8 @@ const std::string* const kAmountLabels[kAmountCount] = {&msg::kAmountProvincialS
                                                         &msg::kAmountVat};
 
 // The layout finds where pages start this many parts (documents) at a time: a step takes a few
-// milliseconds, so a preview can show its first pages and go on in the background.
+// milliseconds (some more when the roll is read as it goes), so a preview can show its first
+// pages and go on in the background.
 constexpr std::size_t kPartsPerStep = 1000;
 
 // Cut-short texts are kept per distinct text and column; past this many they are dropped.
@@ -208,12 +209,14 @@ private:
 // The roll laid out for one device: where each page starts, and how to paint any page.
 class RollReport::Pages : public LaidOutReport {
 public:
-    Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading);
+    // Throws what reading the roll throws.
+    Pages(Roll& roll, const QPaintDevice& device, const PageHeading& heading);
     // While the layout goes on, the last page found may still grow: it is not counted yet.
     int pageCount() const override {
         return static_cast<int>(complete() ? starts_.size() : starts_.size() - 1);
     }
     bool complete() const override { return nextPart_ == partCount(); }
+    // Reads the documents of the step first; what that throws leaves the layout where it was.
     bool layOutMore() override;
     std::size_t documentsDone(int page) const override;
     std::size_t documentCount() const override { return roll_.documentCount(); }
@@ -251,7 +254,7 @@ private:
     void paintHeader(Canvas& canvas, int page);
     void paintRow(Canvas& canvas, const Row& row, double top);
 
-    const Roll& roll_;
+    Roll& roll_;
     const QPaintDevice& device_;
     PageHeading heading_;
     double bodyWidth_, bodyHeight_, columnScale_;
@@ -291,7 +294,7 @@ std::array<TextWidth, kStyleCount> widthsOf(const std::array<QFontMetricsF, kSty
 
 }  // namespace
 
-RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const PageHeading& heading)
+RollReport::Pages::Pages(Roll& roll, const QPaintDevice& device, const PageHeading& heading)
     : roll_(roll),
       device_(device),
       heading_(heading),
@@ -307,6 +310,7 @@ RollReport::Pages::Pages(const Roll& roll, const QPaintDevice& device, const Pag
 
 bool RollReport::Pages::layOutMore() {
     const std::size_t end = std::min(partCount(), nextPart_ + kPartsPerStep);
+    roll_.readUpTo(end - 1);  // part 0 is the title
     for (; nextPart_ < end; ++nextPart_) {
         makeRows(nextPart_, false);
         for (std::size_t r = 0; r < rowCount_; ++r) {

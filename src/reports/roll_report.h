@@ -22,7 +22,9 @@ public:
 
 private:
     class Pages;
-    Roll roll_;
+    // A roll opened in steps is read as far as each layout step needs, however the report is
+    // painted: reading it changes nothing that is shown.
+    mutable Roll roll_;
 };
 
 }  // namespace reports

@@ -303,9 +303,10 @@ void TForm1::BitBtn4Click() { close(); }
 void TForm1::BitBtn5Click() { showReport(reports::ReportKind::ItemTotals); }
 
 // The report commands read only the database box, and open the database on their own
-// (read-only), not through DM: the report is built and the database closed before it is shown.
+// (read-only), not through DM. The roll is read as its preview lays it out, so its first page
+// shows at once; the database is closed once every row is read, or with the preview.
 void TForm1::showReport(reports::ReportKind kind) {
-    const auto report = reports::buildReport(kind, pathOf(*Edit3));
+    const auto report = reports::openReport(kind, pathOf(*Edit3));
     preview_->show(*report, *boxes_);
 }
 

@@ -100,9 +100,19 @@ PreviewDialog::PreviewDialog(const reports::Report& report, QPrinter& printer, M
 
 PreviewDialog::~PreviewDialog() = default;
 
-// One step at a time from the event loop, which stays free to paint and scroll in between.
+// One step at a time from the event loop, which stays free to paint and scroll in between. A
+// step that cannot read the roll (a damaged page) shows why and closes the preview: the report
+// is not shown in part.
 void PreviewDialog::layOutMore() {
-    const bool complete = pages_->layOutMore();
+    bool complete = false, failed = true;
+    runGuarded(boxes_, [&] {
+        complete = pages_->layOutMore();
+        failed = false;
+    });
+    if (failed) {
+        reject();
+        return;
+    }
     view_->fitPages();
     count_->setText(pagesText(pageCount(), complete));
     if (!complete) QTimer::singleShot(0, this, [this] { layOutMore(); });

@@ -36,9 +36,10 @@ private:
 };
 
 // The preview's window. It opens as soon as the report's first pages are laid out for the
-// printer; the rest are laid out in the background while the event loop runs, the page count
-// growing as they are found. Each page is painted only when it scrolls into view, so the first
-// page shows at once however many follow.
+// printer; the rest are laid out (and read, for a report opened in steps) in the background
+// while the event loop runs, the page count growing as they are found. An error there goes to
+// the error display and closes the window. Each page is painted only when it scrolls into view, so
+// the first page shows at once however many follow.
 class PreviewDialog : public QDialog {
 public:
     // `printer` (set to A4 here) and `report` must outlive the dialog.

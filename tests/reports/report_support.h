@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -23,11 +25,13 @@ inline void ensureGuiApplication() {
     static QGuiApplication app(argc, argv);
 }
 
-class MemorySource : public reports::RollSource {
+class MemorySource : public reports::RowByRowSource {
 public:
     std::vector<reports::DocumentRow> documents;
     std::vector<reports::ItemRow> items;
     int documentReads = 0, itemReads = 0;
+    // Reading this document row one at a time throws, as a damaged page would.
+    std::optional<std::size_t> damagedDocument;
 
     void readDocuments(const std::function<void(reports::DocumentRow&&)>& take) override {
         ++documentReads;
@@ -37,6 +41,21 @@ public:
         ++itemReads;
         for (reports::ItemRow row : items) take(std::move(row));
     }
+    Ids documentIds() override {
+        Ids ids;
+        for (const auto& d : documents) ids.push_back(d.idDoc);
+        return ids;
+    }
+    Ids itemIds() override {
+        Ids ids;
+        for (const auto& i : items) ids.push_back(i.idDoc);
+        return ids;
+    }
+    reports::DocumentRow document(std::size_t row) override {
+        if (row == damagedDocument) throw std::runtime_error("damaged page");
+        return documents.at(row);
+    }
+    reports::ItemRow item(std::size_t row) override { return items.at(row); }
 };
 
 // A report written to a PDF file and read back with poppler's tools.

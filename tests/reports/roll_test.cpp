@@ -37,27 +37,58 @@ std::vector<std::string> descriptions(const Roll& roll, std::size_t doc) {
     return out;
 }
 
-}  // namespace
-
-TEST(Roll, SortsDocumentsByIdDocAndGivesEachItsOwnLines) {
+// Table order is not "id doc" order; nulls come first; equal numbers keep table order.
+MemorySource unorderedRoll() {
     MemorySource source;
-    // Table order is not "id doc" order; nulls come first; equal numbers keep table order.
     source.documents = {document(30, "C"),  document(10, "A"),  document(std::nullopt, "N"),
                         document(20, "B1"), document(20, "B2"), document(40, "no lines")};
     source.items = {item(20, "b-1"),           item(10, "a-1"), item(30, "c-1"),   item(20, "b-2"),
                     item(std::nullopt, "n-1"), item(10, "a-2"), item(99, "orphan")};
-    const Roll roll = Roll::load(source);
+    return source;
+}
 
+// The first `read` documents of unorderedRoll().
+void expectUnorderedRollInOrder(const Roll& roll, std::size_t read) {
     ASSERT_EQ(roll.documentCount(), 6u);
     EXPECT_EQ(roll.itemCount(), 7u);  // the orphan and the null line are kept, just not shown
     const char* const order[] = {"N", "A", "B1", "B2", "C", "no lines"};
     const std::vector<std::vector<std::string>> lines = {
         {}, {"a-1", "a-2"}, {"b-1", "b-2"}, {"b-1", "b-2"}, {"c-1"}, {}};
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < read; ++i) {
         SCOPED_TRACE(order[i]);
         EXPECT_EQ(roll.document(i).taxpayer, order[i]);
         EXPECT_EQ(descriptions(roll, i), lines[i]);  // a null "id doc" matches nothing
     }
+}
+
+}  // namespace
+
+TEST(Roll, SortsDocumentsByIdDocAndGivesEachItsOwnLines) {
+    MemorySource source = unorderedRoll();
+    expectUnorderedRollInOrder(Roll::load(source), 6);
+}
+
+// Read in steps, the roll knows its counts and order before reading a row, and each step gives
+// whole documents with all their lines, wherever the table holds them. A read that fails is
+// tried again from the document it stopped at.
+TEST(Roll, ReadInStepsGivesTheSameDocumentsAndLines) {
+    auto owned = std::make_unique<MemorySource>(unorderedRoll());
+    MemorySource& source = *owned;
+    source.damagedDocument = 0;  // table row 0 is "C", the fifth in order
+    Roll roll = Roll::open(std::move(owned));
+    EXPECT_EQ(roll.documentsRead(), 0u);
+    expectUnorderedRollInOrder(roll, 0);
+
+    roll.readUpTo(3);  // "B1" shares its lines with "B2", read later
+    EXPECT_EQ(roll.documentsRead(), 3u);
+    expectUnorderedRollInOrder(roll, 3);
+
+    EXPECT_THROW(roll.readUpTo(6), std::runtime_error);
+    EXPECT_EQ(roll.documentsRead(), 4u);  // "B2" read, "C" not
+    source.damagedDocument.reset();
+    roll.readUpTo(99);
+    EXPECT_EQ(roll.documentsRead(), 6u);
+    expectUnorderedRollInOrder(roll, 6);
 }
 
 TEST(Roll, KeepsEachDistinctLineTextOnce) {

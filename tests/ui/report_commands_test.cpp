@@ -40,29 +40,39 @@ public:
     }
 };
 
-// `n` documents of one line each.
-class ManyDocuments : public reports::RollSource {
+// `n` documents of one line each; read one at a time, document `damaged` (from 0) cannot be read.
+class ManyDocuments : public reports::RowByRowSource {
 public:
-    explicit ManyDocuments(int n) : n_(n) {}
+    explicit ManyDocuments(int n, int damaged = -1) : n_(n), damaged_(damaged) {}
     void readDocuments(const std::function<void(reports::DocumentRow&&)>& take) override {
-        for (int i = 1; i <= n_; ++i) {
-            reports::DocumentRow d;
-            d.idDoc = i;
-            d.taxpayer = "CONTRIBUENTE " + std::to_string(i);
-            take(std::move(d));
-        }
+        for (int i = 0; i < n_; ++i) take(document(static_cast<std::size_t>(i)));
     }
     void readItems(const std::function<void(reports::ItemRow&&)>& take) override {
-        for (int i = 1; i <= n_; ++i) {
-            reports::ItemRow item;
-            item.idDoc = i;
-            item.category = "Rifiuti";
-            take(std::move(item));
-        }
+        for (int i = 0; i < n_; ++i) take(item(static_cast<std::size_t>(i)));
+    }
+    Ids documentIds() override { return ids(); }
+    Ids itemIds() override { return ids(); }
+    reports::DocumentRow document(std::size_t row) override {
+        if (static_cast<int>(row) == damaged_) throw std::runtime_error("pagina danneggiata");
+        reports::DocumentRow d;
+        d.idDoc = static_cast<int>(row) + 1;
+        d.taxpayer = "CONTRIBUENTE " + std::to_string(row + 1);
+        return d;
+    }
+    reports::ItemRow item(std::size_t row) override {
+        reports::ItemRow item;
+        item.idDoc = static_cast<int>(row) + 1;
+        item.category = "Rifiuti";
+        return item;
     }
 
 private:
-    int n_;
+    Ids ids() const {
+        Ids out;
+        for (int i = 1; i <= n_; ++i) out.push_back(i);
+        return out;
+    }
+    int n_, damaged_;
 };
 
 // The first row from the top, above a quarter of the sheet, with something painted across its
@@ -170,6 +180,28 @@ private slots:
         QCOMPARE(dialog->pageCount(), all->pageCount());
         QCOMPARE(count->text(), QStringLiteral("%1 pagine").arg(all->pageCount()));
         QVERIFY(ruleRow(dialog->pageImage(dialog->pageCount() - 1, 400)) > 0);
+    }
+
+    // A roll read as it is laid out: a page that cannot be read in a later step is reported once,
+    // and the preview closes rather than show part of the report as if it were all.
+    void aReadErrorInALaterStepGoesToTheErrorDisplay() {
+        const auto report = reports::openReport(
+            reports::ReportKind::Roll, std::make_unique<ManyDocuments>(3000, 2500),
+            {QStringLiteral("ruolo.mdb"), QStringLiteral("1_Ruolo"), QDate(2024, 3, 5)});
+        testing_support::RecordingBoxes boxes;
+        QPrinter printer;
+        const auto dialog = ui::makePreviewDialog(*report, printer, boxes, nullptr);
+        dialog->show();
+        QVERIFY(dialog->pageCount() >= 1);
+        QVERIFY(boxes.shown.empty());
+        QTRY_VERIFY_WITH_TIMEOUT(!boxes.shown.empty(), 120000);
+        QCOMPARE(boxes.shown[0].kind, QStringLiteral("error"));
+        QCOMPARE(boxes.shown[0].text, QStringLiteral("pagina danneggiata"));
+        QVERIFY(!dialog->layoutComplete());
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(dialog->result(), int{QDialog::Rejected});
+        QTest::qWait(100);
+        QCOMPARE(boxes.shown.size(), std::size_t{1});
     }
 
     // A printer that cannot be painted on is reported, not thrown through Qt.
