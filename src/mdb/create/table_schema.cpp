@@ -62,12 +62,12 @@ bool supported(ColumnType type) {
 }
 
 // The bytes a column's definition records as its length.
-std::uint16_t definitionLength(const ColumnSchema& c) {
+std::uint16_t definitionLength(const ColumnSchema& c, const JetFormat& format) {
     switch (c.type) {
         case ColumnType::Boolean:
             return 1;  // as Access records it, though the value takes no row bytes
         case ColumnType::Text:
-            return static_cast<std::uint16_t>(2 * c.size);
+            return static_cast<std::uint16_t>(format.eightBitText ? c.size : 2 * c.size);
         case ColumnType::Binary:
             return c.size;
         default:
@@ -75,7 +75,8 @@ std::uint16_t definitionLength(const ColumnSchema& c) {
     }
 }
 
-Column columnFor(const ColumnSchema& s, const std::string& table) {
+Column columnFor(const ColumnSchema& s, const std::string& table, const JetFormat& format,
+                 std::uint16_t codePage) {
     const std::string field = table + "." + s.name;
     checkObjectName(s.name, "column");
     if (!supported(s.type))
@@ -91,14 +92,22 @@ Column columnFor(const ColumnSchema& s, const std::string& table) {
     Column c;
     c.name = s.name;
     c.type = s.type;
-    c.length = definitionLength(s);
+    c.length = definitionLength(s, format);
     c.flags = static_cast<std::uint8_t>((isFixed(s.type) ? kFixedFlags : kVariableFlags) |
                                         (s.autoNumber ? Column::kAutoNumberFlag : 0));
-    c.extFlags = s.compressedUnicode ? Column::kCompressedUnicodeFlag : 0;
     c.sortOrder = kGeneralSortOrder;
+    c.properties = s.properties;
+    if (format.eightBitText) {
+        // Access 97 text is 8-bit already: there is nothing to compress. The code page sits
+        // where a Jet 4 column keeps its precision, and the reader sees it there.
+        if (s.type == ColumnType::Text || s.type == ColumnType::Memo) c.codePage = codePage;
+        c.precision = static_cast<std::uint8_t>(codePage & 0xFF);
+        c.scale = static_cast<std::uint8_t>(codePage >> 8);
+        return c;
+    }
+    c.extFlags = s.compressedUnicode ? Column::kCompressedUnicodeFlag : 0;
     c.precision = static_cast<std::uint8_t>(kGeneralSortOrder & 0xFF);  // as the reader sees it
     c.scale = static_cast<std::uint8_t>(kGeneralSortOrder >> 8);
-    c.properties = s.properties;
     return c;
 }
 
@@ -120,8 +129,8 @@ void layOutColumns(std::vector<Column>& columns) {
     }
 }
 
-std::uint8_t indexFlags(const IndexSchema& s) {
-    std::uint8_t flags = kIndexAlways;
+std::uint8_t indexFlags(const IndexSchema& s, const JetFormat& format) {
+    std::uint8_t flags = format.eightBitText ? 0 : kIndexAlways;
     if (s.kind != IndexSchema::Kind::Normal) flags |= PhysicalIndex::kUniqueFlag;
     if (s.kind == IndexSchema::Kind::PrimaryKey || s.required)
         flags |= PhysicalIndex::kRequiredFlag;
@@ -130,7 +139,7 @@ std::uint8_t indexFlags(const IndexSchema& s) {
 }
 
 PhysicalIndex physicalIndexFor(const IndexSchema& s, const std::vector<Column>& columns,
-                               const std::string& table) {
+                               const std::string& table, const JetFormat& format) {
     const std::string where = "index " + s.name + " of " + table;
     if (s.columns.empty() || s.columns.size() > kMaxIndexColumns)
         refuse(where + ": an index has 1 to 10 columns");
@@ -145,7 +154,7 @@ PhysicalIndex physicalIndexFor(const IndexSchema& s, const std::vector<Column>& 
         if (!seen.insert(c->number).second) refuse(where + ": column " + key.column + " twice");
         index.columns.push_back({c->number, key.ascending});
     }
-    index.flags = indexFlags(s);
+    index.flags = indexFlags(s, format);
     return index;
 }
 
@@ -183,7 +192,8 @@ void checkObjectName(const std::string& name, const std::string& what) {
     }
 }
 
-TableDefinition tableDefinitionFor(const TableSchema& schema) {
+TableDefinition tableDefinitionFor(const TableSchema& schema, const JetFormat& format,
+                                   std::uint16_t codePage) {
     checkObjectName(schema.name, "table");
     if (schema.columns.empty()) refuse("table " + schema.name + " has no columns");
     if (schema.columns.size() > kMaxColumns)
@@ -192,12 +202,14 @@ TableDefinition tableDefinitionFor(const TableSchema& schema) {
         refuse("table " + schema.name + " has more than 32 indexes");
 
     TableDefinition t;
+    t.format = &format;
     t.tableType = 'N';
-    t.autoNumberFlag = 1;  // Jackcess: "makes autonumbering work in access"
+    // Jackcess: "makes autonumbering work in access"; Access 97 definitions have no such flag.
+    t.autoNumberFlag = format.tdefAutoNumberFlagOffset != 0 ? 1 : 0;
     t.blockOrder = TableDefinition::BlockOrder::ByNumber;
     std::vector<std::string> names;
     for (const ColumnSchema& s : schema.columns) {
-        t.columns.push_back(columnFor(s, schema.name));
+        t.columns.push_back(columnFor(s, schema.name, format, codePage));
         names.push_back(s.name);
     }
     checkUniqueNames(names, "columns", schema.name);
@@ -215,7 +227,7 @@ TableDefinition tableDefinitionFor(const TableSchema& schema) {
             if (primaryKey) refuse("table " + schema.name + " has two primary keys");
             primaryKey = true;
         }
-        PhysicalIndex physical = physicalIndexFor(s, t.columns, schema.name);
+        PhysicalIndex physical = physicalIndexFor(s, t.columns, schema.name, format);
         physical.number = static_cast<int>(t.physicalIndexes.size());
         Index logical;
         logical.name = s.name;
