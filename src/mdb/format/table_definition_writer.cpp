@@ -180,7 +180,7 @@ void writeJet3ColumnBlock(Out& out, const Column& c, bool repeatNumber, std::uin
     out.u16(c.sortOrder);
     out.u16(c.codePage != 0 ? c.codePage : codePage);
     out.u8(c.flags);
-    out.u16(c.isFixed() ? c.fixedOffset : 0);
+    out.u16(c.fixedOffset);
     out.u16(c.length);
 }
 
