@@ -199,8 +199,29 @@ void createTable(Pager& pager, const TableSchema& schema, DateTime created) {
 }
 
 void createTable(const std::string& path, const TableSchema& schema) {
+    createTables(path, {schema});
+}
+
+void createTables(const std::string& path, const std::vector<TableSchema>& schemas) {
     auto database = Database::open(path, OpenMode::ReadWrite);
-    createTable(database->pager(), schema, currentDateTime());
+    Pager& pager = database->pager();
+    const JetFormat& format = formatOfPageSize(pager.pageSize());
+    for (std::size_t i = 0; i < schemas.size(); ++i) {
+        (void)tableDefinitionFor(schemas[i], format, pager.codePage());
+        for (std::size_t j = 0; j < i; ++j)
+            if (sameName(schemas[i].name, schemas[j].name))
+                throw Error(Error::Kind::Refused, "Table '" + schemas[j].name + "' already exists");
+    }
+    // The lock is held from the check of the names to the last table.
+    Batch batch(pager);
+    withDamageContext(pager.fileName(), "", [&] {
+        const std::vector<CatalogEntry> catalog = readCatalog(pager);
+        const std::int32_t tables = tablesContainer(catalog);
+        for (const TableSchema& schema : schemas) refuseTakenName(catalog, tables, schema.name);
+    });
+    const DateTime now = currentDateTime();
+    for (const TableSchema& schema : schemas) createTable(pager, schema, now);
+    batch.end();
 }
 
 DateTime currentDateTime() {
