@@ -337,9 +337,8 @@ TEST(TableCreator, LeavesTheCallersBatchOpen) {
 }
 
 // More usage maps than one page holds (two per Memo column), and a definition longer than a
-// page: both continue on further pages.
-TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
-    testing_support::ScratchDir dir;
+// page: both continue on further pages, in a new database and in an Access 97 file (2 KB pages).
+void spreadsOverSeveralPages(const std::string& path, bool create) {
     mdb::TableSchema wide{.name = "Larga", .columns = {columnSchema("id", ColumnType::Long)}};
     for (int i = 0; i < 40; ++i)
         wide.columns.push_back(
@@ -348,9 +347,12 @@ TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
         wide.columns.push_back(columnSchema("testo con un nome lungo numero " + std::to_string(i),
                                             ColumnType::Text, 10));
     wide.indexes.push_back(indexSchema("PrimaryKey", {"id"}, IndexSchema::Kind::PrimaryKey));
-    mdb::createDatabase(dir / "wide.mdb", {wide});
+    if (create)
+        mdb::createDatabase(path, {wide});
+    else
+        mdb::createTable(path, wide);
 
-    auto db = mdb::Database::open(dir / "wide.mdb", mdb::OpenMode::ReadWrite);
+    auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
     const mdb::TableDefinition& t = db->table("Larga").definition();
     EXPECT_GT(t.pages.size(), 1u);
     std::set<mdb::PageNumber> mapPages;
@@ -370,9 +372,16 @@ TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
     }
     EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
     db.reset();
-    EXPECT_EQ(write_check::readRows(dir / "wide.mdb", "Larga").size(), 30u);
-    if (write_check::haveMdbtools())
-        write_check::expectMdbExportAgrees(dir / "wide.mdb", "Larga", 30);
+    EXPECT_EQ(write_check::readRows(path, "Larga").size(), 30u);
+    if (write_check::haveMdbtools()) write_check::expectMdbExportAgrees(path, "Larga", 30);
+}
+
+TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
+    testing_support::ScratchDir dir;
+    spreadsOverSeveralPages(dir / "wide.mdb", true);
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("testV1997.mdb");
+    spreadsOverSeveralPages(copy.path(), false);
 }
 
 }  // namespace

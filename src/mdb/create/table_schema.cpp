@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "format/code_page_text.h"
 #include "format/name_compare.h"
 #include "mdb/error.h"
 
@@ -21,6 +22,19 @@ constexpr std::uint8_t kIndexAlways = 0x80;  // set on every index Access 2000 a
 constexpr std::uint8_t kAccessCascadeBytes = 0x04;  // what Access leaves in both cascade bytes
 
 [[noreturn]] void refuse(const std::string& what) { throw Error(Error::Kind::Refused, what); }
+
+// An Access 97 file holds names in its code page: a name with a character the code page lacks
+// would be stored with "?" in its place, and be another name.
+void checkNameFitsCodePage(const std::string& name, const std::string& what,
+                           const JetFormat& format, std::uint16_t codePage) {
+    if (!format.eightBitText) return;
+    std::vector<std::uint8_t> stored;
+    (void)appendCodePageText(stored, name, codePage);
+    if (decodeCodePageText(stored, codePage) != name)
+        refuse("the " + what + " name '" + name +
+               "' holds a character this Access 97 database cannot hold (code page " +
+               std::to_string(codePage) + ")");
+}
 
 std::size_t characterCount(const std::string& utf8) {
     return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -79,6 +93,7 @@ Column columnFor(const ColumnSchema& s, const std::string& table, const JetForma
                  std::uint16_t codePage) {
     const std::string field = table + "." + s.name;
     checkObjectName(s.name, "column");
+    checkNameFitsCodePage(s.name, "column", format, codePage);
     if (!supported(s.type))
         refuse("column " + field + ": type " + typeName(s.type) + " cannot be created");
     const bool sized = s.type == ColumnType::Text || s.type == ColumnType::Binary;
@@ -195,6 +210,7 @@ void checkObjectName(const std::string& name, const std::string& what) {
 TableDefinition tableDefinitionFor(const TableSchema& schema, const JetFormat& format,
                                    std::uint16_t codePage) {
     checkObjectName(schema.name, "table");
+    checkNameFitsCodePage(schema.name, "table", format, codePage);
     if (schema.columns.empty()) refuse("table " + schema.name + " has no columns");
     if (schema.columns.size() > kMaxColumns)
         refuse("table " + schema.name + " has more than 255 columns");
@@ -222,6 +238,7 @@ TableDefinition tableDefinitionFor(const TableSchema& schema, const JetFormat& f
     bool primaryKey = false;
     for (const IndexSchema& s : schema.indexes) {
         checkObjectName(s.name, "index");
+        checkNameFitsCodePage(s.name, "index", format, codePage);
         names.push_back(s.name);
         if (s.kind == IndexSchema::Kind::PrimaryKey) {
             if (primaryKey) refuse("table " + schema.name + " has two primary keys");

@@ -13,7 +13,8 @@
 //     leaves them.
 // Access 97 (Jet 3) differs where its format does: Text lengths count bytes, one per character;
 // text columns record the database's code page and compress nothing (compressedUnicode is
-// ignored); index flags lack 0x80 (a primary key is 0x09); no autonumber flag.
+// ignored); index flags lack 0x80 (a primary key is 0x09); no autonumber flag; names are
+// refused when the code page cannot hold them.
 // Usage maps, root pages and long-value maps are left for the table creator to assign.
 #pragma once
 
