@@ -85,4 +85,6 @@ std::vector<mdb::TableSchema> rollTables() { return {testateTable(), dettaglioVo
 
 void createRollDatabase(const std::string& path) { mdb::createDatabase(path, rollTables()); }
 
+void addRollTables(const std::string& path) { mdb::createTables(path, rollTables()); }
+
 }  // namespace data

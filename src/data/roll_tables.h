@@ -28,4 +28,9 @@ std::vector<mdb::TableSchema> rollTables();
 // mdb::Error (Refused) when `path` exists.
 void createRollDatabase(const std::string& path);
 
+// Adds both tables, empty, to the existing database at `path` (Access 97 or 2000-2003). Throws
+// mdb::Error (Refused: "Table 'Testate' already exists") before anything changes when the
+// database has either table already.
+void addRollTables(const std::string& path);
+
 }  // namespace data

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "data/scratch_dir.h"
+#include "mdb/create.h"
 #include "mdb/database.h"
 #include "mdb/error.h"
 #include "mdb/verify.h"
@@ -19,7 +20,10 @@ struct ExpectedColumn {
     int characters;  // Text only
 };
 
-void expectColumns(const mdb::Table& table, const std::vector<ExpectedColumn>& expected) {
+// Access 97 text is 8-bit in the database's code page (1252 in the fixtures), one byte a
+// character, with nothing to compress.
+void expectColumns(const mdb::Table& table, const std::vector<ExpectedColumn>& expected,
+                   bool accessNinetySeven) {
     ASSERT_EQ(table.columns().size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
         const mdb::Column& c = table.columns()[i];
@@ -28,8 +32,9 @@ void expectColumns(const mdb::Table& table, const std::vector<ExpectedColumn>& e
         EXPECT_EQ(c.type, expected[i].type);
         EXPECT_EQ(c.isAutoNumber(), i == 0);
         if (c.type == ColumnType::Text) {
-            EXPECT_EQ(c.length, 2 * expected[i].characters);
-            EXPECT_TRUE(c.compressesUnicode());
+            EXPECT_EQ(c.length, (accessNinetySeven ? 1 : 2) * expected[i].characters);
+            EXPECT_EQ(c.compressesUnicode(), !accessNinetySeven);
+            EXPECT_EQ(c.codePage, accessNinetySeven ? 1252 : 0);
             EXPECT_EQ(c.properties.allowZeroLength, true);
             EXPECT_EQ(c.properties.required, false);
         }
@@ -54,58 +59,58 @@ void expectIndexes(
     }
 }
 
-TEST(RollTables, CreatesBothTablesAsTheDataModuleNeedsThem) {
-    testing_support::ScratchDir dir;
-    const std::string path = dir / "roll.mdb";
-    data::createRollDatabase(path);
-    auto db = mdb::Database::open(path, mdb::OpenMode::ReadOnly);
-    EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"Testate", "DettaglioVoci"}));
+void expectRollTables(mdb::Database& database, bool accessNinetySeven) {
+    mdb::Database* db = &database;
 
     const auto T = ColumnType::Text, D = ColumnType::Double, L = ColumnType::Long;
-    expectColumns(db->table("Testate"), {{"ID", L, 0},
-                                         {"id doc", L, 0},
-                                         {"data doc", ColumnType::DateTime, 0},
-                                         {"num doc", L, 0},
-                                         {"contribuente", T, 255},
-                                         {"residenza", T, 255},
-                                         {"data nascita", T, 255},
-                                         {"luogo nascita", T, 255},
-                                         {"codice fiscale", T, 255},
-                                         {"prov nascita", T, 255},
-                                         {"partita iva", T, 255},
-                                         {"add prov", D, 0},
-                                         {"tassa_tariffa", D, 0},
-                                         {"add erario", D, 0},
-                                         {"add ex eca", D, 0},
-                                         {"interessi", D, 0},
-                                         {"sanzioni", D, 0},
-                                         {"addebiti_accrediti", D, 0},
-                                         {"servizi indivisibili", D, 0},
-                                         {"spese spedizione", D, 0},
-                                         {"altre voci", D, 0},
-                                         {"arrotondamento", D, 0},
-                                         {"totale importo", D, 0},
-                                         {"imponibile soggetto iva", D, 0},
-                                         {"totale importo dovuto", D, 0},
-                                         {"codice catastale", T, 255},
-                                         {"iva", D, 0}});
-    expectColumns(db->table("DettaglioVoci"), {{"ID", L, 0},
-                                               {"cod utenza", T, 50},
-                                               {"id doc", L, 0},
-                                               {"cod posizione", T, 50},
-                                               {"accesso utenza", T, 255},
-                                               {"categoria", T, 180},
-                                               {"des", T, 100},
-                                               {"tipo voce", T, 50},
-                                               {"quantita", T, 30},
-                                               {"um quantita", T, 30},
-                                               {"prezzo", T, 25},
-                                               {"data inizio", T, 15},
-                                               {"data fine", T, 15},
-                                               {"imponibile", D, 0},
-                                               {"tempo", T, 255},
-                                               {"um tempo", T, 50},
-                                               {"periodo", T, 1}});
+    expectColumns(db->table("Testate"),
+                  {{"ID", L, 0},
+                   {"id doc", L, 0},
+                   {"data doc", ColumnType::DateTime, 0},
+                   {"num doc", L, 0},
+                   {"contribuente", T, 255},
+                   {"residenza", T, 255},
+                   {"data nascita", T, 255},
+                   {"luogo nascita", T, 255},
+                   {"codice fiscale", T, 255},
+                   {"prov nascita", T, 255},
+                   {"partita iva", T, 255},
+                   {"add prov", D, 0},
+                   {"tassa_tariffa", D, 0},
+                   {"add erario", D, 0},
+                   {"add ex eca", D, 0},
+                   {"interessi", D, 0},
+                   {"sanzioni", D, 0},
+                   {"addebiti_accrediti", D, 0},
+                   {"servizi indivisibili", D, 0},
+                   {"spese spedizione", D, 0},
+                   {"altre voci", D, 0},
+                   {"arrotondamento", D, 0},
+                   {"totale importo", D, 0},
+                   {"imponibile soggetto iva", D, 0},
+                   {"totale importo dovuto", D, 0},
+                   {"codice catastale", T, 255},
+                   {"iva", D, 0}},
+                  accessNinetySeven);
+    expectColumns(db->table("DettaglioVoci"),
+                  {{"ID", L, 0},
+                   {"cod utenza", T, 50},
+                   {"id doc", L, 0},
+                   {"cod posizione", T, 50},
+                   {"accesso utenza", T, 255},
+                   {"categoria", T, 180},
+                   {"des", T, 100},
+                   {"tipo voce", T, 50},
+                   {"quantita", T, 30},
+                   {"um quantita", T, 30},
+                   {"prezzo", T, 25},
+                   {"data inizio", T, 15},
+                   {"data fine", T, 15},
+                   {"imponibile", D, 0},
+                   {"tempo", T, 255},
+                   {"um tempo", T, 50},
+                   {"periodo", T, 1}},
+                  accessNinetySeven);
     using K = mdb::Index::Kind;
     expectIndexes(db->table("Testate"), {{"PrimaryKey", {"ID", K::PrimaryKey}},
                                          {"id doc", {"id doc", K::Normal}},
@@ -113,6 +118,62 @@ TEST(RollTables, CreatesBothTablesAsTheDataModuleNeedsThem) {
     expectIndexes(db->table("DettaglioVoci"),
                   {{"PrimaryKey", {"ID", K::PrimaryKey}}, {"id doc", {"id doc", K::Normal}}});
     EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
+}
+
+TEST(RollTables, CreatesBothTablesAsTheDataModuleNeedsThem) {
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "roll.mdb";
+    data::createRollDatabase(path);
+    auto db = mdb::Database::open(path, mdb::OpenMode::ReadOnly);
+    EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"Testate", "DettaglioVoci"}));
+    expectRollTables(*db, false);
+}
+
+// An office's own database, Access 97 or 2000-2003, receives the same two tables beside its
+// own, once: a file that has either already is refused by name and left as it was.
+TEST(RollTables, AddsBothTablesToAnExistingDatabaseOnce) {
+    REQUIRE_MDB_FIXTURES();
+    for (const auto& [fixture, accessNinetySeven] :
+         {std::pair{"testV1997.mdb", true}, std::pair{"V2000_no-password.mdb", false}}) {
+        SCOPED_TRACE(fixture);
+        write_check::DiskCopy copy(fixture);
+        const std::vector<std::string> own =
+            mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly)->tableNames();
+        data::addRollTables(copy.path());
+        {
+            auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadOnly);
+            std::vector<std::string> names = own, now = db->tableNames();
+            names.insert(names.end(), {"Testate", "DettaglioVoci"});
+            std::sort(names.begin(), names.end());
+            std::sort(now.begin(), now.end());
+            EXPECT_EQ(now, names);
+            expectRollTables(*db, accessNinetySeven);
+        }
+        const std::vector<char> before = copy.bytes();
+        try {
+            data::addRollTables(copy.path());
+            ADD_FAILURE() << "added twice";
+        } catch (const mdb::Error& e) {
+            EXPECT_EQ(e.kind, mdb::Error::Kind::Refused);
+            EXPECT_STREQ(e.what(), "Table 'Testate' already exists");
+        }
+        EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+    }
+    testing_support::ScratchDir dir;
+    const std::string path = dir / "half.mdb";
+    mdb::createDatabase(path, {data::dettaglioVociTable()});
+    const auto bytes = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string before = bytes();
+    try {
+        data::addRollTables(path);
+        ADD_FAILURE() << "added";
+    } catch (const mdb::Error& e) {
+        EXPECT_STREQ(e.what(), "Table 'DettaglioVoci' already exists");
+    }
+    EXPECT_TRUE(bytes() == before) << "Testate was added all the same";
 }
 
 // Rows posted through the table writer read back in the engine and in mdbtools, value for value;

@@ -58,6 +58,23 @@ TEST(CreateCommands, CreateMakesEmptyAndRollDatabasesAndNeverOverwrites) {
     EXPECT_EQ(brelvanoDb({"create", roll, "--rolls"}).status, 2);  // usage
 }
 
+// add-roll gives an Access 97 file the roll's tables beside its own, once.
+TEST(CreateCommands, AddRollAddsTheRollTablesOnce) {
+    REQUIRE_MDB_FIXTURES();
+    write_check::DiskCopy copy("testV1997.mdb");
+    Result r = brelvanoDb({"add-roll", copy.path()});
+    ASSERT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(r.output, "Added tables Testate and DettaglioVoci to " + copy.path() + "\n");
+    EXPECT_EQ(brelvanoDb({"tables", copy.path()}).output,
+              "Table1\nTable2\nTable3\nTable4\nTestate\nDettaglioVoci\n");
+    EXPECT_EQ(brelvanoDb({"verify", copy.path()}).status, 0);
+    const std::string before = fileText(copy.path());
+    r = brelvanoDb({"add-roll", copy.path()});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.output, "brelvano-db: Table 'Testate' already exists\n");
+    EXPECT_EQ(fileText(copy.path()), before);
+}
+
 // The description on the command line gives the table the same schema written in C++ gives.
 TEST(CreateCommands, CreateTableReadsTheSchemaDescription) {
     testing_support::ScratchDir dir;

@@ -42,12 +42,12 @@ TEST(DatabaseOpen, AcceptsJet4AndJet3AndRefusesOtherFormats) {
     EXPECT_EQ(openError(fixture("no-such-file.mdb")), mdb::Error::Kind::Io);
 }
 
-// Until the engine adds tables to Jet 3 files, a new table in an Access 97 file is refused
-// before anything changes: never a Jet 4 page in a Jet 3 file. Its rows can be written.
-TEST(DatabaseOpen, RefusesANewTableInAJet3FileLeavingItUntouched) {
+// A new table in an Access 97 file stays an Access 97 table: the file keeps its format and its
+// 2 KB pages (never a Jet 4 page in a Jet 3 file), and its rows can be written.
+TEST(DatabaseOpen, ANewTableInAJet3FileKeepsItAJet3File) {
     REQUIRE_FIXTURES();
     const std::filesystem::path copy =
-        std::filesystem::temp_directory_path() / "brelvano_jet3_refusal.mdb";
+        std::filesystem::temp_directory_path() / "brelvano_jet3_new_table.mdb";
     std::filesystem::copy_file(fixture("testV1997.mdb"), copy,
                                std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(copy, std::filesystem::perms::owner_write,
@@ -57,15 +57,17 @@ TEST(DatabaseOpen, RefusesANewTableInAJet3FileLeavingItUntouched) {
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
     const std::string before = readAll();
-    try {
-        mdb::createTable(copy.string(),
-                         {"Nuova", {mdb::columnSchema("Codice", mdb::ColumnType::Long)}, {}});
-        ADD_FAILURE() << "created";
-    } catch (const mdb::Error& e) {
-        EXPECT_EQ(e.kind, mdb::Error::Kind::Unsupported);
-        EXPECT_NE(std::string(e.what()).find("Access 97 (Jet 3)"), std::string::npos);
+    mdb::createTable(copy.string(),
+                     {"Nuova", {mdb::columnSchema("Codice", mdb::ColumnType::Long)}, {}});
+    const std::string after = readAll();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after.size() % 2048, 0u);
+    EXPECT_EQ(after.compare(0, 0x80, before, 0, 0x80), 0) << "the header page changed";
+    {
+        auto db = mdb::Database::open(copy.string(), mdb::OpenMode::ReadOnly);
+        EXPECT_EQ(db->info().formatName, "Jet 3 (Access 97)");
+        EXPECT_TRUE(db->hasTable("Nuova"));
     }
-    EXPECT_EQ(readAll(), before);
     {
         auto db = mdb::Database::open(copy.string(), mdb::OpenMode::ReadWrite);
         mdb::Table& table = db->table("Table1");

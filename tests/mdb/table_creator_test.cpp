@@ -5,6 +5,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <sstream>
+
 #include "create/catalog_template.h"
 #include "create/new_database.h"
 #include "database/catalog.h"
@@ -55,10 +58,14 @@ mdb::TableSchema everyType() {
                         byNameAndDate, byCode, indexSchema("Valore", {"Valore"})}};
 }
 
-// Row n of the table above, in the alternatives the reader returns.
-std::vector<Value> everyTypeRow(int n) {
+// Row n of the table above, in the alternatives the reader returns. Access 97 text is 8-bit in
+// the database's code page (1252 in the fixtures): no Greek there.
+std::vector<Value> everyTypeRow(int n, bool eightBitText = false) {
     std::vector<Value> row(13);
-    row[1] = std::string(n % 3 == 0 ? "Forlì " : "Ζάκυνθος ") + std::to_string(n);
+    row[1] = std::string(n % 3 == 0     ? "Forlì "
+                         : eightBitText ? "Cefalù "
+                                        : "Ζάκυνθος ") +
+             std::to_string(n);
     if (n % 4 != 0) row[2] = std::string(static_cast<std::size_t>(n % 5) * 40, 'm');  // long too
     row[3] = static_cast<std::int16_t>(n - 50);
     row[4] = static_cast<std::uint8_t>(n % 256);
@@ -91,19 +98,56 @@ std::vector<Value> catalogRowOf(mdb::Database& db, const std::string& name) {
     return {};
 }
 
+struct Ace {
+    mdb::Binary sid;
+    Value rights, inheritable;
+    bool operator==(const Ace&) const = default;
+};
+
+// The MSysACEs rows of an object, in storage order.
+std::vector<Ace> acesOf(mdb::Database& db, std::int32_t object) {
+    std::vector<Ace> aces;
+    mdb::Table::Cursor rows = db.table("MSysACEs").scan();
+    while (rows.next()) {
+        const std::vector<Value> ace = rows.values();
+        if (ace[0] == Value{object})
+            aces.push_back({std::get<mdb::Binary>(ace[1]), ace[2], ace[3]});
+    }
+    return aces;
+}
+
+// mdb-export of every user table of the file but `except` (empty without mdbtools).
+std::map<std::string, std::string> otherExports(const std::string& path,
+                                                const std::string& except) {
+    std::map<std::string, std::string> exports;
+    if (!write_check::haveMdbtools()) return exports;
+    const std::string quoted = write_check::shellQuote(path);
+    std::istringstream names(write_check::run("mdb-tables -1 " + quoted).value_or(""));
+    for (std::string name; std::getline(names, name);)
+        if (name != except)
+            exports[name] = write_check::run("mdb-export -b hex " + quoted + " " +
+                                             write_check::shellQuote(name))
+                                .value_or("failed");
+    return exports;
+}
+
 // In a copy of an Access-made file: the table appears as the schema says, its catalogue row and
 // access rights are as Access's own, and rows of every type read back in the engine, verify
-// and mdbtools.
-void createAndFill(const char* fixture) {
+// and mdbtools; the file's other tables are as they were. In an Access 97 file the new table's
+// rights are those Access 97 gave the file's own first table.
+void createAndFill(const char* fixture, const char* accessTable = nullptr) {
     SCOPED_TRACE(fixture);
     DiskCopy copy(fixture);
     const mdb::TableSchema schema = everyType();
+    const std::map<std::string, std::string> before = otherExports(copy.path(), schema.name);
     mdb::createTable(copy.path(), schema);
 
     auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+    const bool accessNinetySeven = db->format().eightBitText;
     ASSERT_TRUE(db->hasTable("Prova tipi"));
     const mdb::Table& table = db->table("prova TIPI");
-    mdb::TableDefinition expected = mdb::tableDefinitionFor(schema);
+    mdb::TableDefinition expected =
+        mdb::tableDefinitionFor(schema, db->format(), db->pager().codePage());
     mdb::TableDefinition placed = table.definition();
     // The creator placed the maps, roots and long-value maps; the rest is the schema's.
     for (std::size_t i = 0; i < placed.physicalIndexes.size(); ++i) {
@@ -132,44 +176,67 @@ void createAndFill(const char* fixture) {
     const std::size_t owner = *db->table("MSysObjects").findColumn("Owner");
     EXPECT_EQ(row.at(owner), msysDb.at(owner)) << "the table is owned by the database's owner";
 
-    // One full-rights ACE per account of the Tables container, not inheritable.
+    const auto id = static_cast<std::int32_t>(table.catalogEntry().id);
+    if (accessNinetySeven) {
+        const std::vector<Ace> aces = acesOf(*db, id);
+        EXPECT_EQ(aces,
+                  acesOf(*db, static_cast<std::int32_t>(db->table(accessTable).catalogEntry().id)));
+        EXPECT_EQ(aces.size(), 3u);
+        const std::size_t props = *db->table("MSysObjects").findColumn("LvProp");
+        EXPECT_EQ(std::get<mdb::Binary>(row.at(props)).at(0), 'K') << "Access 97's property maps";
+    }
+    // Jet 4: one full-rights ACE per account of the Tables container, not inheritable.
     std::multiset<mdb::Binary> containerSids, tableSids;
     mdb::Table::Cursor aces = db->table("MSysACEs").scan();
     while (aces.next()) {
         const std::vector<Value> ace = aces.values();
         if (ace[0] == Value{mdb::object_id::kTables})
             containerSids.insert(std::get<mdb::Binary>(ace[1]));
-        if (ace[0] != Value{static_cast<std::int32_t>(table.catalogEntry().id)}) continue;
+        if (ace[0] != Value{id}) continue;
         tableSids.insert(std::get<mdb::Binary>(ace[1]));
-        EXPECT_EQ(ace[2], Value{mdb::kFullAccess});
+        if (!accessNinetySeven) {
+            EXPECT_EQ(ace[2], Value{mdb::kFullAccess});
+        }
         EXPECT_EQ(ace[3], Value{false});
     }
-    EXPECT_EQ(tableSids, containerSids);
+    if (!accessNinetySeven) {
+        EXPECT_EQ(tableSids, containerSids);
+    }
     EXPECT_FALSE(tableSids.empty());
     EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
 
     constexpr int kRows = 120;
     db->beginBatch();
-    for (int n = 1; n <= kRows; ++n) db->writer("Prova tipi").insert(everyTypeRow(n));
+    for (int n = 1; n <= kRows; ++n)
+        db->writer("Prova tipi").insert(everyTypeRow(n, accessNinetySeven));
     db->endBatch();
     EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
     db.reset();
 
     const write_check::Rows rows = write_check::readRows(copy.path(), "Prova tipi");
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+    // By autonumber: a later, shorter row may go on an earlier page than the one before it.
+    std::map<std::int32_t, std::vector<Value>> byId;
+    for (const auto& [position, values] : rows) byId[std::get<std::int32_t>(values[0])] = values;
     int n = 0;
-    for (const auto& [position, values] : rows) {
+    for (const auto& [autoNumber, values] : byId) {
         ++n;
-        EXPECT_EQ(values[0], Value{n}) << "autonumber";
-        EXPECT_TRUE(sameExceptId(values, everyTypeRow(n))) << "row " << n;
+        EXPECT_EQ(autoNumber, n) << "autonumber";
+        EXPECT_TRUE(sameExceptId(values, everyTypeRow(n, accessNinetySeven))) << "row " << n;
     }
     if (!write_check::haveMdbtools()) return;
     const std::string quoted = write_check::shellQuote(copy.path());
     const std::optional<std::string> tables = write_check::run("mdb-tables -1 " + quoted);
     ASSERT_TRUE(tables);
     EXPECT_THAT(*tables, testing::HasSubstr("Prova tipi\n"));
-    EXPECT_TRUE(write_check::run("mdb-schema " + quoted + " postgres"));
+    const std::optional<std::string> ddl = write_check::run("mdb-schema " + quoted + " postgres");
+    ASSERT_TRUE(ddl);
+    EXPECT_THAT(*ddl, testing::HasSubstr("PRIMARY KEY (\"numero\")"));
+    EXPECT_THAT(
+        *ddl, testing::HasSubstr(
+                  "CREATE UNIQUE INDEX \"prova tipi_codice_idx\" ON \"prova tipi\" (\"codice\")"));
     write_check::expectMdbExportAgrees(copy.path(), "Prova tipi", kRows);
+    EXPECT_EQ(otherExports(copy.path(), schema.name), before);
 }
 
 TEST(TableCreator, CreatesAndFillsATableInAccessMadeFiles) {
@@ -177,13 +244,14 @@ TEST(TableCreator, CreatesAndFillsATableInAccessMadeFiles) {
     createAndFill("empty.mdb");
     createAndFill("V2000_no-password.mdb");
     createAndFill("adox_jet4.mdb");
+    createAndFill("testV1997.mdb", "Table1");
+    createAndFill("test2V1997.mdb", "MSP_PROJECTS");
 }
 
 // A taken name (any case, system tables included) or a schema Access would refuse changes
 // nothing in the file.
-TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
-    REQUIRE_MDB_FIXTURES();
-    DiskCopy copy("V2000_no-password.mdb");
+void refusalsLeaveTheFileUntouched(const char* fixture) {
+    DiskCopy copy(fixture);
     const std::vector<char> before = copy.bytes();
     struct Case {
         const char* table;
@@ -207,6 +275,29 @@ TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
             EXPECT_STREQ(e.what(), c.message);
         }
         EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+    }
+    auto db = mdb::Database::open(copy.path(), mdb::OpenMode::ReadWrite);
+    db->pager().setPageLimitForTesting(db->pageCount());  // as if the file were full
+    try {
+        mdb::createTable(db->pager(),
+                         {.name = "New", .columns = {columnSchema("x", ColumnType::Long)}},
+                         mdb::currentDateTime());
+        ADD_FAILURE() << "created";
+    } catch (const mdb::Error& e) {
+        EXPECT_EQ(e.kind, mdb::Error::Kind::Refused);
+        EXPECT_THAT(e.what(),
+                    testing::HasSubstr(db->format().eightBitText ? "past 1 GB" : "past 2 GB"));
+    }
+    db.reset();
+    EXPECT_TRUE(copy.bytes() == before) << "the file changed";
+}
+
+// So does a table the file has no room for (1 GB in Access 97, 2 GB in Jet 4).
+TEST(TableCreator, RefusalsLeaveTheFileUntouched) {
+    REQUIRE_MDB_FIXTURES();
+    for (const char* fixture : {"V2000_no-password.mdb", "testV1997.mdb"}) {
+        SCOPED_TRACE(fixture);
+        refusalsLeaveTheFileUntouched(fixture);
     }
 }
 
@@ -246,9 +337,8 @@ TEST(TableCreator, LeavesTheCallersBatchOpen) {
 }
 
 // More usage maps than one page holds (two per Memo column), and a definition longer than a
-// page: both continue on further pages.
-TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
-    testing_support::ScratchDir dir;
+// page: both continue on further pages, in a new database and in an Access 97 file (2 KB pages).
+void spreadsOverSeveralPages(const std::string& path, bool create) {
     mdb::TableSchema wide{.name = "Larga", .columns = {columnSchema("id", ColumnType::Long)}};
     for (int i = 0; i < 40; ++i)
         wide.columns.push_back(
@@ -257,9 +347,12 @@ TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
         wide.columns.push_back(columnSchema("testo con un nome lungo numero " + std::to_string(i),
                                             ColumnType::Text, 10));
     wide.indexes.push_back(indexSchema("PrimaryKey", {"id"}, IndexSchema::Kind::PrimaryKey));
-    mdb::createDatabase(dir / "wide.mdb", {wide});
+    if (create)
+        mdb::createDatabase(path, {wide});
+    else
+        mdb::createTable(path, wide);
 
-    auto db = mdb::Database::open(dir / "wide.mdb", mdb::OpenMode::ReadWrite);
+    auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
     const mdb::TableDefinition& t = db->table("Larga").definition();
     EXPECT_GT(t.pages.size(), 1u);
     std::set<mdb::PageNumber> mapPages;
@@ -279,9 +372,16 @@ TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
     }
     EXPECT_THAT(mdb::verifyDatabase(*db), testing::IsEmpty());
     db.reset();
-    EXPECT_EQ(write_check::readRows(dir / "wide.mdb", "Larga").size(), 30u);
-    if (write_check::haveMdbtools())
-        write_check::expectMdbExportAgrees(dir / "wide.mdb", "Larga", 30);
+    EXPECT_EQ(write_check::readRows(path, "Larga").size(), 30u);
+    if (write_check::haveMdbtools()) write_check::expectMdbExportAgrees(path, "Larga", 30);
+}
+
+TEST(TableCreator, SpreadsMapsAndDefinitionOverSeveralPages) {
+    testing_support::ScratchDir dir;
+    spreadsOverSeveralPages(dir / "wide.mdb", true);
+    REQUIRE_MDB_FIXTURES();
+    DiskCopy copy("testV1997.mdb");
+    spreadsOverSeveralPages(copy.path(), false);
 }
 
 }  // namespace

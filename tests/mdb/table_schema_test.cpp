@@ -162,4 +162,24 @@ TEST(TableSchema, RefusesWhatAccessWouldNot) {
     }
 }
 
+// Access 97 keeps names in the database's code page: one it cannot hold is refused, not stored
+// with "?"; Text sizes count bytes, one a character.
+TEST(TableSchema, AccessNinetySevenNamesMustFitTheCodePage) {
+    mdb::TableSchema s{.name = "Città", .columns = {columnSchema("Nome", ColumnType::Text, 40)}};
+    const mdb::TableDefinition t = mdb::tableDefinitionFor(s, mdb::jet3Format(), 1252);
+    EXPECT_EQ(t.columns[0].length, 40);
+    EXPECT_EQ(t.columns[0].codePage, 1252);
+    s.columns.push_back(columnSchema("Ζάκυνθος", ColumnType::Long));
+    try {
+        (void)mdb::tableDefinitionFor(s, mdb::jet3Format(), 1252);
+        ADD_FAILURE() << "accepted";
+    } catch (const mdb::Error& e) {
+        EXPECT_STREQ(e.what(),
+                     "the column name 'Ζάκυνθος' holds a character this Access 97 database cannot "
+                     "hold (code page 1252)");
+    }
+    s.name = "Zante";
+    EXPECT_NO_THROW((void)mdb::tableDefinitionFor(s, mdb::jet3Format(), 1253));  // Greek
+}
+
 }  // namespace

@@ -130,7 +130,23 @@ private slots:
 
     void cleanup() { data::setCurrentRegionalSettings(data::RegionalSettings{}); }
 
+    // On a new roll database, and on an office's Access 97 file given the roll's tables.
+    void connettiImportaAndTheQuestion_data() {
+        QTest::addColumn<bool>("access97");
+        QTest::newRow("Jet 4") << false;
+        QTest::newRow("Access 97") << true;
+    }
+
     void connettiImportaAndTheQuestion() {
+        QFETCH(bool, access97);
+        if (access97) {
+            database_ = dir_.filePath("ufficio97.mdb");
+            QFile::remove(database_);
+            if (!QFile::copy(testing_support::fixture("testV1997.mdb"), database_))
+                QSKIP("no fixtures");
+            QFile::setPermissions(database_, QFile::ReadOwner | QFile::WriteOwner);
+            data::addRollTables(database_.toStdString());
+        }
         Window w;
         w.edit(1)->setText(header_);
         w.edit(2)->setText(detail_);
@@ -147,6 +163,17 @@ private slots:
                  QStringLiteral("Inserimento dati nella tabella Dettaglio Voci"));
         QCOMPARE(rowCount(database_, "Testate"), std::size_t{3});
         QCOMPARE(rowCount(database_, "DettaglioVoci"), std::size_t{3});
+        {
+            auto db = mdb::Database::open(database_.toStdString(), mdb::OpenMode::ReadOnly);
+            QCOMPARE(QString::fromStdString(db->info().formatName),
+                     access97 ? QStringLiteral("Jet 3 (Access 97)")
+                              : QStringLiteral("Jet 4 (Access 2000-2003)"));
+            const mdb::Table& testate = db->table("Testate");
+            mdb::Table::Cursor rows = testate.scan();
+            QVERIFY(rows.next());
+            QCOMPARE(std::get<std::string>(rows.value(*testate.findColumn("contribuente"))),
+                     std::string("Citt\u00e0 di Forl\u00ec"));
+        }
 
         // Yes: replaced.
         w.boxes->shown.clear();

@@ -32,6 +32,9 @@ void deleteAll(const std::string& file, const std::string& table, std::ostream& 
 
 // Creates a new database (with the roll's two tables when `roll` is set); never overwrites.
 void createDatabaseFile(const std::string& file, bool roll, std::ostream& out);
+// Adds the roll's two tables to an existing database of either format; refuses, changing
+// nothing, one that has either table.
+void addRollTablesToFile(const std::string& file, std::ostream& out);
 // The schema the create-table arguments describe (see create_commands.cpp and the usage text).
 // Throws mdb::Error (Refused) naming a description it cannot read.
 mdb::TableSchema parseTableDescription(const std::string& table,

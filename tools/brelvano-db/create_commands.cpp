@@ -154,6 +154,11 @@ void createDatabaseFile(const std::string& file, bool roll, std::ostream& out) {
     }
 }
 
+void addRollTablesToFile(const std::string& file, std::ostream& out) {
+    data::addRollTables(file);
+    out << "Added tables Testate and DettaglioVoci to " << file << '\n';
+}
+
 mdb::TableSchema parseTableDescription(const std::string& table,
                                        const std::vector<std::string>& columns,
                                        const std::vector<std::string>& indexes) {

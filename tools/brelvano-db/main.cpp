@@ -1,4 +1,4 @@
-// brelvano-db: looks into a Jet 4 database without Access.
+// brelvano-db: looks into an Access database (97 or 2000-2003) without Access.
 //   brelvano-db tables FILE
 //   brelvano-db schema FILE TABLE
 //   brelvano-db export [--date-format FMT] [--bin raw|hex] FILE TABLE
@@ -7,6 +7,7 @@
 //   brelvano-db insert FILE TABLE [COLUMN=VALUE | --null COLUMN]...
 //   brelvano-db delete-all FILE TABLE
 //   brelvano-db create FILE [--roll]
+//   brelvano-db add-roll FILE
 //   brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...
 //   brelvano-db report FILE NAME --pdf OUT.pdf
 //   brelvano-db --help | --version
@@ -35,6 +36,7 @@ void printUsage(std::ostream& out) {
         << tool::reportUsageNote()
         << "\n"
            "       brelvano-db create FILE [--roll]\n"
+           "       brelvano-db add-roll FILE\n"
            "       brelvano-db create-table FILE TABLE COLUMN... [--index INDEX]...\n"
            "       brelvano-db --help | --version\n"
            "Values: numbers with a point for decimals, dates as YYYY-MM-DD [HH:MM[:SS]],\n"
@@ -42,7 +44,10 @@ void printUsage(std::ostream& out) {
            "get their defaults.\n"
            "create makes a new, empty Jet 4 database (never over an existing file);\n"
            "--roll adds the tables Testate and DettaglioVoci.\n"
-           "create-table adds a table to a database. Names may hold blanks, not ':' or ','.\n"
+           "add-roll adds Testate and DettaglioVoci to an existing database (Access 97 or\n"
+           "2000-2003); it changes nothing in one that has either table.\n"
+           "create-table adds a table to a database (Access 97 or 2000-2003). Names may\n"
+           "hold blanks, not ':' or ','.\n"
            "  COLUMN  NAME:TYPE[:OPTION]...\n"
            "          TYPE    text(N) memo long integer byte double single currency\n"
            "                  datetime yesno guid ole binary(N)   (N: 1 to 255)\n"
@@ -112,6 +117,8 @@ int main(int argc, char** argv) {
         } else if (command == "create" &&
                    (args.size() == 1 || (args.size() == 2 && args[1] == "--roll"))) {
             tool::createDatabaseFile(args[0], args.size() == 2, std::cout);
+        } else if (command == "add-roll" && args.size() == 1) {
+            tool::addRollTablesToFile(args[0], std::cout);
         } else if (command == "create-table" && args.size() >= 3) {
             std::vector<std::string> columns, indexes;
             for (std::size_t i = 2; i < args.size(); ++i) {

@@ -9,26 +9,31 @@
 namespace mdb {
 namespace {
 
-constexpr std::size_t kInlineMapPages = (kNewMapRowSize - 5) * 8;
 constexpr std::uint32_t kMapPageOwner = 0;
-// Rows of kNewMapRowSize bytes (and their 2-byte slots) a data page holds: 57.
-constexpr std::size_t kMapRowsPerPage = (kPageSize - kDataPageHeaderSize) / (kNewMapRowSize + 2);
+constexpr std::size_t kJet3MapRowSize = 133;  // as Access 97 writes them: 1024 pages
 
 using Row = std::vector<std::uint8_t>;
 
 // Map pages being filled: the current one, and another from the allocator when it is full.
 class MapPages {
 public:
-    MapPages(Pager& pager, PageAllocator& allocator) : pager_(pager), allocator_(allocator) {
+    MapPages(Pager& pager, PageAllocator& allocator, const JetFormat& format)
+        : pager_(pager),
+          allocator_(allocator),
+          format_(format),
+          rowsPerPage_((format.pageSize - format.dataFirstSlotOffset) /
+                       (newMapRowSize(format) + 2)) {
         next();
     }
 
+    const JetFormat& format() const { return format_; }
+
     // Places the rows on one page, together; returns where each went.
     std::vector<RowPosition> place(const std::vector<Row>& rows) {
-        if (rows_ + rows.size() > kMapRowsPerPage) next();
+        if (rows_ + rows.size() > rowsPerPage_) next();
         std::vector<RowPosition> where;
         for (const Row& row : rows) {
-            DataPageWriter writer(pager_.modify(page_), page_);
+            DataPageWriter writer(pager_.modify(page_), page_, format_);
             const std::optional<std::uint8_t> n = writer.insert(row);
             if (!n) throw Error(Error::Kind::Corrupt, "a new usage-map page is full too early");
             where.push_back({page_, *n});
@@ -40,32 +45,37 @@ public:
 private:
     void next() {
         page_ = allocator_.allocate();
-        DataPageWriter::initialize(pager_.modify(page_), kMapPageOwner);
+        DataPageWriter::initialize(pager_.modify(page_), kMapPageOwner, format_);
         rows_ = 0;
     }
 
     Pager& pager_;
     PageAllocator& allocator_;
+    const JetFormat& format_;
+    std::size_t rowsPerPage_;
     PageNumber page_ = 0;
     std::size_t rows_ = 0;
 };
 
 void placeMaps(TableDefinition& t, MapPages& maps) {
-    const std::vector<RowPosition> table = maps.place({newInlineMapRow(), newInlineMapRow()});
+    const JetFormat& f = maps.format();
+    const Row empty = newInlineMapRow(std::nullopt, f);
+    const std::vector<RowPosition> table = maps.place({empty, empty});
     t.ownedPagesMap = table[0];
     t.freePagesMap = table[1];
     for (Column& c : t.columns) {  // in number order
         if (!isLongValue(c.type)) continue;
-        const std::vector<RowPosition> lv = maps.place({newInlineMapRow(), newInlineMapRow()});
+        const std::vector<RowPosition> lv = maps.place({empty, empty});
         c.longValueOwnedMap = lv[0];
         c.longValueFreeMap = lv[1];
     }
     for (PhysicalIndex& index : t.physicalIndexes)
-        index.usageMap = maps.place({newInlineMapRow(index.rootPage)})[0];
+        index.usageMap = maps.place({newInlineMapRow(index.rootPage, f)})[0];
 }
 
-void writeEmptyLeaf(Pager& pager, PageNumber root, PageNumber tdefPage) {
+void writeEmptyLeaf(Pager& pager, PageNumber root, PageNumber tdefPage, const JetFormat& format) {
     IndexPage leaf;
+    leaf.format = &format;
     leaf.kind = IndexPage::Kind::Leaf;
     leaf.tdefPage = tdefPage;
     if (!leaf.encode(pager.modify(root)))
@@ -74,10 +84,16 @@ void writeEmptyLeaf(Pager& pager, PageNumber root, PageNumber tdefPage) {
 
 }  // namespace
 
-std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page) {
-    Row row(kNewMapRowSize, 0);
+std::size_t newMapRowSize(const JetFormat& format) {
+    return format.eightBitText ? kJet3MapRowSize : kNewMapRowSize;
+}
+
+std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page, const JetFormat& format) {
+    const std::size_t size = newMapRowSize(format);
+    Row row(size, 0);
     if (!page) return row;
-    const PageNumber start = *page < kInlineMapPages ? 0 : *page - *page % 8;
+    const auto inlinePages = static_cast<PageNumber>((size - 5) * 8);
+    const PageNumber start = *page < inlinePages ? 0 : *page - *page % 8;
     put32le(row, 1, start);
     const PageNumber bit = *page - start;
     row[5 + bit / 8] = static_cast<std::uint8_t>(1u << (bit % 8));
@@ -86,22 +102,24 @@ std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page) {
 
 std::vector<TableDefinition> writeNewTables(Pager& pager, PageAllocator& allocator,
                                             std::vector<TableDefinition> tables) {
+    const JetFormat& format = formatOfPageSize(pager.pageSize());
     for (TableDefinition& t : tables) {
-        const std::size_t length = encodeTableDefinition(t).size();
+        t.format = &format;
+        const std::size_t length = encodeTableDefinition(t, pager.codePage()).size();
         t.pages.clear();
-        for (std::size_t i = 0; i < tableDefinitionPageCount(length); ++i)
+        for (std::size_t i = 0; i < tableDefinitionPageCount(length, format); ++i)
             t.pages.push_back(allocator.allocate());
         t.page = t.pages.front();
     }
-    MapPages maps(pager, allocator);
+    MapPages maps(pager, allocator, format);
     for (TableDefinition& t : tables)
         for (PhysicalIndex& index : t.physicalIndexes) index.rootPage = allocator.allocate();
 
     for (TableDefinition& t : tables) {
         placeMaps(t, maps);
         for (const PhysicalIndex& index : t.physicalIndexes)
-            writeEmptyLeaf(pager, index.rootPage, t.page);
-        const std::vector<std::uint8_t> joined = encodeTableDefinition(t);
+            writeEmptyLeaf(pager, index.rootPage, t.page, format);
+        const std::vector<std::uint8_t> joined = encodeTableDefinition(t, pager.codePage());
         t.length = static_cast<std::uint32_t>(joined.size());
         writeTableDefinition(pager, t, t.pages);
     }

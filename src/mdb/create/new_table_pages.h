@@ -24,18 +24,23 @@
 
 namespace mdb {
 
-// The length of the map rows written: type, start page and a 64-byte bitmap (512 pages).
+// The length of the map rows written: type, start page and a 64-byte bitmap (512 pages); in
+// an Access 97 file a 128-byte bitmap (1024 pages), as Access 97 writes them.
 constexpr std::size_t kNewMapRowSize = 69;
+std::size_t newMapRowSize(const JetFormat& format);
 
 // Writes the pages of new, empty tables and returns their definitions with the pages, map
 // pointers and root pages filled in (row counts, autonumbers and unique counts are written as
 // the definitions give them). Several tables share map pages, as the engine's catalogue does.
+// The pages and definitions take the pager's format (its page size) and code page.
 // REQUIRES: pager.writing(). Throws Error (Refused) when the file is full.
 std::vector<TableDefinition> writeNewTables(Pager& pager, PageAllocator& allocator,
                                             std::vector<TableDefinition> tables);
 
 // An inline map row: start page and bitmap, holding `page` when given. The start is 0 for pages
-// below 512 (as Access and the engine write it), else `page` rounded down to a multiple of 8.
-std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page = std::nullopt);
+// the bitmap reaches from 0 (as Access and the engine write it), else `page` rounded down to a
+// multiple of 8.
+std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page = std::nullopt,
+                                          const JetFormat& format = jet4Format());
 
 }  // namespace mdb

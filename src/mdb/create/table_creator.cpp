@@ -103,9 +103,22 @@ Binary databaseOwner(const Table& objects) {
     return kDefaultSid;
 }
 
-// The accounts holding rights on the Tables container, in storage order.
-std::vector<Binary> tableAccounts(const Table& aces, std::int32_t tables) {
-    std::vector<Binary> sids;
+// An account's rights on a new table.
+struct Grant {
+    Binary sid;
+    std::int32_t rights = kFullAccess;
+};
+
+// The rights the Tables container hands to whoever creates a table; Access 97 does not copy
+// that entry to the table (its creator holds the owner's entry instead).
+constexpr std::int32_t kCreatorRights = 0x000F00FE;
+
+// The rights of the Tables container's entries, in storage order. Jet 4: every account on the
+// container, with every right. Access 97 copies the inheritable entries with their rights, but
+// the creator's.
+std::vector<Grant> tableGrants(const Table& aces, std::int32_t tables, bool accessNinetySeven,
+                               const Binary& owner) {
+    std::vector<Grant> grants;
     Table::Cursor rows = aces.scan();
     while (rows.next()) {
         const std::vector<Value> row = rows.values();
@@ -113,16 +126,26 @@ std::vector<Binary> tableAccounts(const Table& aces, std::int32_t tables) {
         const Value sid = column(aces, row, "SID");
         const auto* id = std::get_if<std::int32_t>(&object);
         const auto* bytes = std::get_if<Binary>(&sid);
-        if (id != nullptr && *id == tables && bytes != nullptr) sids.push_back(*bytes);
+        if (id == nullptr || *id != tables || bytes == nullptr) continue;
+        if (!accessNinetySeven) {
+            grants.push_back({*bytes, kFullAccess});
+            continue;
+        }
+        const Value acm = column(aces, row, "ACM");
+        const Value inheritable = column(aces, row, "FInheritable");
+        const auto* rights = std::get_if<std::int32_t>(&acm);
+        const auto* inherited = std::get_if<bool>(&inheritable);
+        if (rights != nullptr && inherited != nullptr && *inherited && *rights != kCreatorRights)
+            grants.push_back({*bytes, *rights});
     }
-    if (sids.empty()) sids.push_back(kDefaultSid);
-    return sids;
+    if (grants.empty()) grants.push_back({accessNinetySeven ? owner : kDefaultSid, kFullAccess});
+    return grants;
 }
 
-Binary propertiesOf(const TableDefinition& t) {
+Binary propertiesOf(const TableDefinition& t, std::uint16_t codePage) {
     std::vector<PropertyMap> maps;
     for (const Column& c : t.columns) maps.push_back(columnPropertyMap(c));
-    return encodePropertyMaps(maps);
+    return encodePropertyMaps(maps, codePage);
 }
 
 // Writes the table's pages in one operation; returns its definition, placed.
@@ -142,8 +165,11 @@ TableDefinition writePages(Pager& pager, TableDefinition definition) {
 }  // namespace
 
 void createTable(Pager& pager, const TableSchema& schema, DateTime created) {
-    TableDefinition definition = tableDefinitionFor(schema);
-    const Binary properties = propertiesOf(definition);
+    const JetFormat& format = formatOfPageSize(pager.pageSize());
+    const bool accessNinetySeven = format.eightBitText;
+    const std::uint16_t codePage = accessNinetySeven ? pager.codePage() : 0;
+    TableDefinition definition = tableDefinitionFor(schema, format, codePage);
+    const Binary properties = propertiesOf(definition, codePage);
     Batch batch(pager);
     withDamageContext(pager.fileName(), "", [&] {
         const std::vector<CatalogEntry> catalog = readCatalog(pager);
@@ -156,7 +182,7 @@ void createTable(Pager& pager, const TableSchema& schema, DateTime created) {
                        .type = CatalogEntry::kTable,
                        .owner = databaseOwner(objects),
                        .properties = properties};
-        const std::vector<Binary> accounts = tableAccounts(aces, tables);
+        const std::vector<Grant> grants = tableGrants(aces, tables, accessNinetySeven, row.owner);
         // The catalogue row is checked before any page is written (its id does not change
         // whether it fits).
         (void)prepareRow(objects.definition(), catalogRowValues(objects.definition(), row, created),
@@ -166,16 +192,36 @@ void createTable(Pager& pager, const TableSchema& schema, DateTime created) {
         row.id = static_cast<std::int32_t>(definition.page);
         TableWriter(pager, objects).insert(catalogRowValues(objects.definition(), row, created));
         TableWriter aceWriter(pager, aces);
-        for (const Binary& sid : accounts)
-            aceWriter.insert(aceRowValues(aces.definition(), {row.id, sid, kFullAccess, false}));
+        for (const Grant& g : grants)
+            aceWriter.insert(aceRowValues(aces.definition(), {row.id, g.sid, g.rights, false}));
     });
     batch.end();
 }
 
 void createTable(const std::string& path, const TableSchema& schema) {
+    createTables(path, {schema});
+}
+
+void createTables(const std::string& path, const std::vector<TableSchema>& schemas) {
     auto database = Database::open(path, OpenMode::ReadWrite);
-    database->refuseNewTables();
-    createTable(database->pager(), schema, currentDateTime());
+    Pager& pager = database->pager();
+    const JetFormat& format = formatOfPageSize(pager.pageSize());
+    for (std::size_t i = 0; i < schemas.size(); ++i) {
+        (void)tableDefinitionFor(schemas[i], format, pager.codePage());
+        for (std::size_t j = 0; j < i; ++j)
+            if (sameName(schemas[i].name, schemas[j].name))
+                throw Error(Error::Kind::Refused, "Table '" + schemas[j].name + "' already exists");
+    }
+    // The lock is held from the check of the names to the last table.
+    Batch batch(pager);
+    withDamageContext(pager.fileName(), "", [&] {
+        const std::vector<CatalogEntry> catalog = readCatalog(pager);
+        const std::int32_t tables = tablesContainer(catalog);
+        for (const TableSchema& schema : schemas) refuseTakenName(catalog, tables, schema.name);
+    });
+    const DateTime now = currentDateTime();
+    for (const TableSchema& schema : schemas) createTable(pager, schema, now);
+    batch.end();
 }
 
 DateTime currentDateTime() {

@@ -6,7 +6,11 @@
 //      Type 1, DateCreate = DateUpdate = the creation time, Flags 0, Owner = the owner of MSysDb
 //      (the database's owner), LvProp = the columns' properties (property_map_writer.h) or null;
 //   3. a row in MSysACEs for each account holding rights on the Tables container: ObjectId =
-//      the table's id, that account's SID, every right (kFullAccess), not inheritable.
+//      the table's id, that account's SID, every right (kFullAccess), not inheritable. In an
+//      Access 97 file, as Access 97 writes them: one per inheritable entry of the container but
+//      the creator's (rights F00FE), with that entry's rights.
+// In an Access 97 (Jet 3) file the definition, its pages and the property maps take that
+// format (2 KB pages, 133-byte map rows, names and properties in the database's code page).
 // The catalogue rows go in through the table writer, so that MSysObjects' and MSysACEs' indexes,
 // row counts and maps stay true.
 //

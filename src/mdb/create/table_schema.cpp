@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "format/code_page_text.h"
 #include "format/name_compare.h"
 #include "mdb/error.h"
 
@@ -21,6 +22,19 @@ constexpr std::uint8_t kIndexAlways = 0x80;  // set on every index Access 2000 a
 constexpr std::uint8_t kAccessCascadeBytes = 0x04;  // what Access leaves in both cascade bytes
 
 [[noreturn]] void refuse(const std::string& what) { throw Error(Error::Kind::Refused, what); }
+
+// An Access 97 file holds names in its code page: a name with a character the code page lacks
+// would be stored with "?" in its place, and be another name.
+void checkNameFitsCodePage(const std::string& name, const std::string& what,
+                           const JetFormat& format, std::uint16_t codePage) {
+    if (!format.eightBitText) return;
+    std::vector<std::uint8_t> stored;
+    (void)appendCodePageText(stored, name, codePage);
+    if (decodeCodePageText(stored, codePage) != name)
+        refuse("the " + what + " name '" + name +
+               "' holds a character this Access 97 database cannot hold (code page " +
+               std::to_string(codePage) + ")");
+}
 
 std::size_t characterCount(const std::string& utf8) {
     return static_cast<std::size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
@@ -62,12 +76,12 @@ bool supported(ColumnType type) {
 }
 
 // The bytes a column's definition records as its length.
-std::uint16_t definitionLength(const ColumnSchema& c) {
+std::uint16_t definitionLength(const ColumnSchema& c, const JetFormat& format) {
     switch (c.type) {
         case ColumnType::Boolean:
             return 1;  // as Access records it, though the value takes no row bytes
         case ColumnType::Text:
-            return static_cast<std::uint16_t>(2 * c.size);
+            return static_cast<std::uint16_t>(format.eightBitText ? c.size : 2 * c.size);
         case ColumnType::Binary:
             return c.size;
         default:
@@ -75,9 +89,11 @@ std::uint16_t definitionLength(const ColumnSchema& c) {
     }
 }
 
-Column columnFor(const ColumnSchema& s, const std::string& table) {
+Column columnFor(const ColumnSchema& s, const std::string& table, const JetFormat& format,
+                 std::uint16_t codePage) {
     const std::string field = table + "." + s.name;
     checkObjectName(s.name, "column");
+    checkNameFitsCodePage(s.name, "column", format, codePage);
     if (!supported(s.type))
         refuse("column " + field + ": type " + typeName(s.type) + " cannot be created");
     const bool sized = s.type == ColumnType::Text || s.type == ColumnType::Binary;
@@ -91,14 +107,22 @@ Column columnFor(const ColumnSchema& s, const std::string& table) {
     Column c;
     c.name = s.name;
     c.type = s.type;
-    c.length = definitionLength(s);
+    c.length = definitionLength(s, format);
     c.flags = static_cast<std::uint8_t>((isFixed(s.type) ? kFixedFlags : kVariableFlags) |
                                         (s.autoNumber ? Column::kAutoNumberFlag : 0));
-    c.extFlags = s.compressedUnicode ? Column::kCompressedUnicodeFlag : 0;
     c.sortOrder = kGeneralSortOrder;
+    c.properties = s.properties;
+    if (format.eightBitText) {
+        // Access 97 text is 8-bit already: there is nothing to compress. The code page sits
+        // where a Jet 4 column keeps its precision, and the reader sees it there.
+        if (s.type == ColumnType::Text || s.type == ColumnType::Memo) c.codePage = codePage;
+        c.precision = static_cast<std::uint8_t>(codePage & 0xFF);
+        c.scale = static_cast<std::uint8_t>(codePage >> 8);
+        return c;
+    }
+    c.extFlags = s.compressedUnicode ? Column::kCompressedUnicodeFlag : 0;
     c.precision = static_cast<std::uint8_t>(kGeneralSortOrder & 0xFF);  // as the reader sees it
     c.scale = static_cast<std::uint8_t>(kGeneralSortOrder >> 8);
-    c.properties = s.properties;
     return c;
 }
 
@@ -120,8 +144,8 @@ void layOutColumns(std::vector<Column>& columns) {
     }
 }
 
-std::uint8_t indexFlags(const IndexSchema& s) {
-    std::uint8_t flags = kIndexAlways;
+std::uint8_t indexFlags(const IndexSchema& s, const JetFormat& format) {
+    std::uint8_t flags = format.eightBitText ? 0 : kIndexAlways;
     if (s.kind != IndexSchema::Kind::Normal) flags |= PhysicalIndex::kUniqueFlag;
     if (s.kind == IndexSchema::Kind::PrimaryKey || s.required)
         flags |= PhysicalIndex::kRequiredFlag;
@@ -130,7 +154,7 @@ std::uint8_t indexFlags(const IndexSchema& s) {
 }
 
 PhysicalIndex physicalIndexFor(const IndexSchema& s, const std::vector<Column>& columns,
-                               const std::string& table) {
+                               const std::string& table, const JetFormat& format) {
     const std::string where = "index " + s.name + " of " + table;
     if (s.columns.empty() || s.columns.size() > kMaxIndexColumns)
         refuse(where + ": an index has 1 to 10 columns");
@@ -145,7 +169,7 @@ PhysicalIndex physicalIndexFor(const IndexSchema& s, const std::vector<Column>& 
         if (!seen.insert(c->number).second) refuse(where + ": column " + key.column + " twice");
         index.columns.push_back({c->number, key.ascending});
     }
-    index.flags = indexFlags(s);
+    index.flags = indexFlags(s, format);
     return index;
 }
 
@@ -183,8 +207,10 @@ void checkObjectName(const std::string& name, const std::string& what) {
     }
 }
 
-TableDefinition tableDefinitionFor(const TableSchema& schema) {
+TableDefinition tableDefinitionFor(const TableSchema& schema, const JetFormat& format,
+                                   std::uint16_t codePage) {
     checkObjectName(schema.name, "table");
+    checkNameFitsCodePage(schema.name, "table", format, codePage);
     if (schema.columns.empty()) refuse("table " + schema.name + " has no columns");
     if (schema.columns.size() > kMaxColumns)
         refuse("table " + schema.name + " has more than 255 columns");
@@ -192,12 +218,14 @@ TableDefinition tableDefinitionFor(const TableSchema& schema) {
         refuse("table " + schema.name + " has more than 32 indexes");
 
     TableDefinition t;
+    t.format = &format;
     t.tableType = 'N';
-    t.autoNumberFlag = 1;  // Jackcess: "makes autonumbering work in access"
+    // Jackcess: "makes autonumbering work in access"; Access 97 definitions have no such flag.
+    t.autoNumberFlag = format.tdefAutoNumberFlagOffset != 0 ? 1 : 0;
     t.blockOrder = TableDefinition::BlockOrder::ByNumber;
     std::vector<std::string> names;
     for (const ColumnSchema& s : schema.columns) {
-        t.columns.push_back(columnFor(s, schema.name));
+        t.columns.push_back(columnFor(s, schema.name, format, codePage));
         names.push_back(s.name);
     }
     checkUniqueNames(names, "columns", schema.name);
@@ -210,12 +238,13 @@ TableDefinition tableDefinitionFor(const TableSchema& schema) {
     bool primaryKey = false;
     for (const IndexSchema& s : schema.indexes) {
         checkObjectName(s.name, "index");
+        checkNameFitsCodePage(s.name, "index", format, codePage);
         names.push_back(s.name);
         if (s.kind == IndexSchema::Kind::PrimaryKey) {
             if (primaryKey) refuse("table " + schema.name + " has two primary keys");
             primaryKey = true;
         }
-        PhysicalIndex physical = physicalIndexFor(s, t.columns, schema.name);
+        PhysicalIndex physical = physicalIndexFor(s, t.columns, schema.name, format);
         physical.number = static_cast<int>(t.physicalIndexes.size());
         Index logical;
         logical.name = s.name;

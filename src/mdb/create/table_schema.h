@@ -11,6 +11,10 @@
 //     required | 0x02 ignore nulls (a primary key is 0x89); logical indexes numbered in the
 //     same order and listed by name (as they are stored), cascade bytes 04 04 as Access
 //     leaves them.
+// Access 97 (Jet 3) differs where its format does: Text lengths count bytes, one per character;
+// text columns record the database's code page and compress nothing (compressedUnicode is
+// ignored); index flags lack 0x80 (a primary key is 0x09); no autonumber flag; names are
+// refused when the code page cannot hold them.
 // Usage maps, root pages and long-value maps are left for the table creator to assign.
 #pragma once
 
@@ -29,7 +33,10 @@ namespace mdb {
 // . ! ` [ ]), two columns or indexes of the same name (ignoring case), a size out of range, an
 // autonumber that is not a Long, compression on a type that is not text, an index on a column
 // that does not exist or on a Memo or OLE column, more than one primary key, no columns.
-TableDefinition tableDefinitionFor(const TableSchema& schema);
+// `format` and `codePage` are the database's (the code page matters to Access 97 only).
+TableDefinition tableDefinitionFor(const TableSchema& schema,
+                                   const JetFormat& format = jet4Format(),
+                                   std::uint16_t codePage = 0);
 
 // Throws Error (Refused) when `name` is not a name Access accepts for a table, column or index;
 // `what` names it in the message ("table", "column", "index").

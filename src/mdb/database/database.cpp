@@ -145,14 +145,6 @@ Table& Database::table(std::string_view name) {
 
 namespace mdb {
 
-void Database::refuseNewTables() const {
-    if (format_ != &jet4Format())
-        throw Error(Error::Kind::Unsupported,
-                    "'" + path_ +
-                        "' is an Access 97 (Jet 3) database, whose rows can be written but to "
-                        "which no table can be added yet");
-}
-
 TableWriter& Database::writer(std::string_view name) {
     Table& t = table(name);
     const std::string key = foldCase(t.name());

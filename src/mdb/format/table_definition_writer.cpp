@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "format/code_page_text.h"
 #include "format/jet_text.h"
 #include "format/name_compare.h"
 
@@ -38,6 +39,14 @@ public:
         const std::vector<std::uint8_t> text = encodeUtf16(utf8);
         if (text.size() > 0xFFFF) throw std::invalid_argument("name too long: " + utf8);
         u16(static_cast<std::uint16_t>(text.size()));
+        bytes_.insert(bytes_.end(), text.begin(), text.end());
+    }
+    // Access 97's names: a one-byte length, then one byte per character in the code page.
+    void name8(const std::string& utf8, std::uint16_t codePage) {
+        std::vector<std::uint8_t> text;
+        (void)appendCodePageText(text, utf8, codePage);
+        if (text.size() > 0xFF) throw std::invalid_argument("name too long: " + utf8);
+        u8(static_cast<std::uint8_t>(text.size()));
         bytes_.insert(bytes_.end(), text.begin(), text.end());
     }
     std::vector<std::uint8_t>& bytes() { return bytes_; }
@@ -137,9 +146,129 @@ void writeLogicalIndexBlock(Out& out, const Index& index) {
     out.zeros(4);
 }
 
+// Access 97 (Jet 3) keeps the same parts in narrower blocks (table_definition.h). What it
+// writes where the reader keeps nothing: "VC" at bytes 2-3 of every definition page, 1 at bytes
+// 7-8 of every column block, and the database's code page in every column block, text or not.
+constexpr std::uint8_t kJet3Signature[2] = {'V', 'C'};
+constexpr std::uint16_t kJet3ColumnMarker = 1;
+
+void writeJet3Header(Out& out, const TableDefinition& t) {
+    out.u8(kTableDefinitionPageType);
+    out.u8(0x01);
+    out.u8(kJet3Signature[0]);
+    out.u8(kJet3Signature[1]);
+    out.u32(0);  // next page: set per page
+    out.u32(0);  // length: set when the buffer is complete
+    out.u32(t.rowCount);
+    out.u32(t.autoNumber);
+    out.u8(t.tableType);
+    out.u16(t.maxColumns);
+    out.u16(t.variableColumns);
+    out.u16(static_cast<std::uint16_t>(t.columns.size()));
+    out.u32(static_cast<std::uint32_t>(t.indexes.size()));
+    out.u32(static_cast<std::uint32_t>(t.physicalIndexes.size()));
+    out.u32(pointerFromRowPosition(t.ownedPagesMap));
+    out.u32(pointerFromRowPosition(t.freePagesMap));
+}
+
+void writeJet3ColumnBlock(Out& out, const Column& c, bool repeatNumber, std::uint16_t codePage) {
+    out.u8(static_cast<std::uint8_t>(c.type));
+    out.u16(c.number);
+    out.u16(c.varIndex);
+    out.u16(repeatNumber ? c.number : 0);
+    out.u16(kJet3ColumnMarker);
+    out.u16(c.sortOrder);
+    out.u16(c.codePage != 0 ? c.codePage : codePage);
+    out.u8(c.flags);
+    out.u16(c.fixedOffset);
+    out.u16(c.length);
+}
+
+void writeJet3RealIndexBlock(Out& out, const PhysicalIndex& index) {
+    if (index.columns.size() > kIndexColumnSlots)
+        throw std::invalid_argument("an index has more than 10 columns");
+    for (std::size_t k = 0; k < kIndexColumnSlots; ++k) {
+        if (k < index.columns.size()) {
+            out.u16(index.columns[k].columnNumber);
+            out.u8(index.columns[k].ascending ? 1 : 0);
+        } else {
+            out.u16(0xFFFF);
+            out.u8(0);
+        }
+    }
+    out.u32(pointerFromRowPosition(index.usageMap));
+    out.u32(index.rootPage);
+    out.u8(index.flags);
+}
+
+void writeJet3LogicalIndexBlock(Out& out, const Index& index) {
+    out.u32(static_cast<std::uint32_t>(index.number));
+    out.u32(static_cast<std::uint32_t>(index.physicalIndex));
+    out.u8(index.relatedTableType);
+    out.u32(static_cast<std::uint32_t>(index.relatedIndex));
+    out.u32(index.relatedTablePage);
+    out.u8(index.cascadeUpdates);
+    out.u8(index.cascadeDeletes);
+    out.u8(static_cast<std::uint8_t>(index.kind));
+}
+
+std::vector<const PhysicalIndex*> physicalInNumberOrder(const TableDefinition& t) {
+    std::vector<const PhysicalIndex*> physical;
+    for (const PhysicalIndex& index : t.physicalIndexes) physical.push_back(&index);
+    std::stable_sort(
+        physical.begin(), physical.end(),
+        [](const PhysicalIndex* a, const PhysicalIndex* b) { return a->number < b->number; });
+    return physical;
+}
+
+std::vector<const Index*> logicalInNameOrder(const TableDefinition& t) {
+    std::vector<const Index*> logical;
+    for (const Index& index : t.indexes) logical.push_back(&index);
+    std::stable_sort(logical.begin(), logical.end(),
+                     [](const Index* a, const Index* b) { return nameBefore(a->name, b->name); });
+    return logical;
+}
+
+void writeLongValueMaps(Out& out, const std::vector<const Column*>& columns) {
+    for (const Column* c : columns) {
+        if (!c->longValueOwnedMap || !c->longValueFreeMap) continue;
+        out.u16(c->number);
+        out.u32(pointerFromRowPosition(*c->longValueOwnedMap));
+        out.u32(pointerFromRowPosition(*c->longValueFreeMap));
+    }
+    out.u16(0xFFFF);
+}
+
+std::vector<std::uint8_t> finish(Out& out) {
+    std::vector<std::uint8_t>& bytes = out.bytes();
+    put32le(bytes, 8, static_cast<std::uint32_t>(bytes.size()));
+    return std::move(bytes);
+}
+
+std::vector<std::uint8_t> encodeJet3Definition(const TableDefinition& t, std::uint16_t codePage) {
+    const bool byName = t.blockOrder == TableDefinition::BlockOrder::ByName;
+    Out out;
+    writeJet3Header(out, t);
+    for (const PhysicalIndex& index : t.physicalIndexes) {
+        out.u32(0);
+        out.u32(index.uniqueEntryCount);
+    }
+    const std::vector<const Column*> columns = columnOrder(t, byName);
+    for (const Column* c : columns) writeJet3ColumnBlock(out, *c, !byName, codePage);
+    for (const Column* c : columns) out.name8(c->name, codePage);
+    for (const PhysicalIndex* index : physicalInNumberOrder(t))
+        writeJet3RealIndexBlock(out, *index);
+    const std::vector<const Index*> logical = logicalInNameOrder(t);
+    for (const Index* index : logical) writeJet3LogicalIndexBlock(out, *index);
+    for (const Index* index : logical) out.name8(index->name, codePage);
+    writeLongValueMaps(out, columns);
+    return finish(out);
+}
+
 }  // namespace
 
-std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& t) {
+std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& t, std::uint16_t codePage) {
+    if (t.format->eightBitText) return encodeJet3Definition(t, codePage);
     const bool byName = t.blockOrder == TableDefinition::BlockOrder::ByName;
     Out out;
     writeHeader(out, t);
@@ -152,58 +281,47 @@ std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& t) {
     for (const Column* c : columns) writeColumnBlock(out, *c, !byName);
     for (const Column* c : columns) out.name(c->name);
 
-    std::vector<const PhysicalIndex*> physical;
-    for (const PhysicalIndex& index : t.physicalIndexes) physical.push_back(&index);
-    std::stable_sort(
-        physical.begin(), physical.end(),
-        [](const PhysicalIndex* a, const PhysicalIndex* b) { return a->number < b->number; });
-    for (const PhysicalIndex* index : physical) writeRealIndexBlock(out, *index);
-
-    std::vector<const Index*> logical;
-    for (const Index& index : t.indexes) logical.push_back(&index);
-    std::stable_sort(logical.begin(), logical.end(),
-                     [](const Index* a, const Index* b) { return nameBefore(a->name, b->name); });
+    for (const PhysicalIndex* index : physicalInNumberOrder(t)) writeRealIndexBlock(out, *index);
+    const std::vector<const Index*> logical = logicalInNameOrder(t);
     for (const Index* index : logical) writeLogicalIndexBlock(out, *index);
     for (const Index* index : logical) out.name(index->name);
-
-    for (const Column* c : columns) {
-        if (!c->longValueOwnedMap || !c->longValueFreeMap) continue;
-        out.u16(c->number);
-        out.u32(pointerFromRowPosition(*c->longValueOwnedMap));
-        out.u32(pointerFromRowPosition(*c->longValueFreeMap));
-    }
-    out.u16(0xFFFF);
-
-    std::vector<std::uint8_t>& bytes = out.bytes();
-    put32le(bytes, 8, static_cast<std::uint32_t>(bytes.size()));
-    return std::move(bytes);
+    writeLongValueMaps(out, columns);
+    return finish(out);
 }
 
-std::size_t tableDefinitionPageCount(std::size_t length) {
-    if (length <= kPageSize) return 1;
-    const std::size_t perPage = kPageSize - kPageHeaderSize;
-    return 1 + (length - kPageSize + perPage - 1) / perPage;
+std::size_t tableDefinitionPageCount(std::size_t length, const JetFormat& format) {
+    const std::size_t pageSize = format.pageSize;
+    if (length <= pageSize) return 1;
+    const std::size_t perPage = pageSize - kPageHeaderSize;
+    return 1 + (length - pageSize + perPage - 1) / perPage;
 }
 
-std::vector<PageBytes> tableDefinitionPages(ByteView joined, std::span<const PageNumber> chain) {
-    if (chain.size() != tableDefinitionPageCount(joined.size()))
+std::vector<PageBytes> tableDefinitionPages(ByteView joined, std::span<const PageNumber> chain,
+                                            const JetFormat& format) {
+    if (chain.size() != tableDefinitionPageCount(joined.size(), format))
         throw std::invalid_argument("table definition chain of the wrong length");
+    const std::size_t pageSize = format.pageSize;
     std::vector<PageBytes> pages(chain.size());
     std::size_t from = 0;
     for (std::size_t i = 0; i < pages.size(); ++i) {
         PageBytes& page = pages[i];
         page.fill(0);
         const std::size_t start = i == 0 ? 0 : kPageHeaderSize;
-        const std::size_t n = std::min(kPageSize - start, joined.size() - from);
+        const std::size_t n = std::min(pageSize - start, joined.size() - from);
         std::copy_n(joined.begin() + static_cast<std::ptrdiff_t>(from), n,
                     page.begin() + static_cast<std::ptrdiff_t>(start));
         from += n;
         page[0] = kTableDefinitionPageType;
         page[1] = 0x01;
-        const std::size_t used = start + n;
-        const std::size_t free =
-            used + kPageHeaderSize >= kPageSize ? 0 : kPageSize - kPageHeaderSize - used;
-        put16le(page, 2, static_cast<std::uint16_t>(free));
+        if (format.eightBitText) {
+            page[2] = kJet3Signature[0];
+            page[3] = kJet3Signature[1];
+        } else {
+            const std::size_t used = start + n;
+            const std::size_t free =
+                used + kPageHeaderSize >= pageSize ? 0 : pageSize - kPageHeaderSize - used;
+            put16le(page, 2, static_cast<std::uint16_t>(free));
+        }
         put32le(page, 4, i + 1 < chain.size() ? chain[i + 1] : 0);
     }
     return pages;
@@ -211,8 +329,8 @@ std::vector<PageBytes> tableDefinitionPages(ByteView joined, std::span<const Pag
 
 void writeTableDefinition(Pager& pager, const TableDefinition& definition,
                           std::span<const PageNumber> chain) {
-    const std::vector<std::uint8_t> joined = encodeTableDefinition(definition);
-    const std::vector<PageBytes> pages = tableDefinitionPages(joined, chain);
+    const std::vector<std::uint8_t> joined = encodeTableDefinition(definition, pager.codePage());
+    const std::vector<PageBytes> pages = tableDefinitionPages(joined, chain, *definition.format);
     for (std::size_t i = 0; i < pages.size(); ++i) pager.modify(chain[i]) = pages[i];
 }
 

@@ -24,21 +24,26 @@
 
 namespace mdb {
 
-// The joined definition. Its length field (offset 8) is the buffer's size. `page`, `pages` and
-// `length` of the definition are ignored. REQUIRES: every name fits 65535 bytes of UTF-16, at
-// most 10 columns per physical index (std::invalid_argument otherwise).
-std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& definition);
+// The joined definition, in the layout of definition.format. Its length field (offset 8) is the
+// buffer's size. `page`, `pages` and `length` of the definition are ignored. An Access 97
+// definition holds its names, and the code page of every column, in `codePage` (the
+// database's). REQUIRES: every name fits 65535 bytes of UTF-16 (255 bytes in Access 97), at most
+// 10 columns per physical index (std::invalid_argument otherwise).
+std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& definition,
+                                                std::uint16_t codePage = 0);
 
 // How many pages a joined definition of `length` bytes takes.
-std::size_t tableDefinitionPageCount(std::size_t length);
+std::size_t tableDefinitionPageCount(std::size_t length, const JetFormat& format = jet4Format());
 
 // The pages of a joined definition, chained in the order `chain` lists them (each page's
-// next-page field names the following one, the last 0). REQUIRES: chain.size() ==
-// tableDefinitionPageCount(joined.size()).
-std::vector<PageBytes> tableDefinitionPages(ByteView joined, std::span<const PageNumber> chain);
+// next-page field names the following one, the last 0). Access 97 pages carry "VC" where
+// Jet 4 pages carry their free space. REQUIRES: chain.size() ==
+// tableDefinitionPageCount(joined.size(), format).
+std::vector<PageBytes> tableDefinitionPages(ByteView joined, std::span<const PageNumber> chain,
+                                            const JetFormat& format = jet4Format());
 
-// Encodes `definition` and writes its pages through the pager, on `chain`. REQUIRES:
-// pager.writing() and a chain of exactly the needed length.
+// Encodes `definition` (names in the pager's code page) and writes its pages through the pager,
+// on `chain`. REQUIRES: pager.writing() and a chain of exactly the needed length.
 void writeTableDefinition(Pager& pager, const TableDefinition& definition,
                           std::span<const PageNumber> chain);
 

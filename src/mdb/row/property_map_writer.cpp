@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "format/code_page_text.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
 #include "row/value_encoding.h"
@@ -33,7 +34,16 @@ void appendBlock(std::vector<std::uint8_t>& out, std::uint16_t type,
     out.insert(out.end(), body.begin(), body.end());
 }
 
-std::vector<std::uint8_t> valueBytes(const Property& p, const std::string& target) {
+// A name or text value: UTF-16LE, or 8-bit in `codePage` when it is not 0 (Access 97).
+std::vector<std::uint8_t> textBytes(const std::string& utf8, std::uint16_t codePage) {
+    if (codePage == 0) return encodeUtf16(utf8);
+    std::vector<std::uint8_t> bytes;
+    (void)appendCodePageText(bytes, utf8, codePage);
+    return bytes;
+}
+
+std::vector<std::uint8_t> valueBytes(const Property& p, const std::string& target,
+                                     std::uint16_t codePage) {
     if (p.type == ColumnType::Boolean) {
         const bool* b = std::get_if<bool>(&p.value);
         if (b == nullptr)
@@ -46,7 +56,7 @@ std::vector<std::uint8_t> valueBytes(const Property& p, const std::string& targe
         if (s == nullptr)
             throw Error(Error::Kind::Refused,
                         "property " + p.name + " of " + target + " must be a text");
-        return encodeUtf16(*s);
+        return textBytes(*s, codePage);
     }
     Column column;
     column.type = p.type;
@@ -57,7 +67,8 @@ std::vector<std::uint8_t> valueBytes(const Property& p, const std::string& targe
 
 }  // namespace
 
-std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& maps) {
+std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& maps,
+                                             std::uint16_t codePage) {
     std::vector<std::string> names;
     for (const PropertyMap& map : maps)
         for (const Property& p : map.properties)
@@ -65,10 +76,11 @@ std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& map
                 names.push_back(p.name);
     if (names.empty()) return {};
 
-    std::vector<std::uint8_t> blob{'M', 'R', '2', 0};
+    std::vector<std::uint8_t> blob = codePage == 0 ? std::vector<std::uint8_t>{'M', 'R', '2', 0}
+                                                   : std::vector<std::uint8_t>{'K', 'K', 'D', 0};
     std::vector<std::uint8_t> body;
     for (const std::string& name : names) {
-        const std::vector<std::uint8_t> text = encodeUtf16(name);
+        const std::vector<std::uint8_t> text = textBytes(name, codePage);
         put16(body, text.size());
         body.insert(body.end(), text.begin(), text.end());
     }
@@ -77,12 +89,12 @@ std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& map
     for (const PropertyMap& map : maps) {
         if (map.properties.empty()) continue;
         body.clear();
-        const std::vector<std::uint8_t> target = encodeUtf16(map.target);
+        const std::vector<std::uint8_t> target = textBytes(map.target, codePage);
         put32(body, 4 + 2 + target.size());
         put16(body, target.size());
         body.insert(body.end(), target.begin(), target.end());
         for (const Property& p : map.properties) {
-            const std::vector<std::uint8_t> data = valueBytes(p, map.target);
+            const std::vector<std::uint8_t> data = valueBytes(p, map.target, codePage);
             const auto index = static_cast<std::size_t>(
                 std::find(names.begin(), names.end(), p.name) - names.begin());
             put16(body, kValueHeaderSize + data.size());

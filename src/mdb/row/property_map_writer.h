@@ -5,6 +5,8 @@
 // that holds values: type 0x00 for the object's own map (empty target), 0x01 for a column's.
 // Yes/No values take one byte, 01 for true as Access writes it (Jackcess writes FF); Text and
 // Memo values are plain UTF-16LE; other types are stored as a column of that type stores them.
+// Access 97 writes the same blocks after "KKD\0", its names and texts 8-bit in the database's
+// code page.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,9 @@ namespace mdb {
 
 // The blob, or an empty vector when no map holds a value (the catalogue then stores null).
 // Throws Error (Refused) when a value does not fit its type (a text given for a Long).
-std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& maps);
+// `codePage` 0 writes Jet 4's form, any other Access 97's in that code page.
+std::vector<std::uint8_t> encodePropertyMaps(const std::vector<PropertyMap>& maps,
+                                             std::uint16_t codePage = 0);
 
 // The properties of a new column as Access records them (ddl set): DefaultValue (Memo),
 // Required and AllowZeroLength (Yes/No), ValidationRule and ValidationText (Memo), and

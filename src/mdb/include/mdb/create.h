@@ -19,4 +19,9 @@ void createDatabase(const std::string& path, const std::vector<TableSchema>& tab
 // program is writing the database, (Corrupt) when its catalogue is damaged.
 void createTable(const std::string& path, const TableSchema& schema);
 
+// Creates the tables in the database file at `path`, in order, as createTable does. Every
+// schema and name is checked before the first table is made: a refusal of any of them changes
+// nothing.
+void createTables(const std::string& path, const std::vector<TableSchema>& schemas);
+
 }  // namespace mdb

@@ -91,9 +91,6 @@ public:
     const DatabaseHeader& header() const { return *header_; }
     // The file's layout: Jet 3 or Jet 4 (format/jet_format.h).
     const JetFormat& format() const { return *format_; }
-    // Throws Error (Unsupported) for a format the engine cannot add tables to (Jet 3), before
-    // anything is written.
-    void refuseNewTables() const;
     PageNumber pageCount() const;
     // Every catalogue row, in storage order.
     const std::vector<CatalogEntry>& catalog() const { return catalog_; }
