@@ -288,6 +288,12 @@ void refusalsLeaveTheFileUntouched(const char* fixture) {
         EXPECT_THAT(e.what(),
                     testing::HasSubstr(db->format().eightBitText ? "past 1 GB" : "past 2 GB"));
     }
+    // Room for one new table but not two: two are refused together.
+    db->pager().setPageLimitForTesting(db->pageCount() + 3);
+    const std::vector<mdb::TableSchema> two = {
+        {.name = "One", .columns = {columnSchema("x", ColumnType::Long)}},
+        {.name = "Two", .columns = {columnSchema("x", ColumnType::Long)}}};
+    EXPECT_THROW(mdb::createTables(db->pager(), two, mdb::currentDateTime()), mdb::Error);
     db.reset();
     EXPECT_TRUE(copy.bytes() == before) << "the file changed";
 }

@@ -100,6 +100,22 @@ std::vector<std::uint8_t> newInlineMapRow(std::optional<PageNumber> page, const 
     return row;
 }
 
+std::size_t newTablePagesAtMost(const TableDefinition& table, std::uint16_t codePage) {
+    const JetFormat& format = *table.format;
+    const std::size_t definitionPages =
+        tableDefinitionPageCount(encodeTableDefinition(table, codePage).size(), format);
+    std::size_t mapRows = 2 + table.physicalIndexes.size();
+    for (const Column& c : table.columns)
+        if (isLongValue(c.type)) mapRows += 2;
+    const std::size_t rowsPerPage =
+        (format.pageSize - format.dataFirstSlotOffset) / (newMapRowSize(format) + 2);
+    // A map page may be started for the table's rows alone, hence the one more.
+    const std::size_t mapPages = mapRows / rowsPerPage + 1 + 1;
+    // A new data page each for MSysObjects and MSysACEs, and one for long properties.
+    constexpr std::size_t kCatalogPages = 3;
+    return definitionPages + mapPages + table.physicalIndexes.size() + kCatalogPages;
+}
+
 std::vector<TableDefinition> writeNewTables(Pager& pager, PageAllocator& allocator,
                                             std::vector<TableDefinition> tables) {
     const JetFormat& format = formatOfPageSize(pager.pageSize());

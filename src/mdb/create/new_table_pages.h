@@ -37,6 +37,10 @@ std::size_t newMapRowSize(const JetFormat& format);
 std::vector<TableDefinition> writeNewTables(Pager& pager, PageAllocator& allocator,
                                             std::vector<TableDefinition> tables);
 
+// At most how many pages making `table` takes: its own pages (definition, map pages, roots) and
+// room for its catalogue and permission rows.
+std::size_t newTablePagesAtMost(const TableDefinition& table, std::uint16_t codePage);
+
 // An inline map row: start page and bitmap, holding `page` when given. The start is 0 for pages
 // the bitmap reaches from 0 (as Access and the engine write it), else `page` rounded down to a
 // multiple of 8.

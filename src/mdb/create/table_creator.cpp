@@ -204,23 +204,31 @@ void createTable(const std::string& path, const TableSchema& schema) {
 
 void createTables(const std::string& path, const std::vector<TableSchema>& schemas) {
     auto database = Database::open(path, OpenMode::ReadWrite);
-    Pager& pager = database->pager();
+    createTables(database->pager(), schemas, currentDateTime());
+}
+
+void createTables(Pager& pager, const std::vector<TableSchema>& schemas, DateTime created) {
     const JetFormat& format = formatOfPageSize(pager.pageSize());
+    std::vector<TableDefinition> definitions;
     for (std::size_t i = 0; i < schemas.size(); ++i) {
-        (void)tableDefinitionFor(schemas[i], format, pager.codePage());
+        definitions.push_back(tableDefinitionFor(schemas[i], format, pager.codePage()));
         for (std::size_t j = 0; j < i; ++j)
             if (sameName(schemas[i].name, schemas[j].name))
                 throw Error(Error::Kind::Refused, "Table '" + schemas[j].name + "' already exists");
     }
-    // The lock is held from the check of the names to the last table.
+    // The lock is held from the checks to the last table.
     Batch batch(pager);
     withDamageContext(pager.fileName(), "", [&] {
         const std::vector<CatalogEntry> catalog = readCatalog(pager);
         const std::int32_t tables = tablesContainer(catalog);
         for (const TableSchema& schema : schemas) refuseTakenName(catalog, tables, schema.name);
     });
-    const DateTime now = currentDateTime();
-    for (const TableSchema& schema : schemas) createTable(pager, schema, now);
+    // Each table is written in operations of its own: a file that ran out of room half way
+    // would keep the first tables without the others.
+    std::size_t pages = 0;
+    for (const TableDefinition& t : definitions) pages += newTablePagesAtMost(t, pager.codePage());
+    PageAllocator(pager).requireRoomAtEnd(pages);
+    for (const TableSchema& schema : schemas) createTable(pager, schema, created);
     batch.end();
 }
 

@@ -21,6 +21,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "create/table_schema.h"
 #include "file/pager.h"
@@ -34,6 +35,9 @@ namespace mdb {
 // program is writing the database, (Corrupt) when its catalogue is damaged. An open Database
 // on the same pager does not list the new table until it is opened again.
 void createTable(Pager& pager, const TableSchema& schema, DateTime created);
+// Creates the tables in order, all or none when the file has no room: every schema, every name
+// and the room for all of them are checked before the first table is made.
+void createTables(Pager& pager, const std::vector<TableSchema>& schemas, DateTime created);
 
 // The current local time, as Access dates its objects.
 DateTime currentDateTime();

@@ -59,6 +59,10 @@ public:
         readClaimed_ = std::move(read);
     }
 
+    // Throws Error (Refused), as allocate() would, unless `pages` more pages fit after the
+    // file's last page (pages free inside the file are not counted).
+    void requireRoomAtEnd(std::size_t pages) const { requireRoom(pager_.pageCount(), pages); }
+
     // Test seam: pretend the largest file holds `pages` pages instead of kMaxJet4Pages.
     void setPageLimitForTesting(PageNumber pages) { pageLimit_ = pages; }
 
