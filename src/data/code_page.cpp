@@ -1,6 +1,5 @@
 #include "data/code_page.h"
 
-#include <cerrno>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -40,23 +39,19 @@ const CodePage& CodePage::get(int number) {
     return *pages[number - kFirstCodePage];
 }
 
-CodePage::CodePage(int number) : number_(number) {
+CodePage::CodePage(int number) : number_(number), table_(platform::CodePageTable::find(number)) {
     const std::string name = "CP" + std::to_string(number);
-    const std::optional<platform::CodePageCharacters> characters =
-        platform::codePageCharacters(number);
-    if (!characters) throw std::runtime_error("the system cannot convert from " + name);
+    if (table_ == nullptr) throw std::runtime_error("the system cannot convert from " + name);
     for (int b = 0; b < 256; ++b) {
-        auto byte = static_cast<unsigned char>(b);
-        const std::optional<char16_t> unit = (*characters)[byte];
-        if (!unit) throw std::runtime_error(name + ": no character for byte " + std::to_string(b));
-        toUnicode_[byte] = *unit;
+        if (!table_->defined(static_cast<unsigned char>(b)))
+            throw std::runtime_error(name + ": no character for byte " + std::to_string(b));
     }
 }
 
 std::u16string CodePage::toUtf16(std::string_view text) const {
     std::u16string result(text.size(), u'\0');
     for (size_t i = 0; i < text.size(); ++i) {
-        result[i] = toUnicode_[static_cast<unsigned char>(text[i])];
+        result[i] = table_->character(static_cast<unsigned char>(text[i]));
     }
     return result;
 }
@@ -65,23 +60,14 @@ std::string CodePage::fromUtf16(std::u16string_view text) const {
     std::string result;
     result.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
-        char16_t unit = text[i];
-        if (unit < 0x80 && toUnicode_[unit] == unit) {
-            result += static_cast<char>(unit);
-            continue;
-        }
-        char byte = '?';
+        const char16_t unit = text[i];
+        std::optional<unsigned char> byte;
         if (isSurrogate(unit)) {
             if (isHighSurrogate(unit) && i + 1 < text.size() && isLowSurrogate(text[i + 1])) ++i;
         } else {
-            for (int b = 0; b < 256; ++b) {
-                if (toUnicode_[b] == unit) {
-                    byte = static_cast<char>(b);
-                    break;
-                }
-            }
+            byte = table_->byteOf(unit);
         }
-        result += byte;
+        result += static_cast<char>(byte.value_or('?'));
     }
     return result;
 }

@@ -6,9 +6,10 @@
 // U+008F, U+0090 and U+009D), so no byte is ever dropped or refused.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
+
+#include "platform/code_page.h"
 
 namespace data {
 
@@ -33,7 +34,7 @@ private:
     explicit CodePage(int number);
 
     int number_;
-    std::array<char16_t, 256> toUnicode_{};
+    const platform::CodePageTable* table_;
 };
 
 }  // namespace data

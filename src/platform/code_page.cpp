@@ -1,5 +1,9 @@
 #include "platform/code_page.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
+
 #include "system_code_page.h"
 
 namespace platform {
@@ -39,6 +43,39 @@ std::optional<CodePageCharacters> codePageCharacters(int codePage) {
         if (!unit) unit = windowsOnlyByte(codePage, static_cast<unsigned char>(byte));
     }
     return characters;
+}
+
+CodePageTable::CodePageTable(const CodePageCharacters& characters) : bytes_(0x10000, 0) {
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        defined_[byte] = characters[byte].has_value();
+        characters_[byte] = characters[byte].value_or(u'\uFFFD');
+    }
+    // Downwards, so that a character two bytes read as keeps the lower byte.
+    for (unsigned byte = 256; byte-- > 1;)
+        if (defined_[byte]) bytes_[characters_[byte]] = static_cast<std::uint8_t>(byte);
+}
+
+std::optional<unsigned char> CodePageTable::byteOf(char16_t unit) const {
+    if (unit == 0)
+        return defined_[0] && characters_[0] == 0 ? std::optional<unsigned char>(0) : std::nullopt;
+    const std::uint8_t byte = bytes_[unit];
+    if (byte == 0) return std::nullopt;
+    return byte;
+}
+
+const CodePageTable* CodePageTable::find(int codePage) {
+    static std::mutex lock;
+    static std::map<int, std::unique_ptr<CodePageTable>> tables;  // null: the system lacks it
+    const std::lock_guard<std::mutex> held(lock);
+    auto it = tables.find(codePage);
+    if (it == tables.end()) {
+        const std::optional<CodePageCharacters> characters = codePageCharacters(codePage);
+        it = tables
+                 .emplace(codePage,
+                          characters ? std::make_unique<CodePageTable>(*characters) : nullptr)
+                 .first;
+    }
+    return it->second.get();
 }
 
 }  // namespace platform
