@@ -1,5 +1,7 @@
 #include "data/dataset.h"
 
+#include <utility>
+
 #include "data/column_value.h"
 #include "data/dataset_messages.h"
 #include "data/error_text.h"
@@ -151,6 +153,21 @@ void Dataset::post() {
     engine([&] { writer().insertInPlace(rowValues_, rowAssigned_); });
     clearRecord();
     state_ = State::Browse;
+}
+
+void Dataset::beginPostingRun() {
+    requireActive();
+    engine([&] {
+        mdb::Table& table = writer();
+        table.beginInsertRun();
+        running_ = &table;
+    });
+}
+
+void Dataset::endPostingRun() {
+    if (running_ == nullptr) return;
+    mdb::Table& table = *std::exchange(running_, nullptr);
+    engine([&] { table.endInsertRun(); });
 }
 
 void Dataset::cancel() {

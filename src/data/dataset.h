@@ -73,6 +73,14 @@ public:
     void post();
     void cancel();
 
+    // Posts between beginPostingRun() and endPostingRun() are written a few hundred rows per
+    // operation of the engine (mdb/table.h, insert runs), which makes a long series of posts
+    // much cheaper; each post still stores its row or refuses it as it would alone. End the run
+    // before the batch ends or anything else is written. endPostingRun() raises the engine's
+    // error when writing the last rows fails; it does nothing when no run was begun.
+    void beginPostingRun();
+    void endPostingRun();
+
 private:
     [[noreturn]] void fail(const std::string& text) const;
     void requireActive() const;
@@ -93,6 +101,7 @@ private:
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
     mdb::Table* writer_ = nullptr;
+    mdb::Table* running_ = nullptr;  // the table of the posting run under way
     // The rows found by open, as 4-byte row pointers (page << 8 | row): a million rows take
     // 4 MB.
     std::deque<std::uint32_t> rows_;

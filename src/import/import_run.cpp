@@ -229,12 +229,34 @@ private:
     TextFileReader& reader_;
 };
 
+// Gathers a pass's posts into few operations of the engine (data/dataset.h). A pass that fails
+// still ends the run, so that the rows posted before the failing line stay; the error that
+// ended the pass is the one reported.
+class PostingRun {
+public:
+    explicit PostingRun(data::Dataset& dataset) : dataset_(dataset) { dataset_.beginPostingRun(); }
+    ~PostingRun() {
+        try {
+            dataset_.endPostingRun();
+        } catch (...) {  // the pass's own error is already on its way
+        }
+    }
+    PostingRun(const PostingRun&) = delete;
+    PostingRun& operator=(const PostingRun&) = delete;
+
+    void end() { dataset_.endPostingRun(); }
+
+private:
+    data::Dataset& dataset_;
+};
+
 void Run::headerPass() {
     const ReleaseOnExit release(reader_);
     // A header file removed since the first step leaves the reader unopened, and reading its
     // size then fails with "I/O error 103".
     if (data::namesExistingFile(request_.headerPath)) reader_.open();
     data::Dataset& headers = dm_.TTestate;
+    PostingRun posting(headers);
     readLines(Pass::Header, msg::kImportingHeaders, headerLayout(),
               [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
                   // An empty line (a trailing empty line) would be an empty document in the
@@ -245,6 +267,7 @@ void Run::headerPass() {
                   headers.post();
                   headerRows_.posted(lineNumber_);
               });
+    posting.end();
 }
 
 void Run::detailPass() {
@@ -255,6 +278,7 @@ void Run::detailPass() {
     detailsDeleted_ = true;
     filling_ = Pass::Detail;
     data::Dataset& details = dm_.TDettaglioVoci;
+    PostingRun posting(details);
     readLines(Pass::Detail, msg::kImportingDetails, detailLayout(),
               [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
                   details.append();
@@ -266,6 +290,7 @@ void Run::detailPass() {
                       details.cancel();
                   }
               });
+    posting.end();
 }
 
 template <class Handle>
