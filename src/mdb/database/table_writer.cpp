@@ -267,6 +267,10 @@ void TableWriter::openRunOperation() {
     try {
         refresh();
         if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+        // Index pages are written once, when the operation ends, unless the rules would look
+        // keys up in them meanwhile.
+        const bool hold = !guard_ || !guard_->looksUpOwnKeys(table_);
+        for (IndexTree& index : state_->indexes) index.holdWrites(hold);
     } catch (...) {
         state_.reset();
         pager_.rollback();
@@ -280,6 +284,7 @@ void TableWriter::commitRun() {
     if (!run_ || !run_->open) return;
     run_->open = false;
     try {
+        for (IndexTree& index : state_->indexes) index.holdWrites(false);
         if (run_->rows > 0) writeCounters();
         pager_.commit();
     } catch (...) {
