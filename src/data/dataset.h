@@ -30,6 +30,13 @@ class Table;
 
 namespace data {
 
+// How a record whose fields are all assigned becomes a row of its table (Dataset::rowShape).
+struct RowShape {
+    std::vector<std::size_t> columnOf;  // per field: its column's index in the table
+    std::vector<bool> assigned;         // per column: a field assigns it
+    std::size_t columns = 0;            // in the table
+};
+
 class Dataset {
 public:
     enum class State { Inactive, Browse, Insert };
@@ -80,6 +87,17 @@ public:
     // error when writing the last rows fails; it does nothing when no run was begun.
     void beginPostingRun();
     void endPostingRun();
+
+    // For a record assigning each of `fields` (this dataset's, in that order) once: the row
+    // post() makes of it, so that another thread can build it ahead (storeColumnValue of each
+    // field's value into its column, the other columns null).
+    RowShape rowShape(const std::vector<Field*>& fields) const;
+    // Appends and posts such a record given as its row, without the fields: the same checks and
+    // the same row as append(), assigning every field and post(). Returns false when the
+    // database refuses the row; nothing is stored then and the record stays appended, with no
+    // field assigned. Raises every other error as post() does. `row` is left holding buffers
+    // for the next row.
+    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape);
 
 private:
     [[noreturn]] void fail(const std::string& text) const;

@@ -14,12 +14,15 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "data/dataset.h"
 #include "data/field.h"
 #include "import/column_layout.h"
 #include "import/text_file_reader.h"
+#include "mdb/value.h"
 
 namespace importer {
 
@@ -33,7 +36,15 @@ struct ConvertedLine {
     bool last = false;                     // the file has ended after this line
     std::exception_ptr endError;           // looking for more lines failed: raise after this one
     std::int64_t consumed = 0;             // bytes of the file taken up to here
+    // Made when the read-ahead was given the dataset's row shape and every field was assigned:
+    // the row the dataset would post (Dataset::postRow), and whether the pass's rule keeps it.
+    bool prepared = false;
+    bool accepted = true;
+    std::vector<mdb::Value> row;
 };
+
+// A pass's rule for keeping a record, asked of the line's fields (in mapping order).
+using RecordRule = std::function<bool(const std::vector<data::Field*>& fields)>;
 
 class ReadAhead {
 public:
@@ -41,6 +52,12 @@ public:
     // title row already read). The reader belongs to the read-ahead until it is destroyed.
     ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
               const std::vector<data::Field*>& fields);
+    // The same, also making each line's row for the dataset of `shape` (Dataset::rowShape of
+    // `fields`), and asking `accepts` (when given) whether the record is kept: the posting
+    // thread then only writes it.
+    ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
+              const std::vector<data::Field*>& fields, const data::RowShape& shape,
+              RecordRule accepts = {});
     // Stops the reading thread and waits for it.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -56,6 +73,8 @@ public:
     static void assign(ConvertedLine& line, const std::vector<data::Field*>& fields);
 
 private:
+    void start(const std::vector<data::Field*>& fields);
+
     struct Shared;
     std::unique_ptr<Shared> shared_;
 };
