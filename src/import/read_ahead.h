@@ -9,7 +9,9 @@
 // reading of that line would have raised it.
 //
 // The columns are converted by scratch copies of the data module's fields (same name, kind and
-// size), so the values and errors are exactly those of the fields themselves.
+// size), so the values and errors are exactly those of the fields themselves. Given the
+// dataset's row shape, the thread also makes the row the dataset would post from those fields
+// and applies the pass's rule for keeping a record, so that the run has only the row to write.
 #pragma once
 
 #include <cstdint>
