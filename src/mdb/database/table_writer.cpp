@@ -175,9 +175,8 @@ struct TableWriter::State {
 struct TableWriter::Run {
     bool open = false;     // its operation is under way
     std::size_t rows = 0;  // inserted in that operation
-    // Those rows as they were given, for inserting them again after a failure.
+    // Those rows as stored, for inserting them again after a failure.
     std::vector<std::vector<Value>> values;
-    std::vector<std::vector<bool>> assigned;
     bool changing = false;  // the row being inserted has begun changing pages
 };
 
@@ -314,13 +313,10 @@ RowPosition TableWriter::insertInRun(std::vector<Value>& values,
             return;  // replayed below, outside this context
         }
         // The run keeps the row as stored, and the caller gets the buffers of an earlier one.
-        if (run.rows == run.values.size()) {
+        if (run.rows == run.values.size())
             run.values.push_back(values);
-            run.assigned.push_back(assigned);
-        } else {
+        else
             std::swap(values, run.values[run.rows]);
-            run.assigned[run.rows] = assigned;
-        }
         if (++run.rows == kRunRows) commitRun();
     });
     if (!at) return replayRun(values, assigned);
@@ -334,17 +330,19 @@ RowPosition TableWriter::replayRun(std::vector<Value>& values, const std::vector
     run.rows = 0;
     state_.reset();
     pager_.rollback();
-    // The rows hold their autonumbers as stored: they get them again.
+    // The rows hold the autonumbers they were given: they get them again.
     const TableDefinition& def = table_.definition();
     const auto asGiven = [&def](std::vector<Value>& row) {
         for (std::size_t i = 0; i < def.columns.size() && i < row.size(); ++i)
             if (def.columns[i].isAutoNumber() || def.columns[i].isAutoGuid())
                 row[i] = std::monostate{};
     };
+    // As stored they also hold their defaults: every column counts as assigned.
     for (std::size_t i = 0; i < earlier; ++i) {
         std::vector<Value>& row = run.values[i];
         asGiven(row);
-        operation([&] { return insertRow(row, run.assigned[i]); });
+        allAssigned_.assign(row.size(), true);
+        operation([&] { return insertRow(row, allAssigned_); });
     }
     asGiven(values);
     return operation([&] { return insertRow(values, assigned); });
