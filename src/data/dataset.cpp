@@ -1,5 +1,9 @@
 #include "data/dataset.h"
 
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
 #include "data/column_value.h"
 #include "data/dataset_messages.h"
 #include "data/error_text.h"
@@ -151,6 +155,48 @@ void Dataset::post() {
     engine([&] { writer().insertInPlace(rowValues_, rowAssigned_); });
     clearRecord();
     state_ = State::Browse;
+}
+
+void Dataset::beginPostingRun() {
+    requireActive();
+    engine([&] {
+        mdb::Table& table = writer();
+        table.beginInsertRun();
+        running_ = &table;
+    });
+}
+
+void Dataset::endPostingRun() {
+    if (running_ == nullptr) return;
+    mdb::Table& table = *std::exchange(running_, nullptr);
+    engine([&] { table.endInsertRun(); });
+}
+
+RowShape Dataset::rowShape(const std::vector<Field*>& fields) const {
+    requireActive();
+    RowShape shape;
+    shape.columns = columnCount_;
+    shape.assigned.assign(columnCount_, false);
+    for (const Field* field : fields) {
+        const auto at = std::find(fields_.begin(), fields_.end(), field);
+        if (at == fields_.end()) throw std::invalid_argument("Dataset::rowShape: not its field");
+        const std::size_t column = columnOf_[static_cast<std::size_t>(at - fields_.begin())];
+        shape.columnOf.push_back(column);
+        shape.assigned[column] = true;
+    }
+    return shape;
+}
+
+bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape) {
+    append();
+    try {
+        writer().insertInPlace(row, shape.assigned);
+    } catch (const mdb::Error& e) {
+        if (e.kind != mdb::Error::Kind::Refused) passOnEngineError(e);
+        return false;
+    }
+    state_ = State::Browse;  // append() left every field clear
+    return true;
 }
 
 void Dataset::cancel() {

@@ -30,6 +30,13 @@ class Table;
 
 namespace data {
 
+// How a record whose fields are all assigned becomes a row of its table (Dataset::rowShape).
+struct RowShape {
+    std::vector<std::size_t> columnOf;  // per field: its column's index in the table
+    std::vector<bool> assigned;         // per column: a field assigns it
+    std::size_t columns = 0;            // in the table
+};
+
 class Dataset {
 public:
     enum class State { Inactive, Browse, Insert };
@@ -73,6 +80,25 @@ public:
     void post();
     void cancel();
 
+    // Posts between beginPostingRun() and endPostingRun() are written a few hundred rows per
+    // operation of the engine (mdb/table.h, insert runs), which makes a long series of posts
+    // much cheaper; each post still stores its row or refuses it as it would alone. End the run
+    // before the batch ends or anything else is written. endPostingRun() raises the engine's
+    // error when writing the last rows fails; it does nothing when no run was begun.
+    void beginPostingRun();
+    void endPostingRun();
+
+    // For a record assigning each of `fields` (this dataset's, in that order) once: the row
+    // post() makes of it, so that another thread can build it ahead (storeColumnValue of each
+    // field's value into its column, the other columns null).
+    RowShape rowShape(const std::vector<Field*>& fields) const;
+    // Appends and posts such a record given as its row, without the fields: the same checks and
+    // the same row as append(), assigning every field and post(). Returns false when the
+    // database refuses the row; nothing is stored then and the record stays appended, with no
+    // field assigned. Raises every other error as post() does. `row` is left holding buffers
+    // for the next row.
+    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape);
+
 private:
     [[noreturn]] void fail(const std::string& text) const;
     void requireActive() const;
@@ -93,6 +119,7 @@ private:
     State state_ = State::Inactive;
     const mdb::Database* openedOn_ = nullptr;  // the database the rows were read from
     mdb::Table* writer_ = nullptr;
+    mdb::Table* running_ = nullptr;  // the table of the posting run under way
     // The rows found by open, as 4-byte row pointers (page << 8 | row): a million rows take
     // 4 MB.
     std::deque<std::uint32_t> rows_;

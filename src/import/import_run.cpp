@@ -80,9 +80,10 @@ private:
     void readTitleRow();
     // The lines of the open reader after its title row, each given to handle(line, fields)
     // between the bar's two steps, under the activity text; the bar's maximum follows the size.
+    // The read-ahead makes each line's row for `dataset` and asks `accepts` whether it is kept.
     template <class Handle>
     void readLines(Pass pass, const std::string& activity, const ColumnLayout& layout,
-                   Handle&& handle);
+                   data::Dataset& dataset, const RecordRule& accepts, Handle&& handle);
     // The next line of the pass; raises the reader's error where reading it failed.
     static ConvertedLine& nextLine(ReadAhead& ahead);
     // Whether the pass has read its last line; raises the reader's error when looking failed.
@@ -229,22 +230,51 @@ private:
     TextFileReader& reader_;
 };
 
+// Gathers a pass's posts into few operations of the engine (data/dataset.h). A pass that fails
+// still ends the run, so that the rows posted before the failing line stay; the error that
+// ended the pass is the one reported.
+class PostingRun {
+public:
+    explicit PostingRun(data::Dataset& dataset) : dataset_(dataset) { dataset_.beginPostingRun(); }
+    ~PostingRun() {
+        try {
+            dataset_.endPostingRun();
+        } catch (...) {  // the pass's own error is already on its way
+        }
+    }
+    PostingRun(const PostingRun&) = delete;
+    PostingRun& operator=(const PostingRun&) = delete;
+
+    void end() { dataset_.endPostingRun(); }
+
+private:
+    data::Dataset& dataset_;
+};
+
 void Run::headerPass() {
     const ReleaseOnExit release(reader_);
     // A header file removed since the first step leaves the reader unopened, and reading its
     // size then fails with "I/O error 103".
     if (data::namesExistingFile(request_.headerPath)) reader_.open();
     data::Dataset& headers = dm_.TTestate;
-    readLines(Pass::Header, msg::kImportingHeaders, headerLayout(),
-              [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
+    PostingRun posting(headers);
+    readLines(Pass::Header, msg::kImportingHeaders, headerLayout(), headers, {},
+              [&](ConvertedLine& line, const std::vector<data::Field*>& fields,
+                  const data::RowShape& shape) {
                   // An empty line (a trailing empty line) would be an empty document in the
                   // roll: it makes no record, but still counts.
                   if (line.empty) return;
+                  if (line.prepared && headers.postRow(line.row, shape)) {
+                      headerRows_.posted(lineNumber_);
+                      return;
+                  }
+                  // Through the fields: a refused row is refused again, leaving them set.
                   headers.append();
                   ReadAhead::assign(line, fields);
                   headers.post();
                   headerRows_.posted(lineNumber_);
               });
+    posting.end();
 }
 
 void Run::detailPass() {
@@ -255,8 +285,33 @@ void Run::detailPass() {
     detailsDeleted_ = true;
     filling_ = Pass::Detail;
     data::Dataset& details = dm_.TDettaglioVoci;
-    readLines(Pass::Detail, msg::kImportingDetails, detailLayout(),
-              [&](ConvertedLine& line, const std::vector<data::Field*>& fields) {
+    PostingRun posting(details);
+    // The rule asks the read-ahead's own fields, in the layout's order.
+    const std::vector<data::Field*> mapped = detailLayout().fieldsOf(dm_);
+    const auto indexOf = [&](const data::Field& field) {
+        return static_cast<std::size_t>(std::find(mapped.begin(), mapped.end(), &field) -
+                                        mapped.begin());
+    };
+    const std::size_t categoria = indexOf(dm_.TDettaglioVocicategoria);
+    const std::size_t umQuantita = indexOf(dm_.TDettaglioVociumquantita);
+    const RecordRule accepts = [categoria, umQuantita](const std::vector<data::Field*>& line) {
+        return acceptsDetail(*line.at(categoria), *line.at(umQuantita));
+    };
+    readLines(Pass::Detail, msg::kImportingDetails, detailLayout(), details, accepts,
+              [&](ConvertedLine& line, const std::vector<data::Field*>& fields,
+                  const data::RowShape& shape) {
+                  if (line.prepared) {
+                      if (!line.accepted) {
+                          details.append();
+                          details.cancel();
+                          return;
+                      }
+                      if (details.postRow(line.row, shape)) {
+                          detailRows_.posted(lineNumber_);
+                          return;
+                      }
+                  }
+                  // Through the fields: a refused row is refused again, leaving them set.
                   details.append();
                   ReadAhead::assign(line, fields);
                   if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
@@ -266,23 +321,25 @@ void Run::detailPass() {
                       details.cancel();
                   }
               });
+    posting.end();
 }
 
 template <class Handle>
 void Run::readLines(Pass pass, const std::string& activity, const ColumnLayout& layout,
-                    Handle&& handle) {
+                    data::Dataset& dataset, const RecordRule& accepts, Handle&& handle) {
     const std::int64_t size = reader_.size();
     host_.setProgressMaximum(progressMaximumFor(size));
     host_.activity(activity);
     readTitleRow();
     const std::vector<data::Field*> fields = layout.fieldsOf(dm_);
-    ReadAhead ahead(reader_, layout, fields);
+    const data::RowShape shape = dataset.rowShape(fields);
+    ReadAhead ahead(reader_, layout, fields, shape, accepts);
     lineNumber_ = 1;
     for (;;) {
         ConvertedLine& line = nextLine(ahead);
         ++lineNumber_;
         step();
-        handle(line, fields);
+        handle(line, fields, shape);
         step();
         host_.linesRead(pass, lineNumber_, line.consumed, size);
         if (endOfFile(line)) break;

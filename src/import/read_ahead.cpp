@@ -3,10 +3,12 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
 
+#include "data/column_value.h"
 #include "import/line_syntax.h"
 
 namespace importer {
@@ -31,6 +33,7 @@ struct ReadAhead::Shared {
     void produce();
     bool readOne(std::string& text, ConvertedLine& line);
     void convert(std::string_view text, ConvertedLine& line);
+    void makeRow(ConvertedLine& line);
     Batch* takeEmpty();
     void publish(Batch* batch, bool last);
 
@@ -40,6 +43,8 @@ struct ReadAhead::Shared {
 
     TextFileReader& reader;
     const ColumnLayout& layout;
+    std::optional<data::RowShape> shape;  // when the lines' rows are made here
+    RecordRule accepts;
     std::vector<std::unique_ptr<data::Field>> scratch;
     std::vector<data::Field*> targets;
     std::size_t assignments = 0;  // counted by the scratch fields' store hook
@@ -58,8 +63,21 @@ struct ReadAhead::Shared {
 };
 
 ReadAhead::ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
+                     const std::vector<data::Field*>& fields, const data::RowShape& shape,
+                     RecordRule accepts)
+    : shared_(std::make_unique<Shared>(reader, layout)) {
+    shared_->shape = shape;
+    shared_->accepts = std::move(accepts);
+    start(fields);
+}
+
+ReadAhead::ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
                      const std::vector<data::Field*>& fields)
     : shared_(std::make_unique<Shared>(reader, layout)) {
+    start(fields);
+}
+
+void ReadAhead::start(const std::vector<data::Field*>& fields) {
     Shared& s = *shared_;
     for (const data::Field* f : fields) {
         s.scratch.push_back(std::make_unique<data::Field>(f->name(), f->kind(), f->size()));
@@ -118,6 +136,7 @@ void ReadAhead::Shared::produce() {
 // Returns true when nothing follows this line: the file has ended, or reading failed.
 bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
     line.conversionError = line.readError = line.endError = nullptr;
+    line.prepared = false;
     try {
         reader.readLine(text);
     } catch (...) {
@@ -146,7 +165,22 @@ void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
         line.conversionError = std::current_exception();
     }
     line.assigned = assignments;
+    line.prepared = shape && !line.conversionError && line.assigned == targets.size();
+    if (line.prepared) {
+        line.accepted = !accepts || accepts(targets);
+        makeRow(line);
+    }
     for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
+}
+
+void ReadAhead::Shared::makeRow(ConvertedLine& line) {
+    // The row as Dataset::post builds it: the fields' values in their columns, the rest null.
+    std::vector<mdb::Value>& row = line.row;
+    row.resize(shape->columns);
+    for (std::size_t c = 0; c < row.size(); ++c)
+        if (!shape->assigned[c]) row[c] = std::monostate{};
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        data::storeColumnValue(targets[i]->value(), row[shape->columnOf[i]]);
 }
 
 Batch* ReadAhead::Shared::takeEmpty() {

@@ -9,17 +9,22 @@
 // reading of that line would have raised it.
 //
 // The columns are converted by scratch copies of the data module's fields (same name, kind and
-// size), so the values and errors are exactly those of the fields themselves.
+// size), so the values and errors are exactly those of the fields themselves. Given the
+// dataset's row shape, the thread also makes the row the dataset would post from those fields
+// and applies the pass's rule for keeping a record, so that the run has only the row to write.
 #pragma once
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "data/dataset.h"
 #include "data/field.h"
 #include "import/column_layout.h"
 #include "import/text_file_reader.h"
+#include "mdb/value.h"
 
 namespace importer {
 
@@ -33,7 +38,15 @@ struct ConvertedLine {
     bool last = false;                     // the file has ended after this line
     std::exception_ptr endError;           // looking for more lines failed: raise after this one
     std::int64_t consumed = 0;             // bytes of the file taken up to here
+    // Made when the read-ahead was given the dataset's row shape and every field was assigned:
+    // the row the dataset would post (Dataset::postRow), and whether the pass's rule keeps it.
+    bool prepared = false;
+    bool accepted = true;
+    std::vector<mdb::Value> row;
 };
+
+// A pass's rule for keeping a record, asked of the line's fields (in mapping order).
+using RecordRule = std::function<bool(const std::vector<data::Field*>& fields)>;
 
 class ReadAhead {
 public:
@@ -41,6 +54,12 @@ public:
     // title row already read). The reader belongs to the read-ahead until it is destroyed.
     ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
               const std::vector<data::Field*>& fields);
+    // The same, also making each line's row for the dataset of `shape` (Dataset::rowShape of
+    // `fields`), and asking `accepts` (when given) whether the record is kept: the posting
+    // thread then only writes it.
+    ReadAhead(TextFileReader& reader, const ColumnLayout& layout,
+              const std::vector<data::Field*>& fields, const data::RowShape& shape,
+              RecordRule accepts = {});
     // Stops the reading thread and waits for it.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
@@ -56,6 +75,8 @@ public:
     static void assign(ConvertedLine& line, const std::vector<data::Field*>& fields);
 
 private:
+    void start(const std::vector<data::Field*>& fields);
+
     struct Shared;
     std::unique_ptr<Shared> shared_;
 };

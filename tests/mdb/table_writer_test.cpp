@@ -670,8 +670,9 @@ TEST(TableWriter, ReusesTheSlotAccessLeftDeleted) {
 
 namespace {
 
-// Inside a batch the pager writes the rows' pages in groups rather than one insert at a time:
-// what reaches the file must be the same, byte for byte.
+// Inside a batch the pager writes the rows' pages in groups rather than one insert at a time,
+// and an insert run gathers many inserts into one operation: what reaches the file must be the
+// same, byte for byte.
 TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
     mdb::ColumnSchema id = mdb::columnSchema("ID", mdb::ColumnType::Long);
     id.autoNumber = true;
@@ -688,14 +689,20 @@ TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
     constexpr int kRows = 3000;
     std::size_t kept = 0;
     std::vector<std::vector<char>> files;
-    for (bool batch : {false, true}) {
-        SCOPED_TRACE(batch ? "batch" : "one at a time");
-        const std::string path = dir / (batch ? "batch.mdb" : "single.mdb");
+    enum class Mode { Single, Batch, Run };
+    for (Mode mode : {Mode::Single, Mode::Batch, Mode::Run}) {
+        const bool batch = mode != Mode::Single;
+        const std::string name = mode == Mode::Single  ? "single"
+                                 : mode == Mode::Batch ? "batch"
+                                                       : "run";
+        SCOPED_TRACE(name);
+        const std::string path = dir / (name + ".mdb");
         std::filesystem::copy_file(base, path);
         {
             auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
             mdb::TableWriter& writer = db->writer("Voci");
             if (batch) db->beginBatch();
+            if (mode == Mode::Run) writer.beginRun();
             std::vector<mdb::RowPosition> positions;
             for (int i = 0; i < kRows; ++i) {
                 // Keys in no order, so that inserts change leaves all over the indexes.
@@ -709,6 +716,7 @@ TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
                     positions.erase(positions.begin() + static_cast<long>(positions.size() / 2));
                 }
             }
+            if (mode == Mode::Run) writer.endRun();
             if (batch) db->endBatch();
             kept = positions.size();
         }
@@ -721,6 +729,65 @@ TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
             write_check::expectMdbExportAgrees(path, "Voci", kept);
     }
     EXPECT_TRUE(files[0] == files[1]) << "the batch wrote another file";
+    EXPECT_TRUE(files[0] == files[2]) << "the run wrote another file";
+}
+
+// In a run, a row refused before anything changes (a text too long) and a row that fails half
+// way (the file cannot grow) leave what they leave as operations of their own: the same rows
+// stored, the same errors, the same file.
+TEST(TableWriter, FailingRowsInARunLeaveWhatTheyLeaveAlone) {
+    mdb::ColumnSchema id = mdb::columnSchema("ID", mdb::ColumnType::Long);
+    id.autoNumber = true;
+    const std::vector<mdb::TableSchema> schemas = {
+        {"Voci",
+         {id, mdb::columnSchema("des", mdb::ColumnType::Text, 60),
+          mdb::columnSchema("note", mdb::ColumnType::Memo)},
+         {mdb::indexSchema("PrimaryKey", {"ID"}, mdb::IndexSchema::Kind::PrimaryKey),
+          mdb::indexSchema("des", {"des"})}}};
+    testing_support::ScratchDir dir;
+    const std::string base = dir / "base.mdb";
+    mdb::createDatabase(base, schemas);
+    std::vector<std::vector<char>> files;
+    std::vector<std::vector<std::string>> outcomes;
+    for (bool run : {false, true}) {
+        SCOPED_TRACE(run ? "run" : "one at a time");
+        // The same file in turn: the errors name it.
+        const std::string path = dir / "voci.mdb";
+        std::filesystem::copy_file(base, path, std::filesystem::copy_options::overwrite_existing);
+        std::vector<std::string> outcome;
+        {
+            auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
+            mdb::TableWriter& writer = db->writer("Voci");
+            // Room for a few dozen more pages: long notes soon fill them.
+            db->pager().setPageLimitForTesting(db->pager().pageCount() + 40);
+            db->beginBatch();
+            if (run) writer.beginRun();
+            for (int i = 0; i < 600; ++i) {
+                const std::string des =
+                    i % 50 == 7 ? std::string(61, 'x') : "voce " + std::to_string(i);
+                const std::string note(i % 3 == 0 ? 2500 : 10, static_cast<char>('a' + i % 26));
+                try {
+                    const mdb::RowPosition at = writer.insert({Value{}, des, note});
+                    outcome.push_back(mdb::describe(at));
+                } catch (const mdb::Error& e) {
+                    outcome.push_back(e.what());
+                }
+            }
+            if (run) writer.endRun();
+            db->endBatch();
+        }
+        outcomes.push_back(outcome);
+        std::ifstream in(path, std::ios::binary);
+        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(
+            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+    }
+    EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("too small")));
+    EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("Cannot add a page")));
+    ASSERT_EQ(outcomes[0].size(), outcomes[1].size());
+    for (std::size_t i = 0; i < outcomes[0].size(); ++i)
+        EXPECT_EQ(outcomes[0][i], outcomes[1][i]) << "row " << i;
+    EXPECT_TRUE(files[0] == files[1]) << "the run wrote another file";
 }
 
 }  // namespace

@@ -133,6 +133,12 @@ RowPosition Table::insertInPlace(std::vector<Value>& values, const std::vector<b
     return writer().insertInPlace(values, assigned);
 }
 
+void Table::beginInsertRun() { writer().beginRun(); }
+
+void Table::endInsertRun() {
+    if (writer_ != nullptr) writer_->endRun();
+}
+
 RowPosition Table::insertByName(const std::vector<std::pair<std::string, Value>>& valuesByName) {
     std::vector<Value> values(columns().size());
     std::vector<bool> assigned(columns().size(), false);

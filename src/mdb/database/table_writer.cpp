@@ -172,6 +172,14 @@ struct TableWriter::State {
     Binary rowBytes;
 };
 
+struct TableWriter::Run {
+    bool open = false;     // its operation is under way
+    std::size_t rows = 0;  // inserted in that operation
+    // Those rows as stored, for inserting them again after a failure.
+    std::vector<std::vector<Value>> values;
+    bool changing = false;  // the row being inserted has begun changing pages
+};
+
 TableWriter::TableWriter(Pager& pager, Table& table) : pager_(pager), table_(table) {}
 
 TableWriter::~TableWriter() = default;
@@ -187,6 +195,7 @@ void TableWriter::refresh() {
 template <class Work>
 decltype(auto) TableWriter::operation(Work&& work) {
     return withDamageContext(pager_.fileName(), table_.name(), [&]() -> decltype(auto) {
+        if (run_) commitRun();
         pager_.beginWrite();
         try {
             refresh();
@@ -205,6 +214,7 @@ decltype(auto) TableWriter::operation(Work&& work) {
 
 std::optional<std::string> TableWriter::whyReadOnly() {
     return withDamageContext(pager_.fileName(), table_.name(), [&] {
+        if (run_) commitRun();
         if (!state_ || state_->generation != pager_.generation()) {
             state_.reset();
             table_.reloadDefinition();
@@ -237,7 +247,109 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
 
 RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
                                        const std::vector<bool>& assigned) {
-    return operation([&] {
+    if (run_) return insertInRun(values, assigned);
+    return operation([&] { return insertRow(values, assigned); });
+}
+
+void TableWriter::beginRun() {
+    if (!run_) run_ = std::make_unique<Run>();
+}
+
+void TableWriter::endRun() {
+    if (!run_) return;
+    withDamageContext(pager_.fileName(), table_.name(), [&] { commitRun(); });
+    run_.reset();
+}
+
+void TableWriter::openRunOperation() {
+    pager_.beginWrite();
+    try {
+        refresh();
+        if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+        // Index pages are written once, when the operation ends, unless the rules would look
+        // keys up in them meanwhile.
+        const bool hold = !guard_ || !guard_->looksUpOwnKeys(table_);
+        for (IndexTree& index : state_->indexes) index.holdWrites(hold);
+    } catch (...) {
+        state_.reset();
+        pager_.rollback();
+        throw;
+    }
+    run_->open = true;
+    run_->rows = 0;
+}
+
+void TableWriter::commitRun() {
+    if (!run_ || !run_->open) return;
+    run_->open = false;
+    try {
+        for (IndexTree& index : state_->indexes) index.holdWrites(false);
+        if (run_->rows > 0) writeCounters();
+        pager_.commit();
+    } catch (...) {
+        state_.reset();
+        pager_.rollback();
+        throw;
+    }
+}
+
+RowPosition TableWriter::insertInRun(std::vector<Value>& values,
+                                     const std::vector<bool>& assigned) {
+    Run& run = *run_;
+    std::optional<RowPosition> at;
+    withDamageContext(pager_.fileName(), table_.name(), [&] {
+        if (!run.open) openRunOperation();
+        run.changing = false;
+        try {
+            at = insertRow(values, assigned);
+        } catch (const Error& e) {
+            if (run.changing || e.kind != Error::Kind::Refused) return;  // replayed below
+            // Refused before anything changed: the rows before it stand, as their own
+            // operations would have left them.
+            commitRun();
+            state_.reset();  // as a failed operation leaves it
+            throw;
+        } catch (...) {
+            return;  // replayed below, outside this context
+        }
+        // The run keeps the row as stored, and the caller gets the buffers of an earlier one.
+        if (run.rows == run.values.size())
+            run.values.push_back(values);
+        else
+            std::swap(values, run.values[run.rows]);
+        if (++run.rows == kRunRows) commitRun();
+    });
+    if (!at) return replayRun(values, assigned);
+    return *at;
+}
+
+RowPosition TableWriter::replayRun(std::vector<Value>& values, const std::vector<bool>& assigned) {
+    Run& run = *run_;
+    const std::size_t earlier = run.rows;
+    run.open = false;
+    run.rows = 0;
+    state_.reset();
+    pager_.rollback();
+    // The rows hold the autonumbers they were given: they get them again.
+    const TableDefinition& def = table_.definition();
+    const auto asGiven = [&def](std::vector<Value>& row) {
+        for (std::size_t i = 0; i < def.columns.size() && i < row.size(); ++i)
+            if (def.columns[i].isAutoNumber() || def.columns[i].isAutoGuid())
+                row[i] = std::monostate{};
+    };
+    // As stored they also hold their defaults: every column counts as assigned.
+    for (std::size_t i = 0; i < earlier; ++i) {
+        std::vector<Value>& row = run.values[i];
+        asGiven(row);
+        allAssigned_.assign(row.size(), true);
+        operation([&] { return insertRow(row, allAssigned_); });
+    }
+    asGiven(values);
+    return operation([&] { return insertRow(values, assigned); });
+}
+
+RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector<bool>& assigned) {
+    {
         TableDefinition& def = *table_.definition_;
         if (values.size() != def.columns.size())
             throw std::invalid_argument("TableWriter::insert: one value per column is needed");
@@ -285,6 +397,7 @@ RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
         }
 
         // Nothing can refuse the row any more: change the pages.
+        if (run_) run_->changing = true;
         for (const PreparedRow::External& e : row.external)
             row.setExternalPosition(e.column,
                                     state_->longValueWriter(table_, e.column).store(e.data));
@@ -295,9 +408,9 @@ RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
                 ++def.physicalIndexes[i].uniqueEntryCount;
         ++def.rowCount;
         if (autoNumber) def.autoNumber = *autoNumber;
-        writeCounters();
+        if (!run_ || !run_->open) writeCounters();  // else once, when the run's operation ends
         return at;
-    });
+    }
 }
 
 void TableWriter::remove(RowPosition position) {

@@ -182,8 +182,17 @@ PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
 PageBytes& Pager::change(PageNumber n, bool keepBytes) {
     requireWriting("change a page of");
     if (PageChange* changed = findIn(changes_, n)) return *changed->bytes;
-    std::shared_ptr<PageBytes> was = load(n);
     const bool keepWas = keepsEarlierBytes(n);
+    if (!keepBytes && !keepWas) {
+        // Neither its bytes nor a copy for an undo are wanted: the page is not even read. (The
+        // cache keeps the bytes the file has until the change reaches it.)
+        if (n >= pageCount())
+            throw Error(Error::Kind::Corrupt, "page " + std::to_string(n) +
+                                                  " is past the end of the file (" +
+                                                  std::to_string(file_->pageCount()) + " pages)");
+        return *addTo(changes_, PageChange{n, newBuffer(), nullptr}).bytes;
+    }
+    std::shared_ptr<PageBytes> was = load(n);
     // Copy on write: readers still holding the page (the cache or the pending group among
     // them) keep seeing the old bytes, and so does the undo copy. A page no one else holds is
     // changed in place; a rollback forgets it, and the file still has it.

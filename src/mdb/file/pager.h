@@ -65,7 +65,8 @@ public:
     bool writing() const { return writing_; }
     PageBytes& modify(PageNumber n);
     // Page n for writing anew, marked dirty: its bytes are unspecified and the caller sets every
-    // one of them (it saves modify()'s copy of the old bytes).
+    // one of them (it saves modify()'s copy of the old bytes, and reading them at all when the
+    // operation keeps no undo copy of the page).
     PageBytes& overwrite(PageNumber n);
     // Appends a zeroed page, dirty.
     PageNumber allocate();

@@ -159,6 +159,7 @@ Utf16Shape utf16Shape(std::string_view utf8) {
             i += ascii;
             continue;
         }
+        shape.ascii = false;
         const char32_t c = nextCodePoint(utf8, i);
         shape.units += c >= 0x10000 ? 2 : 1;
         if (c == 0 || c > 0xFF) shape.singleBytes = false;

@@ -35,6 +35,7 @@ std::u16string utf16String(std::string_view utf8);
 struct Utf16Shape {
     std::size_t units = 0;
     bool singleBytes = true;
+    bool ascii = true;  // ASCII without a 0: its compressed form is FF FE and its bytes as they are
 };
 Utf16Shape utf16Shape(std::string_view utf8);
 // Appends the compressed form of the text: FF FE, then one byte per character.

@@ -251,7 +251,7 @@ void PageAllocator::release(PageNumber n) {
             bitmap = pointer;
         }
     }
-    PageBytes& bytes = pager_.modify(n);
+    PageBytes& bytes = pager_.overwrite(n);
     std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
     markedFreeButNotZero_.erase(n);
     // Its owner has just let go of it (the caller removed it from the owner's map).

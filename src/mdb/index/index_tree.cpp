@@ -131,6 +131,12 @@ public:
         });
     }
 
+    void holdWrites(bool hold) {
+        if (!hold) flush();
+        hold_ = hold;
+    }
+    void writeHeld() { flush(); }
+
     void clear() {
         run([&] {
             const std::vector<PageNumber> pages = pagesBelowRoot();
@@ -174,13 +180,14 @@ private:
     bool run(Work&& work) {
         ++operation_;
         if (cache_.size() > kCacheLimit) {
+            flush();  // held pages go before the cache is trimmed
             for (auto it = cache_.begin(); it != cache_.end() && cache_.size() > kCacheLimit / 2;)
                 it = it->second->isLeaf() ? cache_.erase(it) : std::next(it);
             if (cache_.size() > kCacheLimit) cache_.clear();
         }
         try {
             const bool result = work();
-            flush();
+            if (!hold_) flush();
             return result;
         } catch (...) {
             cache_.clear();
@@ -611,6 +618,7 @@ private:
     std::vector<PageNumber> changed_;
     Path path_;
     std::uint64_t operation_ = 0;
+    bool hold_ = false;  // holdWrites()
 };
 
 std::optional<std::string> IndexTree::whyCannotMaintain(const TableDefinition& definition,
@@ -662,5 +670,7 @@ KeyCheck IndexTree::check(const IndexKey& key) {
 bool IndexTree::insert(const IndexKey& key, RowPosition row) { return tree_->insert(key, row); }
 void IndexTree::remove(const IndexKey& key, RowPosition row) { tree_->remove(key, row); }
 void IndexTree::clear() { tree_->clear(); }
+void IndexTree::holdWrites(bool hold) { tree_->holdWrites(hold); }
+void IndexTree::writeHeld() { tree_->writeHeld(); }
 
 }  // namespace mdb

@@ -83,6 +83,14 @@ public:
     // Leaves the root as an empty leaf and releases every other page of the index.
     void clear();
 
+    // While held, the pages an insert changes stay in the tree rather than going to the pager
+    // at the end of each call, so that many inserts in one operation write each page once;
+    // writeHeld() gives them to the pager (call it before the operation commits), and so does
+    // holdWrites(false). A failed call still forgets every page, held ones included: the
+    // operation must then be rolled back.
+    void holdWrites(bool hold);
+    void writeHeld();
+
 private:
     class Impl;
     std::unique_ptr<Impl> tree_;

@@ -261,9 +261,14 @@ void appendText(Binary& out, const Column& c, const Value& v, std::string_view t
         throw Error(Error::Kind::Refused, tooLongMessage(table, c.name));
     }
     if (c.compressesUnicode() && shape.singleBytes && shape.units >= kMinCompressedTextLength &&
-        shape.units <= kMaxCompressedTextLength)
-        appendCompressedText(out, *text);
-    else
+        shape.units <= kMaxCompressedTextLength) {
+        if (shape.ascii) {  // most texts: no need to look at them again
+            out.insert(out.end(), {0xFF, 0xFE});
+            out.insert(out.end(), text->begin(), text->end());
+        } else {
+            appendCompressedText(out, *text);
+        }
+    } else
         appendUtf16(out, *text);
 }
 

@@ -235,6 +235,16 @@ void DatabaseRules::beforeInsert(Table& table, std::vector<Value>& values,
     }
 }
 
+bool DatabaseRules::looksUpOwnKeys(Table& table) {
+    TableFacts& facts = factsFor(table);
+    // Their rows change the rules themselves.
+    if (facts.isCatalogue || facts.isRelationships) return true;
+    const std::vector<Relationship>& all = relationships();
+    for (std::size_t i : relationshipsAsChild(facts))
+        if (sameName(all[i].parentTable, table.name())) return true;
+    return false;
+}
+
 void DatabaseRules::beforeRemove(Table& table, RowPosition position, std::span<const Value> row) {
     startLookups();
     if (const std::optional<std::string>& why = rulesFor(table).whyUnusable())

@@ -45,6 +45,7 @@ public:
                       const std::vector<bool>& assigned) override;
     void beforeRemove(Table& table, RowPosition position, std::span<const Value> row) override;
     bool mayRemoveAllAtOnce(Table& table) override;
+    bool looksUpOwnKeys(Table& table) override;
 
     // The relationships read from the database (read again after a write to MSysRelationships).
     const std::vector<Relationship>& relationships();

@@ -32,6 +32,11 @@ public:
     // Throws Error (Refused) when a rule forbids it; deletes related rows that cascade.
     virtual void beforeRemove(Table& table, RowPosition position, std::span<const Value> row) = 0;
 
+    // Whether checking a new row of `table` may look keys up in `table`'s own indexes (a
+    // relationship of the table to itself): a writer that holds back its index pages during an
+    // insert run (table_writer.h) must not then.
+    virtual bool looksUpOwnKeys(Table& table) = 0;
+
     // Whether every row of `table` may go at once, without beforeRemove for each (no rule
     // looks at the rows deleted). Throws Error when no write to the table is allowed.
     virtual bool mayRemoveAllAtOnce(Table& table) = 0;
