@@ -113,10 +113,10 @@ void writeColumnBlock(Out& out, const Column& c, bool repeatNumber) {
     out.u16(c.length);
 }
 
-void writeRealIndexBlock(Out& out, const PhysicalIndex& index) {
+// Both formats list an index's columns in ten slots: number and direction, unused ones -1.
+void writeIndexColumnSlots(Out& out, const PhysicalIndex& index) {
     if (index.columns.size() > kIndexColumnSlots)
         throw std::invalid_argument("an index has more than 10 columns");
-    out.u32(kRealIndexMagic);
     for (std::size_t k = 0; k < kIndexColumnSlots; ++k) {
         if (k < index.columns.size()) {
             out.u16(index.columns[k].columnNumber);
@@ -126,6 +126,11 @@ void writeRealIndexBlock(Out& out, const PhysicalIndex& index) {
             out.u8(0);
         }
     }
+}
+
+void writeRealIndexBlock(Out& out, const PhysicalIndex& index) {
+    out.u32(kRealIndexMagic);
+    writeIndexColumnSlots(out, index);
     out.u32(pointerFromRowPosition(index.usageMap));
     out.u32(index.rootPage);
     out.zeros(4);
@@ -185,17 +190,7 @@ void writeJet3ColumnBlock(Out& out, const Column& c, bool repeatNumber, std::uin
 }
 
 void writeJet3RealIndexBlock(Out& out, const PhysicalIndex& index) {
-    if (index.columns.size() > kIndexColumnSlots)
-        throw std::invalid_argument("an index has more than 10 columns");
-    for (std::size_t k = 0; k < kIndexColumnSlots; ++k) {
-        if (k < index.columns.size()) {
-            out.u16(index.columns[k].columnNumber);
-            out.u8(index.columns[k].ascending ? 1 : 0);
-        } else {
-            out.u16(0xFFFF);
-            out.u8(0);
-        }
-    }
+    writeIndexColumnSlots(out, index);
     out.u32(pointerFromRowPosition(index.usageMap));
     out.u32(index.rootPage);
     out.u8(index.flags);
