@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test (unit, end-to-end and window
-# tests, offscreen); then a roll imported into an Access 97 and a Jet 4 file compared, the engine
-# and the import once more under AddressSanitizer and
+# tests, offscreen); then a generated roll imported into an Access 97 and a Jet 4 file and
+# compared, the engine and the import once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the threaded import under ThreadSanitizer, a one-minute fuzz run per
 # target when clang's libFuzzer is there, and the Windows build with its tests under Wine
 # (scripts/windows.sh). BRELVANO_QUICK=1 skips those last five.
