@@ -22,9 +22,12 @@ constexpr std::size_t kIndexColumnSlots = 10;
 constexpr std::uint32_t kBlockMagic = 1625;
 constexpr std::uint32_t kRealIndexMagic = 1923;
 
-// Appends little-endian fields to a growing buffer.
+// Appends little-endian fields to a growing buffer, and names in the format's form.
 class Out {
 public:
+    Out(const JetFormat& format, std::uint16_t codePage) : format_(format), codePage_(codePage) {}
+    // The database's code page, which Access 97 also notes in every column block.
+    std::uint16_t codePage() const { return codePage_; }
     void u8(std::uint8_t v) { bytes_.push_back(v); }
     void u16(std::uint16_t v) {
         u8(static_cast<std::uint8_t>(v));
@@ -36,22 +39,26 @@ public:
     }
     void zeros(std::size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     void name(const std::string& utf8) {
+        if (format_.eightBitText) return name8(utf8);
         const std::vector<std::uint8_t> text = encodeUtf16(utf8);
         if (text.size() > 0xFFFF) throw std::invalid_argument("name too long: " + utf8);
         u16(static_cast<std::uint16_t>(text.size()));
         bytes_.insert(bytes_.end(), text.begin(), text.end());
     }
+    std::vector<std::uint8_t>& bytes() { return bytes_; }
+
+private:
     // Access 97's names: a one-byte length, then one byte per character in the code page.
-    void name8(const std::string& utf8, std::uint16_t codePage) {
+    void name8(const std::string& utf8) {
         std::vector<std::uint8_t> text;
-        (void)appendCodePageText(text, utf8, codePage);
+        (void)appendCodePageText(text, utf8, codePage_);
         if (text.size() > 0xFF) throw std::invalid_argument("name too long: " + utf8);
         u8(static_cast<std::uint8_t>(text.size()));
         bytes_.insert(bytes_.end(), text.begin(), text.end());
     }
-    std::vector<std::uint8_t>& bytes() { return bytes_; }
 
-private:
+    const JetFormat& format_;
+    std::uint16_t codePage_;
     std::vector<std::uint8_t> bytes_;
 };
 
@@ -71,6 +78,18 @@ std::vector<const Column*> columnOrder(const TableDefinition& t, bool byName) {
     return order;
 }
 
+// Where the two formats' headers agree: from the table type to the table's usage maps.
+void writeTableShape(Out& out, const TableDefinition& t) {
+    out.u8(t.tableType);
+    out.u16(t.maxColumns);
+    out.u16(t.variableColumns);
+    out.u16(static_cast<std::uint16_t>(t.columns.size()));
+    out.u32(static_cast<std::uint32_t>(t.indexes.size()));
+    out.u32(static_cast<std::uint32_t>(t.physicalIndexes.size()));
+    out.u32(pointerFromRowPosition(t.ownedPagesMap));
+    out.u32(pointerFromRowPosition(t.freePagesMap));
+}
+
 void writeHeader(Out& out, const TableDefinition& t) {
     out.u8(kTableDefinitionPageType);
     out.u8(0x01);
@@ -82,14 +101,7 @@ void writeHeader(Out& out, const TableDefinition& t) {
     out.u32(t.autoNumber);
     out.u8(t.autoNumberFlag);
     out.zeros(15);
-    out.u8(t.tableType);
-    out.u16(t.maxColumns);
-    out.u16(t.variableColumns);
-    out.u16(static_cast<std::uint16_t>(t.columns.size()));
-    out.u32(static_cast<std::uint32_t>(t.indexes.size()));
-    out.u32(static_cast<std::uint32_t>(t.physicalIndexes.size()));
-    out.u32(pointerFromRowPosition(t.ownedPagesMap));
-    out.u32(pointerFromRowPosition(t.freePagesMap));
+    writeTableShape(out, t);
 }
 
 void writeColumnBlock(Out& out, const Column& c, bool repeatNumber) {
@@ -166,24 +178,17 @@ void writeJet3Header(Out& out, const TableDefinition& t) {
     out.u32(0);  // length: set when the buffer is complete
     out.u32(t.rowCount);
     out.u32(t.autoNumber);
-    out.u8(t.tableType);
-    out.u16(t.maxColumns);
-    out.u16(t.variableColumns);
-    out.u16(static_cast<std::uint16_t>(t.columns.size()));
-    out.u32(static_cast<std::uint32_t>(t.indexes.size()));
-    out.u32(static_cast<std::uint32_t>(t.physicalIndexes.size()));
-    out.u32(pointerFromRowPosition(t.ownedPagesMap));
-    out.u32(pointerFromRowPosition(t.freePagesMap));
+    writeTableShape(out, t);
 }
 
-void writeJet3ColumnBlock(Out& out, const Column& c, bool repeatNumber, std::uint16_t codePage) {
+void writeJet3ColumnBlock(Out& out, const Column& c, bool repeatNumber) {
     out.u8(static_cast<std::uint8_t>(c.type));
     out.u16(c.number);
     out.u16(c.varIndex);
     out.u16(repeatNumber ? c.number : 0);
     out.u16(kJet3ColumnMarker);
     out.u16(c.sortOrder);
-    out.u16(c.codePage != 0 ? c.codePage : codePage);
+    out.u16(c.codePage != 0 ? c.codePage : out.codePage());
     out.u8(c.flags);
     out.u16(c.fixedOffset);
     out.u16(c.length);
@@ -240,45 +245,37 @@ std::vector<std::uint8_t> finish(Out& out) {
     return std::move(bytes);
 }
 
-std::vector<std::uint8_t> encodeJet3Definition(const TableDefinition& t, std::uint16_t codePage) {
-    const bool byName = t.blockOrder == TableDefinition::BlockOrder::ByName;
-    Out out;
-    writeJet3Header(out, t);
-    for (const PhysicalIndex& index : t.physicalIndexes) {
-        out.u32(0);
-        out.u32(index.uniqueEntryCount);
-    }
-    const std::vector<const Column*> columns = columnOrder(t, byName);
-    for (const Column* c : columns) writeJet3ColumnBlock(out, *c, !byName, codePage);
-    for (const Column* c : columns) out.name8(c->name, codePage);
-    for (const PhysicalIndex* index : physicalInNumberOrder(t))
-        writeJet3RealIndexBlock(out, *index);
-    const std::vector<const Index*> logical = logicalInNameOrder(t);
-    for (const Index* index : logical) writeJet3LogicalIndexBlock(out, *index);
-    for (const Index* index : logical) out.name8(index->name, codePage);
-    writeLongValueMaps(out, columns);
-    return finish(out);
-}
+// The blocks each format lays out its own way; the order of the parts is the same in both.
+struct Blocks {
+    void (*header)(Out&, const TableDefinition&);
+    void (*column)(Out&, const Column&, bool repeatNumber);
+    void (*realIndex)(Out&, const PhysicalIndex&);
+    void (*logicalIndex)(Out&, const Index&);
+    std::size_t indexCountPadding;  // after each physical index's unique-entry count
+};
+constexpr Blocks kJet4Blocks{writeHeader, writeColumnBlock, writeRealIndexBlock,
+                             writeLogicalIndexBlock, 4};
+constexpr Blocks kJet3Blocks{writeJet3Header, writeJet3ColumnBlock, writeJet3RealIndexBlock,
+                             writeJet3LogicalIndexBlock, 0};
 
 }  // namespace
 
 std::vector<std::uint8_t> encodeTableDefinition(const TableDefinition& t, std::uint16_t codePage) {
-    if (t.format->eightBitText) return encodeJet3Definition(t, codePage);
+    const Blocks& blocks = t.format->eightBitText ? kJet3Blocks : kJet4Blocks;
     const bool byName = t.blockOrder == TableDefinition::BlockOrder::ByName;
-    Out out;
-    writeHeader(out, t);
+    Out out(*t.format, codePage);
+    blocks.header(out, t);
     for (const PhysicalIndex& index : t.physicalIndexes) {
         out.u32(0);
         out.u32(index.uniqueEntryCount);
-        out.u32(0);
+        out.zeros(blocks.indexCountPadding);
     }
     const std::vector<const Column*> columns = columnOrder(t, byName);
-    for (const Column* c : columns) writeColumnBlock(out, *c, !byName);
+    for (const Column* c : columns) blocks.column(out, *c, !byName);
     for (const Column* c : columns) out.name(c->name);
-
-    for (const PhysicalIndex* index : physicalInNumberOrder(t)) writeRealIndexBlock(out, *index);
+    for (const PhysicalIndex* index : physicalInNumberOrder(t)) blocks.realIndex(out, *index);
     const std::vector<const Index*> logical = logicalInNameOrder(t);
-    for (const Index* index : logical) writeLogicalIndexBlock(out, *index);
+    for (const Index* index : logical) blocks.logicalIndex(out, *index);
     for (const Index* index : logical) out.name(index->name);
     writeLongValueMaps(out, columns);
     return finish(out);
