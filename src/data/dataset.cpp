@@ -187,6 +187,14 @@ RowShape Dataset::rowShape(const std::vector<Field*>& fields) const {
     return shape;
 }
 
+void RowShape::fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& row) const {
+    row.resize(columns);
+    for (std::size_t c = 0; c < columns; ++c)
+        if (!assigned[c]) row[c] = std::monostate{};
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        storeColumnValue(fields[i]->value(), row[columnOf[i]]);
+}
+
 bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape) {
     append();
     try {

@@ -35,6 +35,11 @@ struct RowShape {
     std::vector<std::size_t> columnOf;  // per field: its column's index in the table
     std::vector<bool> assigned;         // per column: a field assigns it
     std::size_t columns = 0;            // in the table
+
+    // The row post() makes of `fields` (the fields rowShape was given, in that order, all
+    // assigned): each field's value in its column, every other column null. `row` keeps its
+    // texts' buffers from call to call.
+    void fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& row) const;
 };
 
 class Dataset {

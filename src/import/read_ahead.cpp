@@ -8,7 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "data/column_value.h"
 #include "import/line_syntax.h"
 
 namespace importer {
@@ -33,7 +32,6 @@ struct ReadAhead::Shared {
     void produce();
     bool readOne(std::string& text, ConvertedLine& line);
     void convert(std::string_view text, ConvertedLine& line);
-    void makeRow(ConvertedLine& line);
     Batch* takeEmpty();
     void publish(Batch* batch, bool last);
 
@@ -168,19 +166,9 @@ void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
     line.prepared = shape && !line.conversionError && line.assigned == targets.size();
     if (line.prepared) {
         line.accepted = !accepts || accepts(targets);
-        makeRow(line);
+        shape->fill(targets, line.row);
     }
     for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
-}
-
-void ReadAhead::Shared::makeRow(ConvertedLine& line) {
-    // The row as Dataset::post builds it: the fields' values in their columns, the rest null.
-    std::vector<mdb::Value>& row = line.row;
-    row.resize(shape->columns);
-    for (std::size_t c = 0; c < row.size(); ++c)
-        if (!shape->assigned[c]) row[c] = std::monostate{};
-    for (std::size_t i = 0; i < targets.size(); ++i)
-        data::storeColumnValue(targets[i]->value(), row[shape->columnOf[i]]);
 }
 
 Batch* ReadAhead::Shared::takeEmpty() {
