@@ -196,20 +196,33 @@ template <class Work>
 decltype(auto) TableWriter::operation(Work&& work) {
     return withDamageContext(pager_.fileName(), table_.name(), [&]() -> decltype(auto) {
         if (run_) commitRun();
-        pager_.beginWrite();
+        beginOperation();
         try {
-            refresh();
-            if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
             auto result = work();
             pager_.commit();
             return result;
         } catch (...) {
-            // The definition and placer may hold changes the file never got.
-            state_.reset();
-            pager_.rollback();
+            abandonOperation();
             throw;
         }
     });
+}
+
+void TableWriter::beginOperation() {
+    pager_.beginWrite();
+    try {
+        refresh();
+        if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
+    } catch (...) {
+        abandonOperation();
+        throw;
+    }
+}
+
+void TableWriter::abandonOperation() {
+    // The definition and placer may hold changes the file never got.
+    state_.reset();
+    pager_.rollback();
 }
 
 std::optional<std::string> TableWriter::whyReadOnly() {
@@ -262,17 +275,14 @@ void TableWriter::endRun() {
 }
 
 void TableWriter::openRunOperation() {
-    pager_.beginWrite();
+    beginOperation();
     try {
-        refresh();
-        if (state_->readOnly) throw Error(Error::Kind::Unsupported, *state_->readOnly);
         // Index pages are written once, when the operation ends, unless the rules would look
         // keys up in them meanwhile.
         const bool hold = !guard_ || !guard_->looksUpOwnKeys(table_);
         for (IndexTree& index : state_->indexes) index.holdWrites(hold);
     } catch (...) {
-        state_.reset();
-        pager_.rollback();
+        abandonOperation();
         throw;
     }
     run_->open = true;
@@ -287,8 +297,7 @@ void TableWriter::commitRun() {
         if (run_->rows > 0) writeCounters();
         pager_.commit();
     } catch (...) {
-        state_.reset();
-        pager_.rollback();
+        abandonOperation();
         throw;
     }
 }
@@ -328,8 +337,7 @@ RowPosition TableWriter::replayRun(std::vector<Value>& values, const std::vector
     const std::size_t earlier = run.rows;
     run.open = false;
     run.rows = 0;
-    state_.reset();
-    pager_.rollback();
+    abandonOperation();
     // The rows hold the autonumbers they were given: they get them again.
     const TableDefinition& def = table_.definition();
     const auto asGiven = [&def](std::vector<Value>& row) {

@@ -85,6 +85,11 @@ private:
     struct State;
     struct Run;
     void refresh();
+    // Begins an operation with the table as the file has it; throws, beginning nothing, when
+    // the table cannot be written.
+    void beginOperation();
+    // Undoes the operation under way and forgets what the writer drew from its pages.
+    void abandonOperation();
     template <class Work>
     decltype(auto) operation(Work&& work);
     // The insert itself, inside an operation; the counters are written unless a run defers them.
