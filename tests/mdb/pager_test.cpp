@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -335,6 +337,37 @@ TEST(Pager, AFailedWriteOfAGroupLeavesTheFileAsItWasBeforeTheGroupAndSaysSo) {
         EXPECT_EQ((*pager.page(1))[100], 0);
         EXPECT_FALSE(pager.inBatch());
     }
+}
+
+// A page freed and taken again before the freeing is committed is copied first, like a page in
+// use, so a failed write puts it back; one free at the last commit is taken without a copy.
+TEST(Pager, APageFreedSinceTheLastCommitIsPutBackWhenAWriteFails) {
+    std::vector<std::uint8_t> base(6 * mdb::kPageSize);
+    for (std::size_t n = 0; n < 6; ++n)
+        std::fill_n(base.begin() + static_cast<std::ptrdiff_t>(n * mdb::kPageSize), mdb::kPageSize,
+                    static_cast<std::uint8_t>(0x10 + n));
+    auto owned = std::make_unique<testing_mdb::FaultyPageFile>(base, "faulty.mdb", true);
+    testing_mdb::FaultyPageFile& file = *owned;
+    mdb::Pager pager(std::move(owned));
+    pager.beginBatch();
+    pager.setCommitInterval(std::chrono::hours{1});
+    pager.beginWrite();
+    pager.noteFreed(2);
+    pager.modify(5)[1] = 1;  // the map that says so
+    pager.commit();
+    pager.beginWrite();
+    for (mdb::PageNumber n : {2, 3}) {  // 2 freed just now, 3 free at the last commit
+        mdb::PageBytes& page = pager.reuseFreePage(n);
+        EXPECT_TRUE(std::all_of(page.begin(), page.end(), [](std::uint8_t b) { return b == 0; }));
+        page[0] = 0xAA;
+    }
+    pager.commit();
+    file.failWrite(3);  // pages 2 and 3 are written, 5 fails
+    EXPECT_THROW(pager.endBatch(), mdb::Error);
+    auto stored = [&file](mdb::PageNumber n) { return file.bytes()[n * mdb::kPageSize]; };
+    EXPECT_EQ(stored(2), 0x12);
+    EXPECT_EQ(stored(3), 0xAA) << "no copy was kept of a page no one used";
+    EXPECT_EQ(stored(5), 0x15);
 }
 
 TEST(Pager, AFailedGroupSurfacesOnTheOperationThatWritesIt) {

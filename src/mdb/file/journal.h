@@ -7,8 +7,9 @@
 // database and then empties the journal. So whenever a write stops half way, the journal holds
 // what is needed to put the file back as the last commit left it: its pages as they were, and
 // the length to cut the pages appended since back to (recovery.h does it on the next open).
-// Pages appended since the commit need no copy, nor do pages that were zero (free pages this
-// engine released, page_allocator.h): the journal says only "zero" for those.
+// Pages appended since the commit need no copy, nor do pages that were free at the commit and are
+// reused (the pager leaves them out, file/freed_pages.h); for a page that was all zero the journal
+// says only "zero".
 //
 // Layout (little-endian): a header of 32 bytes (the magic "BRVJRNL2", a random number chosen
 // for this commit, the database's page count at the commit, a checksum of its page 0, and a

@@ -179,10 +179,18 @@ PageBytes& Pager::modify(PageNumber n) { return change(n, true); }
 
 PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
 
-PageBytes& Pager::change(PageNumber n, bool keepBytes) {
+PageBytes& Pager::reuseFreePage(PageNumber n) {
+    const bool freeAtCommit = !freed_.freedSinceCommit(n);
+    PageBytes& bytes = change(n, false, !freeAtCommit);
+    if (freeAtCommit) freed_.reused(n);
+    bytes.fill(0);
+    return bytes;
+}
+
+PageBytes& Pager::change(PageNumber n, bool keepBytes, bool earlierBytesMatter) {
     requireWriting("change a page of");
     if (PageChange* changed = findIn(changes_, n)) return *changed->bytes;
-    const bool keepWas = keepsEarlierBytes(n);
+    const bool keepWas = earlierBytesMatter && keepsEarlierBytes(n);
     if (!keepBytes && !keepWas) {
         // Neither its bytes nor a copy for an undo are wanted: the page is not even read. (The
         // cache keeps the bytes the file has until the change reaches it.)
@@ -246,7 +254,7 @@ void Pager::writePages(std::span<const PageChange> pages, PageNumber pagesBefore
     std::vector<PageNumber> written;
     try {
         const std::vector<PageNumber> ordered = ordering_(pages, pagesBefore, order);
-        if (journal_) journal_->protect(ordered);
+        if (journal_) journal_->protect(pagesToProtect(ordered));
         writeRuns(pages, ordered, written);
     } catch (const Error& e) {
         failWrite(e, pages, written, pagesBefore, undoable, scope);
@@ -290,10 +298,24 @@ void Pager::failWrite(const Error& e, std::span<const PageChange> pages,
     throw failure;
 }
 
+std::vector<PageNumber> Pager::pagesToProtect(const std::vector<PageNumber>& pages) const {
+    if (!freed_.anyReused()) return pages;
+    std::vector<PageNumber> out;
+    out.reserve(pages.size());
+    for (PageNumber n : pages)
+        if (!freed_.reusedSinceCommit(n)) out.push_back(n);
+    return out;
+}
+
 void Pager::commitWritten(Scope scope) {
-    if (!journal_ || !journal_->active()) return;
+    // Without a journal every write stands once made: it is a commit of its own.
+    if (!journal_ || !journal_->active()) {
+        freed_.committed();
+        return;
+    }
     try {
         journal_->commit();
+        freed_.committed();
         unsynced_ = false;
         lastCommit_ = std::chrono::steady_clock::now();
     } catch (const Error& e) {
@@ -337,7 +359,8 @@ bool Pager::undoWrites(std::span<const PageChange> pages, const std::vector<Page
     try {
         PageBytes out;
         for (auto it = written.rbegin(); it != written.rend(); ++it) {
-            if (*it >= pagesBefore) continue;  // appended: cut off below
+            if (*it >= pagesBefore) continue;             // appended: cut off below
+            if (freed_.reusedSinceCommit(*it)) continue;  // its earlier bytes were no one's
             const PageChange* was = findIn(pages, *it);
             if (was == nullptr || !was->before) return false;
             out = *was->before;
@@ -374,6 +397,7 @@ void Pager::moveToCache(std::vector<PageChange>& pages) {
 
 void Pager::writeDirty() {
     writePages(changes_, pagesBefore_, order_, undoable_, Scope::Operation);
+    freed_.operationWritten();
     moveToCache(changes_);
     keptBefore_ = 0;
 }
@@ -381,6 +405,7 @@ void Pager::writeDirty() {
 void Pager::writeGroup() {
     if (group_.empty()) return;
     writePages(group_, file_->pageCount(), groupOrder_, groupUndoable_, Scope::Group);
+    freed_.groupWritten();
     moveToCache(group_);
     groupAppended_ = 0;
     groupOperations_ = 0;
@@ -398,6 +423,7 @@ void Pager::joinGroup() {
     groupUndoable_ = groupUndoable_ && undoable_;
     for (PageChange& change : changes_) mergeIntoGroup(change);
     changes_.clear();
+    freed_.operationJoinedGroup();
     keptBefore_ = 0;
     groupAppended_ += allocated_;
     allocated_ = 0;

@@ -17,6 +17,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "file/freed_pages.h"
 #include "file/journal.h"
 #include "file/page_change.h"
 #include "file/page_file.h"
@@ -70,6 +71,13 @@ public:
     PageBytes& overwrite(PageNumber n);
     // Appends a zeroed page, dirty.
     PageNumber allocate();
+    // The caller marked page n free in the global usage map (format/page_allocator.h). Until
+    // the next commit it counts as a page in use: a crash goes back to where it is one.
+    void noteFreed(PageNumber n) { freed_.freed(n); }
+    // Page n, which the global usage map marks free, handed out again: zero-filled and dirty.
+    // When it was already free at the last commit its old bytes belong to no one: they are not
+    // read, and neither the journal nor an undo keeps them (file/freed_pages.h).
+    PageBytes& reuseFreePage(PageNumber n);
     // Ends the operation: outside a batch its pages are in the file when this returns; inside
     // one they join the pending group. Releases the lock unless a batch holds it.
     void commit();
@@ -126,7 +134,7 @@ private:
 
     std::shared_ptr<PageBytes> load(PageNumber n);
     void addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
-    PageBytes& change(PageNumber n, bool keepBytes);
+    PageBytes& change(PageNumber n, bool keepBytes, bool earlierBytesMatter = true);
     // A page buffer to fill, from the spares when there is one.
     std::shared_ptr<PageBytes> newBuffer();
     // Ends the operation's hold on its undo copies, keeping unshared ones as spares.
@@ -165,6 +173,8 @@ private:
     [[noreturn]] void failWrite(const Error& e, std::span<const PageChange> pages,
                                 const std::vector<PageNumber>& written, PageNumber pagesBefore,
                                 bool undoable, Scope scope);
+    // The pages the journal must copy before `pages` are written: all but free ones reused.
+    std::vector<PageNumber> pagesToProtect(const std::vector<PageNumber>& pages) const;
     // A commit point: the pages written so far become durable and the journal is emptied.
     void commitWritten(Scope scope);
     // Written pages: into the cache, their earlier bytes into the spares.
@@ -175,6 +185,7 @@ private:
 
     std::unique_ptr<PageFile> file_;
     std::unique_ptr<Journal> journal_;  // when the file keeps one
+    FreedPages freed_;
     std::chrono::milliseconds commitInterval_ = kCommitInterval;
     std::chrono::steady_clock::time_point lastCommit_ = std::chrono::steady_clock::now();
     std::size_t cacheLimit_;

@@ -15,11 +15,6 @@ namespace {
 
 constexpr std::uint8_t kInline = 0, kReference = 1;
 
-bool isZero(const PageBytes& page) {
-    static const PageBytes zero{};
-    return std::memcmp(page.data(), zero.data(), kPageSize) == 0;
-}
-
 std::size_t perMapPage(const Pager& pager) { return pagesPerBitmapPage(pager.pageSize()); }
 
 // A reference pointer names a bitmap page when it is positive (0 and negative numbers: none).
@@ -89,7 +84,7 @@ PageAllocator::PageAllocator(Pager& pager)
 PageNumber PageAllocator::allocate() {
     if (auto page = reusablePage()) {
         markUsed(*page);
-        pager_.modify(*page);  // zero already; dirty so that it is written with its new content
+        pager_.reuseFreePage(*page);
         return *page;
     }
     return appendPage();
@@ -100,16 +95,11 @@ std::optional<PageNumber> PageAllocator::reusablePage() {
     const std::span<const std::uint8_t> row = readMapRow(pager_, kGlobalMap, keep);
     const PageNumber count = pager_.pageCount();
     std::optional<PageNumber> found;
-    // A page qualifies when it is marked free, entirely zero and named by no table (pages 0
-    // and 1 never do).
+    // A page qualifies when it is marked free and named by no table (pages 0 and 1 never do).
     auto consider = [&](PageNumber page) {
-        if (page < 2 || markedFreeButNotZero_.contains(page)) return false;
+        if (page < 2) return false;
         if (!claimed_) claimed_ = readClaimed_ ? readClaimed_() : std::set<PageNumber>{};
         if (claimed_->contains(page)) return false;
-        if (!isZero(*pager_.page(page))) {
-            markedFreeButNotZero_.insert(page);
-            return false;
-        }
         found = page;
         return true;
     };
@@ -251,13 +241,13 @@ void PageAllocator::release(PageNumber n) {
             bitmap = pointer;
         }
     }
-    PageBytes& bytes = pager_.overwrite(n);
-    std::fill(bytes.begin(), bytes.end(), std::uint8_t{0});
-    markedFreeButNotZero_.erase(n);
+    // The page itself is not touched: until the next commit its bytes are still the last
+    // commit's, and afterwards they are no one's.
+    pager_.noteFreed(n);
     // Its owner has just let go of it (the caller removed it from the owner's map).
     if (claimed_) claimed_->erase(n);
     // A page the map cannot name (outside an inline range, or in a range without a bitmap page)
-    // stays used, zeroed: recording it would take a page.
+    // stays used, unowned: recording it would take a page.
     if (row[0] == kInline) {
         const std::uint32_t start = get32le(row, 1);
         if (n < start || n - start >= inlinePages(row.size())) return;

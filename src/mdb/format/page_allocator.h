@@ -7,10 +7,11 @@
 // in a reference range without a bitmap page, counts as used. (Jackcess counts those free; it
 // never reuses pages, so for it the difference does not matter.)
 //
-// allocate() prefers a page this engine released earlier: one marked free in the global map,
-// entirely zero (release() zero-fills) and named by no table (setClaimedPages()). Access marks some
-// pages free and leaves their old bytes; those are never reused, so a file Access made keeps every
-// byte it may still rely on. Without such a page it appends a zeroed page at the end of the file.
+// allocate() prefers a page inside the file: one marked free in the global map and named by no
+// table (setClaimedPages()), as Access itself reuses them. release() only marks the page free; its
+// bytes stay as they were, as Access leaves them, so emptying a table writes its maps and not its
+// pages. The pager copies such a page for the journal only while its freeing is not committed
+// (file/freed_pages.h). Without a free page it appends a zeroed page at the end of the file.
 // Either way the page's bit is cleared, promoting an inline map to a reference map when the new
 // page lies outside its range (pages it named free stay free, every other page of the file is used)
 // and adding a bitmap page to a reference map that lacks one for the new page's range; the page
@@ -21,9 +22,8 @@
 // anything changes. Every change goes through the pager, so the caller must be inside
 // Pager::beginWrite()...commit().
 //
-// The allocator keeps no state that another allocator over the same pager could contradict (it
-// only remembers, as a hint, pages it found marked free but not zero), so the table and index
-// writers may share one or hold their own.
+// The allocator keeps no state that another allocator over the same pager could contradict, so
+// the table and index writers may share one or hold their own.
 #pragma once
 
 #include <cstddef>
@@ -48,7 +48,7 @@ public:
     // (Corrupt) when the global map is damaged.
     PageNumber allocate();
 
-    // Zero-fills page n and marks it free in the global map. The caller has already removed it
+    // Marks page n free in the global map, leaving its bytes. The caller has already removed it
     // from every other usage map. REQUIRES: 1 < n < pageCount() (pages 0 and 1 are never freed).
     void release(PageNumber n);
 
@@ -75,7 +75,6 @@ private:
 
     Pager& pager_;
     PageNumber pageLimit_ = kMaxJet4Pages;
-    std::set<PageNumber> markedFreeButNotZero_;  // hint: skipped by later searches
     std::function<std::set<PageNumber>()> readClaimed_;
     std::optional<std::set<PageNumber>> claimed_;  // once read
 };
