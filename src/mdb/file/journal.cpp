@@ -290,8 +290,13 @@ void Journal::protect(std::span<const PageNumber> pages) {
         saved_[n] = true;
     }
     if (reach > announcedPages_) {
-        addRecord(kGrowth, reach, nullptr);
-        announcedPages_ = reach;
+        // Each announcement costs a sync: announce twice the growth so far (at least
+        // kGrowthMargin pages more), so that a commit that keeps growing the file announces a
+        // handful of times rather than once per write.
+        const std::uint64_t growth = reach - committedPages_;
+        const std::uint64_t generous = reach + std::max<std::uint64_t>(growth, kGrowthMargin);
+        announcedPages_ = static_cast<PageNumber>(std::min<std::uint64_t>(generous, 0xFFFFFFFFu));
+        addRecord(kGrowth, announcedPages_, nullptr);
     }
     if (buffer_.empty()) return;
     flush();

@@ -22,8 +22,8 @@
 // disagree with its header (a page past the length it records, a page twice, a first page
 // other than the one it describes), is refused, as applying it would damage the database. (A
 // damaged record of the last sync cannot be told from a torn one.) Besides copies and zeros, a
-// record announces how far this commit may grow the file, so that a file grown further since was
-// grown by someone else.
+// record announces how far this commit may grow the file (with room to spare, as each
+// announcement costs a sync), so that a file grown further since was grown by someone else.
 #pragma once
 
 #include <cstdint>
@@ -101,6 +101,8 @@ private:
     std::uint32_t sync_ = 1;  // the number of the journal's next sync, from 1, in every record
     PageNumber committedPages_ = 0;
     PageNumber announcedPages_ = 0;
+    // The least an announcement of growth adds past the pages about to be written.
+    static constexpr PageNumber kGrowthMargin = 128;
     std::vector<bool> saved_;  // by page number, below committedPages_
     std::vector<std::uint8_t> buffer_;
     std::uint64_t end_ = 0;  // bytes in the file
