@@ -1,62 +1,121 @@
 #include "import/concurrent_check.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <filesystem>
 #include <future>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 namespace importer {
 namespace {
 
-// Thrown through checkInputFile to end a check nobody waits for any more.
+// Thrown through checkInputFilePart to end a check nobody waits for any more.
 struct Stopped {};
+
+// How many parts a file of `size` bytes is checked in: none smaller than `minPartBytes`.
+int partsFor(std::uintmax_t size, int parts, std::int64_t minPartBytes) {
+    const auto fit = size / static_cast<std::uintmax_t>(std::max<std::int64_t>(minPartBytes, 1));
+    return static_cast<int>(std::clamp<std::uintmax_t>(fit, 1, std::max(parts, 1)));
+}
 
 }  // namespace
 
-struct ConcurrentCheck::State {
-    std::atomic<bool> stop{false};
+struct ConcurrentCheck::Part {
     std::atomic<std::int64_t> lines{0};
     std::atomic<std::int64_t> bytes{0};
     std::atomic<std::int64_t> size{0};
-    std::future<void> done;
+    std::future<bool> ended;  // whether the file ends within this part
 };
 
-ConcurrentCheck::ConcurrentCheck(std::string path, const ColumnLayout& layout, data::TDM& dm)
-    : state_(std::make_unique<State>()) {
+struct ConcurrentCheck::State {
+    State(std::string p, const ColumnLayout& l, data::TDM& d)
+        : path(std::move(p)), layout(l), dm(d) {}
+
+    std::string path;
+    const ColumnLayout& layout;
+    data::TDM& dm;
+    std::atomic<bool> stop{false};
+    std::vector<std::unique_ptr<Part>> parts;
+
+    void stopAndWait() {
+        stop = true;
+        for (auto& part : parts)
+            if (part->ended.valid()) part->ended.wait();
+    }
+};
+
+ConcurrentCheck::ConcurrentCheck(std::string path, const ColumnLayout& layout, data::TDM& dm,
+                                 int parts, std::int64_t minPartBytes)
+    : state_(std::make_unique<State>(std::move(path), layout, dm)) {
     State& s = *state_;
-    s.done = std::async(std::launch::async, [&s, &layout, &dm, path = std::move(path)] {
-        try {
-            checkInputFile(path, layout, dm,
-                           [&s](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
-                               if (s.stop.load(std::memory_order_relaxed)) throw Stopped{};
-                               s.size.store(size, std::memory_order_relaxed);
-                               s.bytes.store(bytes, std::memory_order_relaxed);
-                               s.lines.store(lines, std::memory_order_release);
-                           });
-        } catch (const Stopped&) {
-        }
-    });
+    // A file whose size cannot be read is checked whole, and the check says why.
+    std::error_code error;
+    const std::uintmax_t fileSize = std::filesystem::file_size(s.path, error);
+    const int count = error ? 1 : partsFor(fileSize, parts, minPartBytes);
+    const auto length = static_cast<std::int64_t>(error ? 0 : fileSize);
+    for (int i = 0; i < count; ++i) {
+        s.parts.push_back(std::make_unique<Part>());
+        Part& p = *s.parts.back();
+        const std::int64_t from = length * i / count;
+        const std::int64_t to =
+            i + 1 == count ? std::numeric_limits<std::int64_t>::max() : length * (i + 1) / count;
+        p.ended = std::async(std::launch::async, [&s, &p, from, to] {
+            try {
+                return checkInputFilePart(
+                    s.path, s.layout, s.dm, from, to,
+                    [&s, &p](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
+                        if (s.stop.load(std::memory_order_relaxed)) throw Stopped{};
+                        p.size.store(size, std::memory_order_relaxed);
+                        p.bytes.store(bytes, std::memory_order_relaxed);
+                        p.lines.store(lines, std::memory_order_release);
+                    });
+            } catch (...) {
+                s.stop = true;  // the file has an error: the other parts need not go on
+                throw;
+            }
+        });
+    }
 }
 
-ConcurrentCheck::~ConcurrentCheck() {
-    if (!state_->done.valid()) return;
-    state_->stop = true;
-    state_->done.wait();
-}
+ConcurrentCheck::~ConcurrentCheck() { state_->stopAndWait(); }
 
 void ConcurrentCheck::finish(const LineProgress& progress) {
     State& s = *state_;
     std::int64_t reported = 0;
     const auto report = [&] {
-        const std::int64_t lines = s.lines.load(std::memory_order_acquire);
+        std::int64_t lines = 0, bytes = 0, size = 0;
+        for (const auto& part : s.parts) {
+            lines += part->lines.load(std::memory_order_acquire);
+            bytes += part->bytes.load(std::memory_order_relaxed);
+            size = std::max(size, part->size.load(std::memory_order_relaxed));
+        }
         if (lines == reported || !progress) return;
         reported = lines;
-        progress(lines, s.bytes.load(std::memory_order_relaxed),
-                 s.size.load(std::memory_order_relaxed));
+        progress(lines, bytes, size);
     };
-    while (s.done.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready) report();
+    for (auto& part : s.parts)
+        while (part->ended.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
+            report();
     report();
-    s.done.get();  // the check's error, if any
+    if (s.parts.size() == 1) {
+        s.parts.front()->ended.get();  // the check's error, if any
+        return;
+    }
+    for (auto& part : s.parts) {
+        try {
+            if (part->ended.get()) return;  // the file ends here: later parts are past its end
+        } catch (...) {
+            // Which error comes first, and the line it names, only a check from the top tells.
+            checkInputFile(s.path, s.layout, s.dm);
+            return;
+        }
+    }
 }
 
 }  // namespace importer

@@ -1,12 +1,15 @@
-// concurrent_check.h: checking an input file on a second thread while the run checks the other.
+// concurrent_check.h: checking an input file on other threads while the run checks the other.
 //
 // Both input files are read in full before anything is deleted; reading them one after the
-// other costs the user the sum of the two. The detail file is therefore checked on a second
-// thread while the run checks the header file, and the outcome is the same as checking them in
-// turn: the header file's error, when it has one, is the one reported, and the detail file's
-// otherwise. Progress reaches the host on the run's own thread.
+// other costs the user the sum of the two. The detail file is therefore checked on other threads
+// while the run checks the header file, and the outcome is the same as checking them in turn:
+// the header file's error, when it has one, is the one reported, and the detail file's
+// otherwise. A large file is checked in parts at once, each on its own thread; when a part
+// finds an error, the file is checked again from its first line, so that the error reported is
+// the first in line order, worded as always. Progress reaches the host on the run's own thread.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -18,8 +21,13 @@ namespace importer {
 
 class ConcurrentCheck {
 public:
-    // Starts checkInputFile(path, layout, dm) on a second thread.
-    ConcurrentCheck(std::string path, const ColumnLayout& layout, data::TDM& dm);
+    // A part is at least this large: below it, a thread of its own costs more than it saves.
+    static constexpr std::int64_t kMinPartBytes = 1 << 20;
+
+    // Starts checking `path` on other threads, in up to `parts` parts of about equal size
+    // (smaller ones: fewer).
+    ConcurrentCheck(std::string path, const ColumnLayout& layout, data::TDM& dm, int parts = 1,
+                    std::int64_t minPartBytes = kMinPartBytes);
     // Stops an unfinished check at its next line and waits for it.
     ~ConcurrentCheck();
     ConcurrentCheck(const ConcurrentCheck&) = delete;
@@ -30,6 +38,7 @@ public:
     void finish(const LineProgress& progress);
 
 private:
+    struct Part;
     struct State;
     std::unique_ptr<State> state_;
 };

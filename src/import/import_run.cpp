@@ -147,7 +147,9 @@ void Run::checkFiles() {
             host_.linesRead(pass, lines, bytes, size);
         };
     };
-    ConcurrentCheck details(request_.detailPath, detailLayout(), dm_);
+    // The detail file is the larger: two parts of it keep both processors busy beside the
+    // header check.
+    ConcurrentCheck details(request_.detailPath, detailLayout(), dm_, 2);
     checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
     details.finish(report(Pass::CheckDetail));
 }

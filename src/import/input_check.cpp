@@ -1,5 +1,6 @@
 #include "import/input_check.h"
 
+#include <limits>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -41,16 +42,20 @@ private:
 
 void checkInputFile(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
                     const LineProgress& progress) {
+    checkInputFilePart(path, layout, dm, 0, std::numeric_limits<std::int64_t>::max(), progress);
+}
+
+bool checkInputFilePart(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
+                        std::int64_t from, std::int64_t to, const LineProgress& progress) {
     const ScratchRecord record(layout, dm);
     TextFileReader reader;  // closes the file however the check ends
     reader.bind(path);
     reader.open();
     const std::int64_t size = reader.size();
     std::string line;
-    reader.readLine(line);  // the title row
-    std::int64_t lines = 1;
-    bool anyData = false;
-    do {
+    std::int64_t lines = 0;
+    bool anyData = from > 0;  // the first data line is the first part's to find
+    const auto checkLine = [&] {
         reader.readLine(line);
         ++lines;
         // The first line with any text tells whether the file is a roll at all: a file picked
@@ -64,9 +69,21 @@ void checkInputFile(const std::string& path, const ColumnLayout& layout, data::T
         }
         normaliseLine(line);
         record.fill(line);
-        if (progress) progress(lines, reader.consumed(), size);
-    } while (!reader.atEnd());
+        if (progress) progress(lines, reader.consumed() - from, size);
+    };
+    if (from == 0) {
+        reader.readLine(line);  // the title row
+        ++lines;
+        checkLine();  // there is always a line after it, if only an empty one
+    } else {
+        // The line under way at `from` belongs to the part before, which ends where it ends.
+        reader.seek(from - 1);
+        reader.readLine(line);
+        from = reader.consumed();
+    }
+    while (!reader.atEnd() && reader.consumed() < to) checkLine();
     if (!anyData) throw data::UserError(msg::noDataLines(path));
+    return reader.atEnd();
 }
 
 }  // namespace importer

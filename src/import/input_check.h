@@ -31,4 +31,14 @@ using LineProgress = std::function<void(std::int64_t lines, std::int64_t bytes, 
 void checkInputFile(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
                     const LineProgress& progress = {});
 
+// Checks the lines of `path` whose first byte lies in [from, to), as part of a check of the whole
+// file split at those offsets; the part from 0 reads the title row and applies the rules of the
+// first data line. `progress` counts the part's own lines and bytes. Returns whether the file
+// ended (an end-of-file mark, or its last byte) before `to`: then no later part is in the file.
+// Throws what checkInputFile throws for those lines, except that a line number in a message
+// counts from the part's first line; a part that throws therefore says only that the file has an
+// error: checkInputFile says which.
+bool checkInputFilePart(const std::string& path, const ColumnLayout& layout, data::TDM& dm,
+                        std::int64_t from, std::int64_t to, const LineProgress& progress = {});
+
 }  // namespace importer

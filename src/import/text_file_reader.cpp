@@ -80,6 +80,12 @@ std::int64_t TextFileReader::size() const {
     return static_cast<std::int64_t>(*bytes);
 }
 
+void TextFileReader::seek(std::int64_t offset) {
+    requireOpen();
+    begin_ = end_ = 0;
+    fetched_ = offset;
+}
+
 bool TextFileReader::fill() {
     const std::int64_t n =
         file_.readAt(buffer_.data(), buffer_.size(), static_cast<std::uint64_t>(fetched_));

@@ -57,6 +57,10 @@ public:
     // True when no byte is left or the next unread byte is 26. Throws code 103 when not open.
     bool atEnd();
 
+    // Goes on reading at byte `offset`, as if the bytes before it had been read (a part of a
+    // file checked on its own; line numbers in messages go on counting from where they were).
+    void seek(std::int64_t offset);
+
     // Bytes of the file taken by the lines read so far (for progress displays).
     std::int64_t consumed() const { return fetched_ - static_cast<std::int64_t>(end_ - begin_); }
 

@@ -12,6 +12,7 @@
 #include "data/dataModule.h"
 #include "data/scratch_dir.h"
 #include "data/user_error.h"
+#include "import/concurrent_check.h"
 #include "import/detail_layout.h"
 #include "import/header_layout.h"
 #include "import/roll_lines.h"
@@ -45,8 +46,23 @@ protected:
         }
         return dir_.write("testate.csv", text);
     }
+    // Checks the file whole and, as the import checks the detail file, in parts at once (here
+    // tiny ones, every few lines): both must come to the same outcome and message.
     void check(const std::string& path, const importer::ColumnLayout& layout) {
-        importer::checkInputFile(path, layout, dm_);
+        std::string inParts;
+        try {
+            importer::ConcurrentCheck parts(path, layout, dm_, 7, 1);
+            parts.finish({});
+        } catch (const data::UserError& e) {
+            inParts = e.what();
+        }
+        try {
+            importer::checkInputFile(path, layout, dm_);
+        } catch (const data::UserError& e) {
+            EXPECT_EQ(inParts, e.what()) << "checked in parts";
+            throw;
+        }
+        EXPECT_EQ(inParts, "") << "checked in parts";
     }
 
     testing_support::ItalianSettings italian_;
@@ -96,6 +112,24 @@ TEST_F(InputCheckTest, TheFirstConversionErrorInLineOrderStopsTheCheck) {
         EXPECT_THAT([&] { check(path, importer::headerLayout()); },
                     ThrowsMessage<data::UserError>(StrEq(c.message)));
     }
+}
+
+// Checked in parts, an end-of-file mark in an early part still ends the file, and the parts'
+// progress adds up to the whole file's.
+TEST_F(InputCheckTest, InPartsAnEndOfFileMarkStillEndsTheFile) {
+    const std::string path =
+        headerFile(40, {{8, "\x1a;trailing"}, {30, exportLine({{1, "bad"}}, 56)}});
+    EXPECT_NO_THROW(check(path, importer::headerLayout()));
+
+    const std::string whole = headerFile(40);
+    std::int64_t lines = 0, bytes = 0;
+    importer::ConcurrentCheck parts(whole, importer::headerLayout(), dm_, 5, 1);
+    parts.finish([&](std::int64_t l, std::int64_t b, std::int64_t) {
+        lines = l;
+        bytes = b;
+    });
+    EXPECT_EQ(lines, 41);
+    EXPECT_EQ(bytes, static_cast<std::int64_t>(std::filesystem::file_size(whole)));
 }
 
 // A file whose first data line holds no ";", or with no data line at all, cannot be a roll:
