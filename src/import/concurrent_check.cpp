@@ -4,13 +4,13 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
-#include <filesystem>
 #include <future>
 #include <limits>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
+
+#include "import/text_file_reader.h"
 
 namespace importer {
 namespace {
@@ -18,10 +18,23 @@ namespace {
 // Thrown through checkInputFilePart to end a check nobody waits for any more.
 struct Stopped {};
 
+// The file's size, or 0 when it cannot be opened: then it is checked whole, and the check says
+// why it cannot be read, in its turn.
+std::int64_t sizeOrZero(const std::string& path) {
+    try {
+        TextFileReader reader;
+        reader.bind(path);
+        reader.open();
+        return reader.size();
+    } catch (...) {
+        return 0;
+    }
+}
+
 // How many parts a file of `size` bytes is checked in: none smaller than `minPartBytes`.
-int partsFor(std::uintmax_t size, int parts, std::int64_t minPartBytes) {
-    const auto fit = size / static_cast<std::uintmax_t>(std::max<std::int64_t>(minPartBytes, 1));
-    return static_cast<int>(std::clamp<std::uintmax_t>(fit, 1, std::max(parts, 1)));
+int partsFor(std::int64_t size, int parts, std::int64_t minPartBytes) {
+    const std::int64_t fit = size / std::max<std::int64_t>(minPartBytes, 1);
+    return static_cast<int>(std::clamp<std::int64_t>(fit, 1, std::max(parts, 1)));
 }
 
 }  // namespace
@@ -54,11 +67,8 @@ ConcurrentCheck::ConcurrentCheck(std::string path, const ColumnLayout& layout, d
                                  int parts, std::int64_t minPartBytes)
     : state_(std::make_unique<State>(std::move(path), layout, dm)) {
     State& s = *state_;
-    // A file whose size cannot be read is checked whole, and the check says why.
-    std::error_code error;
-    const std::uintmax_t fileSize = std::filesystem::file_size(s.path, error);
-    const int count = error ? 1 : partsFor(fileSize, parts, minPartBytes);
-    const auto length = static_cast<std::int64_t>(error ? 0 : fileSize);
+    const std::int64_t length = sizeOrZero(s.path);
+    const int count = partsFor(length, parts, minPartBytes);
     for (int i = 0; i < count; ++i) {
         s.parts.push_back(std::make_unique<Part>());
         Part& p = *s.parts.back();
