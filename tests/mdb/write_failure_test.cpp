@@ -314,6 +314,15 @@ TEST(WriteFailure, PagesAreWrittenSoThatARowShowsLastAndVanishesFirst) {
     ASSERT_FALSE(raw->writes().empty());
     EXPECT_EQ(raw->writes().front().page, firstRow(*db, "Righe").page);  // the row vanishes first
     EXPECT_EQ(raw->writes().back().type, 0x02);                          // the count comes last
+
+    // A page freed earlier and taken again still holds its old rows: it is written before any
+    // map names it, as a page appended would be.
+    db->table("Righe").removeAll();
+    raw->forgetWrites();
+    const mdb::RowPosition at = db->writer("Righe").insert({std::int32_t{1}, 2.5});
+    EXPECT_LT(at.page, pages);
+    ASSERT_FALSE(raw->writes().empty());
+    EXPECT_EQ(raw->writes().front().page, at.page);
 }
 
 TEST(FileLimits, TheTwoGigabyteLimitRefusesAWriteBeforeAnythingChanges) {

@@ -19,6 +19,9 @@ struct PageChange {
     PageNumber number = 0;
     std::shared_ptr<PageBytes> bytes;
     std::shared_ptr<PageBytes> before;
+    // A page free at the last commit, taken again: nothing referred to it before, whatever it
+    // held.
+    bool wasFree = false;
 };
 
 // The changed pages' numbers in the order to write them.

@@ -182,7 +182,10 @@ PageBytes& Pager::overwrite(PageNumber n) { return change(n, false); }
 PageBytes& Pager::reuseFreePage(PageNumber n) {
     const bool freeAtCommit = !freed_.freedSinceCommit(n);
     PageBytes& bytes = change(n, false, !freeAtCommit);
-    if (freeAtCommit) freed_.reused(n);
+    if (freeAtCommit) {
+        freed_.reused(n);
+        findIn(changes_, n)->wasFree = true;
+    }
     bytes.fill(0);
     return bytes;
 }

@@ -23,8 +23,8 @@ bool decidesRows(PageNumber n, const PageBytes& b) {
     return b[0] == kDataPageType && get32le(b, 4) != kLongValueOwner;
 }
 
-Group groupOf(PageNumber n, const PageBytes& now, const PageBytes* before, bool appended) {
-    if (appended || (before != nullptr && allZero(*before))) return Group::Fresh;
+Group groupOf(PageNumber n, const PageBytes& now, const PageBytes* before, bool fresh) {
+    if (fresh || (before != nullptr && allZero(*before))) return Group::Fresh;
     if (now[0] == kTableDefinitionPageType) return Group::Definition;
     // A page freed by a delete is zero now: what it was decides.
     if (decidesRows(n, now) || (before != nullptr && decidesRows(n, *before))) return Group::Rows;
@@ -54,8 +54,9 @@ std::vector<PageNumber> orderForWriting(std::span<const PageChange> changes, Pag
     for (const PageChange& change : changes) {
         const PageBytes* was = change.before.get();
         const bool appended = was == nullptr && change.number >= pagesBefore;
-        ranked.emplace_back(rank(groupOf(change.number, *change.bytes, was, appended), order),
-                            change.number);
+        ranked.emplace_back(
+            rank(groupOf(change.number, *change.bytes, was, appended || change.wasFree), order),
+            change.number);
     }
     std::sort(ranked.begin(), ranked.end());
     std::vector<PageNumber> out;

@@ -3,8 +3,9 @@
 // crashed process left it) never sees half a row.
 //
 // The pages of an operation fall in four groups:
-//   fresh        pages that held nothing before (appended, or zero-filled free pages taken
-//                again): nothing refers to them until the other groups are written;
+//   fresh        pages that held nothing before (appended, or free pages taken again,
+//                whatever bytes they kept): nothing refers to them until the other groups
+//                are written;
 //   rows         the table's data pages and the usage maps (data pages owned by no table,
 //                bitmap pages, the global map), which decide which rows a scan finds;
 //   other        index pages and long-value (LVAL) pages;
