@@ -167,6 +167,7 @@ void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
     if (line.prepared) {
         line.accepted = !accepts || accepts(targets);
         shape->fill(targets, line.row);
+        if (line.accepted) shape->encode(line.row, line.encoded);
     }
     for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
 }
