@@ -196,7 +196,7 @@ void RowShape::fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& 
         storeColumnValue(fields[i]->value(), row[columnOf[i]]);
 }
 
-void RowShape::encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded) const {
+void RowShape::encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded) {
     if (encoder) encoder->encode(row, encoded);
 }
 

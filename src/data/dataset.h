@@ -37,14 +37,14 @@ struct RowShape {
     std::vector<std::size_t> columnOf;       // per field: its column's index in the table
     std::vector<bool> assigned;              // per column: a field assigns it
     std::size_t columns = 0;                 // in the table
-    std::optional<mdb::RowEncoder> encoder;  // of the table's rows, usable on any thread
+    std::optional<mdb::RowEncoder> encoder;  // of the table's rows; one thread per copy
 
     // The row post() makes of `fields` (the fields rowShape was given, in that order, all
     // assigned): each field's value in its column, every other column null. `row` keeps its
     // texts' buffers from call to call.
     void fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& row) const;
     // Encodes such a row for postRow, so that the posting thread need not (mdb/row_encoder.h).
-    void encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded) const;
+    void encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded);
 };
 
 class Dataset {

@@ -843,7 +843,7 @@ TEST(TableWriter, EncodedRowsLeaveWhatTheirValuesLeave) {
             mdb::Table& table = db->table("Voci");
             std::vector<std::vector<Value>> values = rows;
             std::vector<mdb::EncodedRow> encoded(kRows);
-            const mdb::RowEncoder encoder = table.rowEncoder();
+            mdb::RowEncoder encoder = table.rowEncoder();
             std::thread([&] {
                 for (int i = 0; i < kRows; ++i) encoder.encode(values[i], encoded[i]);
             }).join();

@@ -42,14 +42,15 @@ RowEncoder::Layout::Layout(const TableDefinition& table) : definition(table), ro
             continue;
         }
         keys.emplace_back(definition, index);
-        bool takesAutoNumber = false;
+        std::size_t autoNumberColumns = 0;
         for (const IndexColumn& k : index.columns)
             for (std::size_t c = 0; c < columns.size(); ++c) {
                 if (columns[c].number != k.columnNumber) continue;
                 keyColumns[c] = true;
-                if (columns[c].isAutoNumber()) takesAutoNumber = true;
+                if (columns[c].isAutoNumber()) ++autoNumberColumns;
             }
-        keyTakesAutoNumber.push_back(takesAutoNumber);
+        if (autoNumberColumns > 0 && autoNumberColumns < index.columns.size()) usable = false;
+        keyIsAutoNumber.push_back(autoNumberColumns > 0);
     }
 }
 
@@ -74,7 +75,6 @@ void EncodedRow::Parts::setAutoNumber(const RowEncoder::Layout& layout, std::int
         const Column& c = layout.definition.columns[i];
         put32le(bytes, rows.countSize() + c.fixedOffset, static_cast<std::uint32_t>(number));
         bytes[maskAt + c.number / 8] |= static_cast<std::uint8_t>(1u << (c.number % 8));
-        if (layout.keyColumns[i]) stored[i] = number;
     }
 }
 
@@ -82,34 +82,42 @@ EncodedRow::EncodedRow() : parts_(std::make_unique<Parts>()) {}
 EncodedRow::~EncodedRow() = default;
 EncodedRow::EncodedRow(EncodedRow&&) noexcept = default;
 EncodedRow& EncodedRow::operator=(EncodedRow&&) noexcept = default;
-bool EncodedRow::encoded() const { return parts_ && parts_->madeBy; }
+bool EncodedRow::encoded() const { return parts_ && parts_->madeBy != nullptr; }
 
-RowEncoder::RowEncoder(std::shared_ptr<const Layout> layout) : layout_(std::move(layout)) {}
+RowEncoder::RowEncoder(std::shared_ptr<const Layout> layout)
+    : layout_(std::move(layout)), buffers_(std::make_unique<Buffers>()) {}
 RowEncoder::~RowEncoder() = default;
-RowEncoder::RowEncoder(const RowEncoder&) = default;
-RowEncoder& RowEncoder::operator=(const RowEncoder&) = default;
+RowEncoder::RowEncoder(const RowEncoder& other)
+    : layout_(other.layout_), buffers_(std::make_unique<Buffers>()) {}
+RowEncoder& RowEncoder::operator=(const RowEncoder& other) {
+    layout_ = other.layout_;
+    return *this;
+}
 
-void RowEncoder::encode(std::span<const Value> values, EncodedRow& row) const {
+void RowEncoder::encode(std::span<const Value> values, EncodedRow& row) {
     if (!row.parts_) row.parts_ = std::make_unique<EncodedRow::Parts>();
     EncodedRow::Parts& out = *row.parts_;
-    out.madeBy.reset();
+    out.madeBy = nullptr;
     const Layout& layout = *layout_;
     if (!layout.usable || values.size() != layout.definition.columns.size()) return;
+    PreparedRow& prepared = buffers_->prepared;
     try {
         // The table's name only goes into messages, and a refused row is left to the insert.
-        prepareRow(layout.rows, values, {}, out.prepared);
-        if (!out.prepared.external.empty()) return;  // their pages are found at the insert
-        encodeRow(layout.rows, out.prepared, out.bytes);
-        storedKeyValues(layout.definition, out.prepared, layout.keyColumns, out.stored);
+        prepareRow(layout.rows, values, {}, prepared);
+        if (!prepared.external.empty()) return;  // their pages are found at the insert
+        encodeRow(layout.rows, prepared, out.bytes);
+        storedKeyValues(layout.definition, prepared, layout.keyColumns, buffers_->stored);
         out.keys.resize(layout.keys.size());
         for (std::size_t i = 0; i < layout.keys.size(); ++i) {
-            out.keys[i].reset();
-            if (!layout.keyTakesAutoNumber[i]) out.keys[i] = layout.keys[i](out.stored);
+            if (layout.keyIsAutoNumber[i])
+                out.keys[i].reset();
+            else
+                out.keys[i] = layout.keys[i](buffers_->stored);
         }
     } catch (const Error&) {
         return;
     }
-    out.madeBy = layout_;
+    out.madeBy = layout_.get();
 }
 
 }  // namespace mdb

@@ -14,7 +14,7 @@
 
 namespace mdb {
 
-struct RowEncoder::Layout {
+struct RowEncoder::Layout : std::enable_shared_from_this<RowEncoder::Layout> {
     explicit Layout(const TableDefinition& table);
     Layout(const Layout&) = delete;
     Layout& operator=(const Layout&) = delete;
@@ -25,25 +25,31 @@ struct RowEncoder::Layout {
     TableDefinition definition;  // a copy: the table's own one changes on the writer's thread
     RowLayout rows;              // of `definition`
     // False when no row is encoded: an autonumber that is not a Long (a Replication ID is
-    // drawn at random), an index whose keys cannot be built.
+    // drawn at random), an index whose keys cannot be built or that joins an autonumber to
+    // other columns.
     bool usable = true;
     std::vector<std::size_t> autoNumbers;  // the autonumber columns, by index
     std::vector<bool> keyColumns;          // by column index: some index holds it
     std::vector<RowKeyBuilder> keys;       // per physical index
-    std::vector<bool> keyTakesAutoNumber;  // per physical index: built at the insert
+    // Per physical index: its key is the autonumber's, built at the insert from the values.
+    std::vector<bool> keyIsAutoNumber;
+};
+
+struct RowEncoder::Buffers {
+    PreparedRow prepared;
+    std::vector<Value> stored;  // the key columns' values as stored
 };
 
 struct EncodedRow::Parts {
-    // Writes the autonumber into the row's bytes (its null-mask bit too) and its key values.
-    // `layout` is the encoder's that made them.
+    // Writes the autonumber into the row's bytes, its null-mask bit too. `layout` is the
+    // encoder's that made them.
     void setAutoNumber(const RowEncoder::Layout& layout, std::int32_t number);
 
-    std::shared_ptr<const RowEncoder::Layout> madeBy;  // null: not encoded
-    PreparedRow prepared;                              // encode()'s own buffers
-    Binary bytes;                                      // the row as stored, but for its autonumbers
-    std::vector<Value> stored;  // its key columns' values as stored, autonumbers null
-    std::vector<std::optional<IndexKey>> keys;  // per physical index; unset where one takes an
-                                                // autonumber
+    // The layout that encoded the row, or null. Not shared ownership: counting it row by row
+    // on two threads would cost more than the encoding saves (the encoder outlives its rows).
+    const RowEncoder::Layout* madeBy = nullptr;
+    Binary bytes;                               // the row as stored, but its autonumbers
+    std::vector<std::optional<IndexKey>> keys;  // per physical index, but the autonumber's
 };
 
 }  // namespace mdb

@@ -4,6 +4,7 @@
 #include <map>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 #include "database/claimed_pages.h"
 #include "database/damage.h"
@@ -247,9 +248,9 @@ EncodedRow::Parts* TableWriter::encodingToUse(EncodedRow* encoded, const std::ve
     if (encoded == nullptr || !encoded->encoded()) return nullptr;
     EncodedRow::Parts& parts = *encoded->parts_;
     const TableDefinition& def = *table_.definition_;
-    if (parts.madeBy != state_->fittingEncoder) {
+    if (parts.madeBy != state_->fittingEncoder.get()) {
         if (!parts.madeBy->fits(def)) return nullptr;
-        state_->fittingEncoder = parts.madeBy;
+        state_->fittingEncoder = parts.madeBy->shared_from_this();
     }
     // The encoder saw every column the caller did not assign as null: the rules may have given
     // one a default since.
@@ -378,8 +379,8 @@ std::optional<std::uint32_t> TableWriter::assignAutoNumbers(std::vector<Value>& 
     return autoNumber;
 }
 
-void TableWriter::checkKeys(const std::vector<Value>& stored, EncodedRow::Parts* ready,
-                            const RowEncoder::Layout* encoder) {
+void TableWriter::checkKeys(const std::vector<Value>& values, const std::vector<Value>& stored,
+                            EncodedRow::Parts* ready, const RowEncoder::Layout* encoder) {
     // The keys the encoder built are read where they lie: freeing them here would hand the
     // other thread's memory back from this one.
     std::vector<std::optional<IndexKey>>& built = state_->keys;
@@ -388,9 +389,10 @@ void TableWriter::checkKeys(const std::vector<Value>& stored, EncodedRow::Parts*
     keys.assign(state_->indexes.size(), nullptr);
     for (std::size_t i = 0; i < state_->indexes.size(); ++i) {
         IndexTree& index = state_->indexes[i];
-        const bool encodedKey = ready != nullptr && !encoder->keyTakesAutoNumber[i];
+        // An encoded row's autonumber key is built from the values, which hold the number.
+        const bool encodedKey = ready != nullptr && !encoder->keyIsAutoNumber[i];
         std::optional<IndexKey>& key = encodedKey ? ready->keys[i] : built[i];
-        if (!encodedKey) key = index.keyFor(stored);
+        if (!encodedKey) key = index.keyFor(ready != nullptr ? values : stored);
         if (!key) continue;
         keys[i] = &*key;
         switch (index.check(*key)) {
@@ -414,18 +416,18 @@ RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector
 
     // Encoded elsewhere, or here: the same bytes and keys.
     EncodedRow::Parts* ready = encodingToUse(encoded, values, assigned);
-    std::shared_ptr<const RowEncoder::Layout> encoder;
+    const RowEncoder::Layout* encoder = nullptr;
     if (encoded != nullptr && encoded->encoded())
-        encoder = std::move(encoded->parts_->madeBy);  // used up, whichever way
+        encoder = std::exchange(encoded->parts_->madeBy, nullptr);  // used up, whichever way
     PreparedRow& row = state_->row;
-    std::vector<Value>& stored = ready != nullptr ? ready->stored : state_->stored;
+    std::vector<Value>& stored = state_->stored;
     if (ready != nullptr) {
         if (autoNumber) ready->setAutoNumber(*encoder, static_cast<std::int32_t>(*autoNumber));
     } else {
         prepareRow(state_->layout, values, table_.name(), row);
         if (!state_->indexes.empty()) storedKeyValues(def, row, state_->keyColumns, stored);
     }
-    checkKeys(stored, ready, encoder.get());
+    checkKeys(values, stored, ready, encoder);
 
     // Nothing can refuse the row any more: change the pages.
     if (run_) run_->changing = true;

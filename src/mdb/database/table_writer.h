@@ -105,10 +105,11 @@ private:
                             EncodedRow* encoded);
     // Gives the autonumber columns their new values; returns the new autonumber, if any.
     std::optional<std::uint32_t> assignAutoNumbers(std::vector<Value>& values);
-    // Builds the row's key for each index (or takes the one `encoder` built into `ready`) and
-    // checks it, refusing a duplicate or a null the index forbids; state_->keyOf names them.
-    void checkKeys(const std::vector<Value>& stored, EncodedRow::Parts* ready,
-                   const RowEncoder::Layout* encoder);
+    // Builds the row's key for each index from the key columns as `stored`, or takes the one
+    // `encoder` built into `ready`, and checks it, refusing a duplicate or a null the index
+    // forbids; state_->keyOf names them.
+    void checkKeys(const std::vector<Value>& values, const std::vector<Value>& stored,
+                   EncodedRow::Parts* ready, const RowEncoder::Layout* encoder);
     // The encoded row's parts, when they are what this insert of `values` would make now that
     // the autonumbers are set and the rules have seen the row; nullptr otherwise.
     EncodedRow::Parts* encodingToUse(EncodedRow* encoded, const std::vector<Value>& values,

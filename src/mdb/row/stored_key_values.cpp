@@ -6,7 +6,7 @@ namespace mdb {
 
 void storedKeyValues(const TableDefinition& def, const PreparedRow& row,
                      const std::vector<bool>& keyColumns, std::vector<Value>& out) {
-    out.assign(def.columns.size(), std::monostate{});
+    out.resize(def.columns.size());  // the other columns stay null from row to row
     for (std::size_t i = 0; i < def.columns.size(); ++i) {
         if (!keyColumns[i]) continue;
         const Column& c = def.columns[i];
@@ -15,7 +15,10 @@ void storedKeyValues(const TableDefinition& def, const PreparedRow& row,
             out[i] = field.has_value();
             continue;
         }
-        if (!field) continue;
+        if (!field) {
+            out[i] = std::monostate{};
+            continue;
+        }
         ByteView bytes = *field;
         if (isLongValue(c.type)) {
             Binary data;

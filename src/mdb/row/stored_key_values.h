@@ -12,7 +12,8 @@
 namespace mdb {
 
 // Fills `out` with one value per column of `def`: the stored value of each column marked in
-// `keyColumns` (by column index), null for the others.
+// `keyColumns` (by column index). The others are left as they are: null in a vector only ever
+// filled here.
 void storedKeyValues(const TableDefinition& def, const PreparedRow& row,
                      const std::vector<bool>& keyColumns, std::vector<Value>& out);
 

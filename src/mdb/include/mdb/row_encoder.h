@@ -3,8 +3,8 @@
 // Most of an insert's own work is turning the values into the row's bytes and the keys of its
 // indexes, and that needs only the table's layout, not the file. A program that makes rows on one
 // thread and inserts them on another lets the first do it: a RowEncoder (Table::rowEncoder) is a
-// copy of the table's layout, usable on any thread, and Table::insertEncoded takes the values
-// together with what the encoder made of them.
+// copy of the table's layout, usable on any thread (one encoder per thread), and
+// Table::insertEncoded takes the values together with what the encoder made of them.
 //
 // The insert leaves exactly what insertInPlace of the same values leaves, refusals and messages
 // included: it checks the row as ever and uses the encoded bytes and keys only where they are the
@@ -48,18 +48,21 @@ public:
     struct Layout;  // the engine's
     explicit RowEncoder(std::shared_ptr<const Layout> layout);
     ~RowEncoder();
-    RowEncoder(const RowEncoder&);
-    RowEncoder& operator=(const RowEncoder&);
+    // A copy shares the layout, not the buffers: one encoder per thread.
+    RowEncoder(const RowEncoder& other);
+    RowEncoder& operator=(const RowEncoder& other);
 
     // Encodes `values` (one per column, as insertInPlace takes them: autonumbers null, columns
     // not assigned null) into `row`. Never throws for a value: a row it cannot encode is left
-    // for the insert, which refuses it or stores it as ever. Encoders may run on several threads
-    // at once; each EncodedRow on one thread at a time.
-    void encode(std::span<const Value> values, EncodedRow& row) const;
+    // for the insert, which refuses it or stores it as ever. Keeps its working buffers from row
+    // to row, so that what it leaves in `row` is only what the insert needs.
+    void encode(std::span<const Value> values, EncodedRow& row);
 
 private:
     friend class TableWriter;
+    struct Buffers;
     std::shared_ptr<const Layout> layout_;
+    std::unique_ptr<Buffers> buffers_;
 };
 
 }  // namespace mdb

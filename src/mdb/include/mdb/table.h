@@ -92,7 +92,8 @@ public:
     RowPosition insertInPlace(std::vector<Value>& values, const std::vector<bool>& assigned);
     // An encoder of this table's rows as the table is now, for use on any thread, and the insert
     // of a row it encoded (row_encoder.h): the same as insertInPlace(values, assigned), only
-    // cheaper. REQUIRES: `encoded` was made from `values` (it is used up).
+    // cheaper. REQUIRES: `encoded` was made from `values` (it is used up), by an encoder of
+    // this table that (or a copy of which) still exists.
     RowEncoder rowEncoder() const;
     RowPosition insertEncoded(std::vector<Value>& values, const std::vector<bool>& assigned,
                               EncodedRow& encoded);
