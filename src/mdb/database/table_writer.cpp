@@ -109,6 +109,7 @@ struct TableWriter::State {
         }
         for (std::size_t i = 0; i < def.columns.size(); ++i) {
             const Column& c = def.columns[i];
+            if (c.isAutoNumber() || c.isAutoGuid()) autoColumns.push_back(i);
             if (isLongValue(c.type) && c.longValueOwnedMap && c.longValueFreeMap)
                 longValues.emplace(i, std::make_unique<LongValueWriter>(pager, allocator, maps, c));
         }
@@ -128,8 +129,9 @@ struct TableWriter::State {
     PageAllocator allocator;
     UsageMapWriter maps;
     RowPlacer placer;
-    std::vector<IndexTree> indexes;  // one per physical index, in order
-    std::vector<bool> keyColumns;    // by column index: some index holds it
+    std::vector<IndexTree> indexes;        // one per physical index, in order
+    std::vector<bool> keyColumns;          // by column index: some index holds it
+    std::vector<std::size_t> autoColumns;  // autonumber and Replication ID columns, by index
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
 
@@ -356,9 +358,8 @@ RowPosition TableWriter::replayRun(std::vector<Value>& values, const std::vector
 std::optional<std::uint32_t> TableWriter::assignAutoNumbers(std::vector<Value>& values) {
     const TableDefinition& def = *table_.definition_;
     std::optional<std::uint32_t> autoNumber;
-    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+    for (const std::size_t i : state_->autoColumns) {
         const Column& c = def.columns[i];
-        if (!c.isAutoNumber() && !c.isAutoGuid()) continue;
         if (!isNull(values[i]))
             throw Error(Error::Kind::Refused,
                         "Cannot update '" + c.name + "'; field not updateable");
