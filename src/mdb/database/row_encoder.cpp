@@ -83,6 +83,9 @@ EncodedRow::~EncodedRow() = default;
 EncodedRow::EncodedRow(EncodedRow&&) noexcept = default;
 EncodedRow& EncodedRow::operator=(EncodedRow&&) noexcept = default;
 bool EncodedRow::encoded() const { return parts_ && parts_->madeBy != nullptr; }
+void EncodedRow::clear() {
+    if (parts_) parts_->madeBy = nullptr;
+}
 
 RowEncoder::RowEncoder(std::shared_ptr<const Layout> layout)
     : layout_(std::move(layout)), buffers_(std::make_unique<Buffers>()) {}

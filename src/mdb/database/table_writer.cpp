@@ -245,22 +245,19 @@ RowPosition TableWriter::insertEncoded(std::vector<Value>& values,
     return operation([&] { return insertRow(values, assigned, &encoded); });
 }
 
-EncodedRow::Parts* TableWriter::encodingToUse(EncodedRow* encoded, const std::vector<Value>& values,
-                                              const std::vector<bool>& assigned) {
-    if (encoded == nullptr || !encoded->encoded()) return nullptr;
-    EncodedRow::Parts& parts = *encoded->parts_;
+bool TableWriter::encodingFits(const RowEncoder::Layout& encoder, const std::vector<Value>& values,
+                               const std::vector<bool>& assigned) {
     const TableDefinition& def = *table_.definition_;
-    if (parts.madeBy != state_->fittingEncoder.get()) {
-        if (!parts.madeBy->fits(def)) return nullptr;
-        state_->fittingEncoder = parts.madeBy->shared_from_this();
+    if (&encoder != state_->fittingEncoder.get()) {
+        if (!encoder.fits(def)) return false;
+        state_->fittingEncoder = encoder.shared_from_this();
     }
     // The encoder saw every column the caller did not assign as null: the rules may have given
     // one a default since.
     if (guard_)
         for (std::size_t i = 0; i < values.size(); ++i)
-            if (!assigned[i] && !def.columns[i].isAutoNumber() && !isNull(values[i]))
-                return nullptr;
-    return &parts;
+            if (!assigned[i] && !def.columns[i].isAutoNumber() && !isNull(values[i])) return false;
+    return true;
 }
 
 void TableWriter::beginRun() {
@@ -409,6 +406,13 @@ void TableWriter::checkKeys(const std::vector<Value>& values, const std::vector<
 
 RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector<bool>& assigned,
                                    EncodedRow* encoded) {
+    // An encoded row is used up, whichever way the insert goes.
+    EncodedRow::Parts* ready = nullptr;
+    const RowEncoder::Layout* encoder = nullptr;
+    if (encoded != nullptr && encoded->encoded()) {
+        ready = encoded->parts_.get();
+        encoder = std::exchange(ready->madeBy, nullptr);
+    }
     TableDefinition& def = *table_.definition_;
     if (values.size() != def.columns.size())
         throw std::invalid_argument("TableWriter::insert: one value per column is needed");
@@ -416,10 +420,7 @@ RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector
     if (guard_) guard_->beforeInsert(table_, values, assigned);
 
     // Encoded elsewhere, or here: the same bytes and keys.
-    EncodedRow::Parts* ready = encodingToUse(encoded, values, assigned);
-    const RowEncoder::Layout* encoder = nullptr;
-    if (encoded != nullptr && encoded->encoded())
-        encoder = std::exchange(encoded->parts_->madeBy, nullptr);  // used up, whichever way
+    if (ready != nullptr && !encodingFits(*encoder, values, assigned)) ready = nullptr;
     PreparedRow& row = state_->row;
     std::vector<Value>& stored = state_->stored;
     if (ready != nullptr) {

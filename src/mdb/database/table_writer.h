@@ -110,10 +110,10 @@ private:
     // forbids; state_->keyOf names them.
     void checkKeys(const std::vector<Value>& values, const std::vector<Value>& stored,
                    EncodedRow::Parts* ready, const RowEncoder::Layout* encoder);
-    // The encoded row's parts, when they are what this insert of `values` would make now that
-    // the autonumbers are set and the rules have seen the row; nullptr otherwise.
-    EncodedRow::Parts* encodingToUse(EncodedRow* encoded, const std::vector<Value>& values,
-                                     const std::vector<bool>& assigned);
+    // Whether what `encoder` made of `values` is what this insert would make, now that the
+    // autonumbers are set and the rules have seen the row.
+    bool encodingFits(const RowEncoder::Layout& encoder, const std::vector<Value>& values,
+                      const std::vector<bool>& assigned);
     void openRunOperation();
     // Writes the counters and commits the run's operation, if one is open.
     void commitRun();

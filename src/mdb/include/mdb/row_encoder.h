@@ -34,6 +34,8 @@ public:
 
     // Whether the last encode() encoded the row (else the insert encodes it).
     bool encoded() const;
+    // Leaves the row to the insert to encode, as for a row the encoder could not encode.
+    void clear();
 
     struct Parts;  // the engine's
 
