@@ -184,6 +184,7 @@ RowShape Dataset::rowShape(const std::vector<Field*>& fields) const {
         shape.columnOf.push_back(column);
         shape.assigned[column] = true;
     }
+    shape.encoder = engine([&] { return database().table(tableName_).rowEncoder(); });
     return shape;
 }
 
@@ -195,10 +196,27 @@ void RowShape::fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& 
         storeColumnValue(fields[i]->value(), row[columnOf[i]]);
 }
 
+void RowShape::encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded) {
+    if (encoder) encoder->encode(row, encoded);
+}
+
 bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape) {
+    return postRow(row, shape, nullptr);
+}
+
+bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape,
+                      mdb::EncodedRow& encoded) {
+    return postRow(row, shape, &encoded);
+}
+
+bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape,
+                      mdb::EncodedRow* encoded) {
     append();
     try {
-        writer().insertInPlace(row, shape.assigned);
+        if (encoded != nullptr)
+            writer().insertEncoded(row, shape.assigned, *encoded);
+        else
+            writer().insertInPlace(row, shape.assigned);
     } catch (const mdb::Error& e) {
         if (e.kind != mdb::Error::Kind::Refused) passOnEngineError(e);
         return false;

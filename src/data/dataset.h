@@ -14,11 +14,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "data/connection.h"
 #include "data/field.h"
+#include "mdb/row_encoder.h"
 #include "mdb/row_position.h"
 #include "mdb/schema.h"
 #include "mdb/value.h"
@@ -32,14 +34,17 @@ namespace data {
 
 // How a record whose fields are all assigned becomes a row of its table (Dataset::rowShape).
 struct RowShape {
-    std::vector<std::size_t> columnOf;  // per field: its column's index in the table
-    std::vector<bool> assigned;         // per column: a field assigns it
-    std::size_t columns = 0;            // in the table
+    std::vector<std::size_t> columnOf;       // per field: its column's index in the table
+    std::vector<bool> assigned;              // per column: a field assigns it
+    std::size_t columns = 0;                 // in the table
+    std::optional<mdb::RowEncoder> encoder;  // of the table's rows; one thread per copy
 
     // The row post() makes of `fields` (the fields rowShape was given, in that order, all
     // assigned): each field's value in its column, every other column null. `row` keeps its
     // texts' buffers from call to call.
     void fill(const std::vector<Field*>& fields, std::vector<mdb::Value>& row) const;
+    // Encodes such a row for postRow, so that the posting thread need not (mdb/row_encoder.h).
+    void encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encoded);
 };
 
 class Dataset {
@@ -103,6 +108,8 @@ public:
     // field assigned. Raises every other error as post() does. `row` is left holding buffers
     // for the next row.
     bool postRow(std::vector<mdb::Value>& row, const RowShape& shape);
+    // The same, given what shape.encode() made of `row` (used up).
+    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape, mdb::EncodedRow& encoded);
 
 private:
     [[noreturn]] void fail(const std::string& text) const;
@@ -113,6 +120,7 @@ private:
     void noteAssignment(std::size_t field);
     void clearRecord();
     void finishPendingRecord();
+    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape, mdb::EncodedRow* encoded);
 
     std::string name_;
     Connection& connection_;

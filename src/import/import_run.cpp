@@ -266,7 +266,7 @@ void Run::headerPass() {
                   // An empty line (a trailing empty line) would be an empty document in the
                   // roll: it makes no record, but still counts.
                   if (line.empty) return;
-                  if (line.prepared && headers.postRow(line.row, shape)) {
+                  if (line.prepared && headers.postRow(line.row, shape, line.encoded)) {
                       headerRows_.posted(lineNumber_);
                       return;
                   }
@@ -308,7 +308,7 @@ void Run::detailPass() {
                           details.cancel();
                           return;
                       }
-                      if (details.postRow(line.row, shape)) {
+                      if (details.postRow(line.row, shape, line.encoded)) {
                           detailRows_.posted(lineNumber_);
                           return;
                       }

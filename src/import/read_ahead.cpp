@@ -46,6 +46,7 @@ struct ReadAhead::Shared {
     std::vector<std::unique_ptr<data::Field>> scratch;
     std::vector<data::Field*> targets;
     std::size_t assignments = 0;  // counted by the scratch fields' store hook
+    bool encodeRows = false;      // this batch's kept rows are encoded here
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -167,6 +168,10 @@ void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
     if (line.prepared) {
         line.accepted = !accepts || accepts(targets);
         shape->fill(targets, line.row);
+        if (line.accepted && encodeRows)
+            shape->encode(line.row, line.encoded);
+        else
+            line.encoded.clear();  // the posting thread encodes it
     }
     for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
 }
@@ -177,6 +182,9 @@ Batch* ReadAhead::Shared::takeEmpty() {
     if (stop) return nullptr;
     Batch* batch = empty.back();
     empty.pop_back();
+    // Encoding a row costs about what it saves the posting thread: this thread takes it on only
+    // while it is ahead (a batch waits for the run), so that neither thread waits for the other.
+    encodeRows = full.size() >= 2;
     return batch;
 }
 

@@ -11,7 +11,8 @@
 // The columns are converted by scratch copies of the data module's fields (same name, kind and
 // size), so the values and errors are exactly those of the fields themselves. Given the
 // dataset's row shape, the thread also makes the row the dataset would post from those fields
-// and applies the pass's rule for keeping a record, so that the run has only the row to write.
+// and applies the pass's rule for keeping a record, so that the run has only the row to write;
+// while it is ahead of the run it also encodes the kept rows for the table (mdb/row_encoder.h).
 #pragma once
 
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "data/field.h"
 #include "import/column_layout.h"
 #include "import/text_file_reader.h"
+#include "mdb/row_encoder.h"
 #include "mdb/value.h"
 
 namespace importer {
@@ -43,6 +45,7 @@ struct ConvertedLine {
     bool prepared = false;
     bool accepted = true;
     std::vector<mdb::Value> row;
+    mdb::EncodedRow encoded;  // the row encoded for the table, when it is kept and was encoded
 };
 
 // A pass's rule for keeping a record, asked of the line's fields (in mapping order).

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "create/new_database.h"
 #include "file/page_file.h"
@@ -788,6 +789,98 @@ TEST(TableWriter, FailingRowsInARunLeaveWhatTheyLeaveAlone) {
     for (std::size_t i = 0; i < outcomes[0].size(); ++i)
         EXPECT_EQ(outcomes[0][i], outcomes[1][i]) << "row " << i;
     EXPECT_TRUE(files[0] == files[1]) << "the run wrote another file";
+}
+
+// Rows encoded on another thread and inserted with insertEncoded leave what insertInPlace of the
+// same values leaves, refusal for refusal and byte for byte: an autonumber, keys in no order,
+// refused rows (a text too long, a duplicate key), notes long enough for pages of their own and a
+// column the table's default fills; alone and in an insert run.
+TEST(TableWriter, EncodedRowsLeaveWhatTheirValuesLeave) {
+    mdb::ColumnSchema id = mdb::columnSchema("ID", mdb::ColumnType::Long);
+    id.autoNumber = true;
+    mdb::ColumnSchema des = mdb::columnSchema("des", mdb::ColumnType::Text, 60);
+    des.compressedUnicode = true;
+    mdb::ColumnSchema stato = mdb::columnSchema("stato", mdb::ColumnType::Long);
+    stato.properties.defaultValue = "7";
+    const std::vector<mdb::TableSchema> schemas = {
+        {"Voci",
+         {id, mdb::columnSchema("codice", mdb::ColumnType::Long), des,
+          mdb::columnSchema("note", mdb::ColumnType::Memo), stato},
+         {mdb::indexSchema("PrimaryKey", {"ID"}, mdb::IndexSchema::Kind::PrimaryKey),
+          mdb::indexSchema("codice", {"codice"}, mdb::IndexSchema::Kind::Unique),
+          mdb::indexSchema("des", {"des"})}}};
+    testing_support::ScratchDir dir;
+    const std::string base = dir / "base.mdb";
+    mdb::createDatabase(base, schemas);
+
+    constexpr int kRows = 1500;
+    std::vector<std::vector<Value>> rows;
+    std::vector<std::vector<bool>> assigned;
+    for (int i = 0; i < kRows; ++i) {
+        const std::int32_t codice = i % 101 == 50 ? (i - 1) * 7919 % 100003 : i * 7919 % 100003;
+        std::string text = i % 67 == 5  ? std::string(61, 'x')
+                           : i % 4 == 0 ? "citt\xC3\xA0 " + std::to_string(codice)
+                                        : "voce " + std::to_string(codice);
+        std::vector<Value> row = {Value{}, codice, text, Value{}, Value{}};
+        if (i % 7 != 0)
+            row[3] = std::string(i % 11 == 0 ? 3000 : 30, static_cast<char>('a' + i % 26));
+        std::vector<bool> flags = {false, true, true, true, i % 3 != 0};
+        if (flags[4]) row[4] = std::int32_t{i % 5};
+        rows.push_back(std::move(row));
+        assigned.push_back(std::move(flags));
+    }
+
+    std::vector<std::vector<std::string>> outcomes;
+    std::vector<std::vector<char>> files;
+    enum class Mode { Values, Encoded, EncodedInARun };
+    for (Mode mode : {Mode::Values, Mode::Encoded, Mode::EncodedInARun}) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        const std::string path = dir / "voci.mdb";  // the same name: messages may hold it
+        std::filesystem::copy_file(base, path, std::filesystem::copy_options::overwrite_existing);
+        std::vector<std::string> outcome;
+        {
+            auto db = mdb::Database::open(path, mdb::OpenMode::ReadWrite);
+            mdb::Table& table = db->table("Voci");
+            std::vector<std::vector<Value>> values = rows;
+            std::vector<mdb::EncodedRow> encoded(kRows);
+            mdb::RowEncoder encoder = table.rowEncoder();
+            std::thread([&] {
+                for (int i = 0; i < kRows; ++i) encoder.encode(values[i], encoded[i]);
+            }).join();
+            if (mode != Mode::Values) {
+                const auto count = std::count_if(encoded.begin(), encoded.end(),
+                                                 [](const auto& e) { return e.encoded(); });
+                EXPECT_GT(count, kRows / 2);
+                EXPECT_LT(count, kRows);  // not the long texts, nor the long notes
+            }
+            db->beginBatch();
+            if (mode == Mode::EncodedInARun) table.beginInsertRun();
+            for (int i = 0; i < kRows; ++i) {
+                try {
+                    const mdb::RowPosition at =
+                        mode == Mode::Values
+                            ? table.insertInPlace(values[i], assigned[i])
+                            : table.insertEncoded(values[i], assigned[i], encoded[i]);
+                    outcome.push_back(mdb::describe(at));
+                } catch (const mdb::Error& e) {
+                    outcome.push_back(e.what());
+                }
+            }
+            if (mode == Mode::EncodedInARun) table.endInsertRun();
+            db->endBatch();
+        }
+        outcomes.push_back(outcome);
+        std::ifstream in(path, std::ios::binary);
+        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        EXPECT_TRUE(
+            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+    }
+    EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("too small")));
+    EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("duplicate values")));
+    EXPECT_EQ(outcomes[0], outcomes[1]);
+    EXPECT_EQ(outcomes[0], outcomes[2]);
+    EXPECT_TRUE(files[0] == files[1]) << "the encoded rows wrote another file";
+    EXPECT_TRUE(files[0] == files[2]) << "the encoded rows of a run wrote another file";
 }
 
 }  // namespace

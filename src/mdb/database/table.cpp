@@ -2,6 +2,7 @@
 
 #include "database/catalog.h"
 #include "database/damage.h"
+#include "database/row_encoder_parts.h"
 #include "database/table_writer.h"
 #include "file/pager.h"
 #include "format/name_compare.h"
@@ -131,6 +132,15 @@ RowPosition Table::insert(std::vector<Value> values, const std::vector<bool>& as
 
 RowPosition Table::insertInPlace(std::vector<Value>& values, const std::vector<bool>& assigned) {
     return writer().insertInPlace(values, assigned);
+}
+
+RowEncoder Table::rowEncoder() const {
+    return RowEncoder(std::make_shared<const RowEncoder::Layout>(*definition_));
+}
+
+RowPosition Table::insertEncoded(std::vector<Value>& values, const std::vector<bool>& assigned,
+                                 EncodedRow& encoded) {
+    return writer().insertEncoded(values, assigned, encoded);
 }
 
 void Table::beginInsertRun() { writer().beginRun(); }

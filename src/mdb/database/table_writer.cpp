@@ -4,16 +4,18 @@
 #include <map>
 #include <random>
 #include <stdexcept>
+#include <utility>
 
 #include "database/claimed_pages.h"
 #include "database/damage.h"
 #include "database/damage_check.h"
+#include "database/row_encoder_parts.h"
 #include "format/jet_text.h"
 #include "mdb/error.h"
 #include "row/row_reader.h"
 #include "row/row_writer.h"
+#include "row/stored_key_values.h"
 #include "row/table_scan.h"
-#include "row/value_decoding.h"
 
 namespace mdb {
 namespace {
@@ -81,39 +83,6 @@ Guid randomGuid() {
     return g;
 }
 
-// Fills `out` with the values of the key columns (`keyColumns[i]`) as a reader will read them
-// back: what index keys must be built from. Other columns are left null.
-void storedValues(const TableDefinition& def, const PreparedRow& row,
-                  const std::vector<bool>& keyColumns, std::vector<Value>& out) {
-    out.assign(def.columns.size(), std::monostate{});
-    for (std::size_t i = 0; i < def.columns.size(); ++i) {
-        if (!keyColumns[i]) continue;
-        const Column& c = def.columns[i];
-        const std::optional<ByteView> field = row.field(i);
-        if (c.type == ColumnType::Boolean) {
-            out[i] = field.has_value();
-            continue;
-        }
-        if (!field) continue;
-        ByteView bytes = *field;
-        if (isLongValue(c.type)) {
-            Binary data;
-            if (bytes[3] == kLongValueInline) {
-                data.assign(bytes.begin() + kLongValueHeaderSize, bytes.end());
-            } else {
-                for (const PreparedRow::External& e : row.external)
-                    if (e.column == i) data = e.data;
-            }
-            if (c.type == ColumnType::Memo)
-                out[i] = decodeColumnText(c, data);
-            else
-                out[i] = std::move(data);
-            continue;
-        }
-        out[i] = decodeValue(c, bytes);
-    }
-}
-
 }  // namespace
 
 struct TableWriter::State {
@@ -140,6 +109,7 @@ struct TableWriter::State {
         }
         for (std::size_t i = 0; i < def.columns.size(); ++i) {
             const Column& c = def.columns[i];
+            if (c.isAutoNumber() || c.isAutoGuid()) autoColumns.push_back(i);
             if (isLongValue(c.type) && c.longValueOwnedMap && c.longValueFreeMap)
                 longValues.emplace(i, std::make_unique<LongValueWriter>(pager, allocator, maps, c));
         }
@@ -159,8 +129,9 @@ struct TableWriter::State {
     PageAllocator allocator;
     UsageMapWriter maps;
     RowPlacer placer;
-    std::vector<IndexTree> indexes;  // one per physical index, in order
-    std::vector<bool> keyColumns;    // by column index: some index holds it
+    std::vector<IndexTree> indexes;        // one per physical index, in order
+    std::vector<bool> keyColumns;          // by column index: some index holds it
+    std::vector<std::size_t> autoColumns;  // autonumber and Replication ID columns, by index
     std::map<std::size_t, std::unique_ptr<LongValueWriter>> longValues;  // by column index
     std::optional<std::string> readOnly;
 
@@ -169,7 +140,11 @@ struct TableWriter::State {
     PreparedRow row;
     std::vector<Value> stored;                  // the key columns' values as stored
     std::vector<std::optional<IndexKey>> keys;  // one per index
+    std::vector<const IndexKey*> keyOf;         // per index: the row's key, or null for none
     Binary rowBytes;
+    // The encoder layout found to fit this definition (insertEncoded), so that it is compared
+    // once rather than for every row.
+    std::shared_ptr<const RowEncoder::Layout> fittingEncoder;
 };
 
 struct TableWriter::Run {
@@ -260,8 +235,29 @@ RowPosition TableWriter::insert(std::vector<Value> values, const std::vector<boo
 
 RowPosition TableWriter::insertInPlace(std::vector<Value>& values,
                                        const std::vector<bool>& assigned) {
-    if (run_) return insertInRun(values, assigned);
+    if (run_) return insertInRun(values, assigned, nullptr);
     return operation([&] { return insertRow(values, assigned); });
+}
+
+RowPosition TableWriter::insertEncoded(std::vector<Value>& values,
+                                       const std::vector<bool>& assigned, EncodedRow& encoded) {
+    if (run_) return insertInRun(values, assigned, &encoded);
+    return operation([&] { return insertRow(values, assigned, &encoded); });
+}
+
+bool TableWriter::encodingFits(const RowEncoder::Layout& encoder, const std::vector<Value>& values,
+                               const std::vector<bool>& assigned) {
+    const TableDefinition& def = *table_.definition_;
+    if (&encoder != state_->fittingEncoder.get()) {
+        if (!encoder.fits(def)) return false;
+        state_->fittingEncoder = encoder.shared_from_this();
+    }
+    // The encoder saw every column the caller did not assign as null: the rules may have given
+    // one a default since.
+    if (guard_)
+        for (std::size_t i = 0; i < values.size(); ++i)
+            if (!assigned[i] && !def.columns[i].isAutoNumber() && !isNull(values[i])) return false;
+    return true;
 }
 
 void TableWriter::beginRun() {
@@ -302,15 +298,15 @@ void TableWriter::commitRun() {
     }
 }
 
-RowPosition TableWriter::insertInRun(std::vector<Value>& values,
-                                     const std::vector<bool>& assigned) {
+RowPosition TableWriter::insertInRun(std::vector<Value>& values, const std::vector<bool>& assigned,
+                                     EncodedRow* encoded) {
     Run& run = *run_;
     std::optional<RowPosition> at;
     withDamageContext(pager_.fileName(), table_.name(), [&] {
         if (!run.open) openRunOperation();
         run.changing = false;
         try {
-            at = insertRow(values, assigned);
+            at = insertRow(values, assigned, encoded);
         } catch (const Error& e) {
             if (run.changing || e.kind != Error::Kind::Refused) return;  // replayed below
             // Refused before anything changed: the rows before it stand, as their own
@@ -356,69 +352,102 @@ RowPosition TableWriter::replayRun(std::vector<Value>& values, const std::vector
     return operation([&] { return insertRow(values, assigned); });
 }
 
-RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector<bool>& assigned) {
-    {
-        TableDefinition& def = *table_.definition_;
-        if (values.size() != def.columns.size())
-            throw std::invalid_argument("TableWriter::insert: one value per column is needed");
-
-        std::optional<std::uint32_t> autoNumber;
-        for (std::size_t i = 0; i < def.columns.size(); ++i) {
-            const Column& c = def.columns[i];
-            if (!c.isAutoNumber() && !c.isAutoGuid()) continue;
-            if (!isNull(values[i]))
+std::optional<std::uint32_t> TableWriter::assignAutoNumbers(std::vector<Value>& values) {
+    const TableDefinition& def = *table_.definition_;
+    std::optional<std::uint32_t> autoNumber;
+    for (const std::size_t i : state_->autoColumns) {
+        const Column& c = def.columns[i];
+        if (!isNull(values[i]))
+            throw Error(Error::Kind::Refused,
+                        "Cannot update '" + c.name + "'; field not updateable");
+        if (c.isAutoGuid()) {
+            values[i] = randomGuid();
+            continue;
+        }
+        if (!autoNumber) {
+            if (def.autoNumber >=
+                static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
                 throw Error(Error::Kind::Refused,
-                            "Cannot update '" + c.name + "'; field not updateable");
-            if (c.isAutoGuid()) {
-                values[i] = randomGuid();
-                continue;
-            }
-            if (!autoNumber) {
-                if (def.autoNumber >=
-                    static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()))
-                    throw Error(Error::Kind::Refused,
-                                "Cannot add a row to table '" + table_.name() +
-                                    "': its autonumber has reached its largest value");
-                autoNumber = def.autoNumber + 1;
-            }
-            values[i] = static_cast<std::int32_t>(*autoNumber);
+                            "Cannot add a row to table '" + table_.name() +
+                                "': its autonumber has reached its largest value");
+            autoNumber = def.autoNumber + 1;
         }
-        if (guard_) guard_->beforeInsert(table_, values, assigned);
+        values[i] = static_cast<std::int32_t>(*autoNumber);
+    }
+    return autoNumber;
+}
 
-        PreparedRow& row = state_->row;
+void TableWriter::checkKeys(const std::vector<Value>& values, const std::vector<Value>& stored,
+                            EncodedRow::Parts* ready, const RowEncoder::Layout* encoder) {
+    // The keys the encoder built are read where they lie: freeing them here would hand the
+    // other thread's memory back from this one.
+    std::vector<std::optional<IndexKey>>& built = state_->keys;
+    std::vector<const IndexKey*>& keys = state_->keyOf;
+    built.resize(state_->indexes.size());
+    keys.assign(state_->indexes.size(), nullptr);
+    for (std::size_t i = 0; i < state_->indexes.size(); ++i) {
+        IndexTree& index = state_->indexes[i];
+        // An encoded row's autonumber key is built from the values, which hold the number.
+        const bool encodedKey = ready != nullptr && !encoder->keyIsAutoNumber[i];
+        std::optional<IndexKey>& key = encodedKey ? ready->keys[i] : built[i];
+        if (!encodedKey) key = index.keyFor(ready != nullptr ? values : stored);
+        if (!key) continue;
+        keys[i] = &*key;
+        switch (index.check(*key)) {
+            case KeyCheck::Ok:
+                break;
+            case KeyCheck::Duplicate:
+                throw Error(Error::Kind::Refused, kDuplicateMessage);
+            case KeyCheck::NullInRequired:
+                throw Error(Error::Kind::Refused, kNullKeyMessage);
+        }
+    }
+}
+
+RowPosition TableWriter::insertRow(std::vector<Value>& values, const std::vector<bool>& assigned,
+                                   EncodedRow* encoded) {
+    // An encoded row is used up, whichever way the insert goes.
+    EncodedRow::Parts* ready = nullptr;
+    const RowEncoder::Layout* encoder = nullptr;
+    if (encoded != nullptr && encoded->encoded()) {
+        ready = encoded->parts_.get();
+        encoder = std::exchange(ready->madeBy, nullptr);
+    }
+    TableDefinition& def = *table_.definition_;
+    if (values.size() != def.columns.size())
+        throw std::invalid_argument("TableWriter::insert: one value per column is needed");
+    const std::optional<std::uint32_t> autoNumber = assignAutoNumbers(values);
+    if (guard_) guard_->beforeInsert(table_, values, assigned);
+
+    // Encoded elsewhere, or here: the same bytes and keys.
+    if (ready != nullptr && !encodingFits(*encoder, values, assigned)) ready = nullptr;
+    PreparedRow& row = state_->row;
+    std::vector<Value>& stored = state_->stored;
+    if (ready != nullptr) {
+        if (autoNumber) ready->setAutoNumber(*encoder, static_cast<std::int32_t>(*autoNumber));
+    } else {
         prepareRow(state_->layout, values, table_.name(), row);
-        std::vector<Value>& stored = state_->stored;
-        if (!state_->indexes.empty()) storedValues(def, row, state_->keyColumns, stored);
-        std::vector<std::optional<IndexKey>>& keys = state_->keys;
-        keys.clear();
-        for (IndexTree& index : state_->indexes) {
-            keys.push_back(index.keyFor(stored));
-            if (!keys.back()) continue;
-            switch (index.check(*keys.back())) {
-                case KeyCheck::Ok:
-                    break;
-                case KeyCheck::Duplicate:
-                    throw Error(Error::Kind::Refused, kDuplicateMessage);
-                case KeyCheck::NullInRequired:
-                    throw Error(Error::Kind::Refused, kNullKeyMessage);
-            }
-        }
+        if (!state_->indexes.empty()) storedKeyValues(def, row, state_->keyColumns, stored);
+    }
+    checkKeys(values, stored, ready, encoder);
 
-        // Nothing can refuse the row any more: change the pages.
-        if (run_) run_->changing = true;
+    // Nothing can refuse the row any more: change the pages.
+    if (run_) run_->changing = true;
+    if (ready == nullptr) {
         for (const PreparedRow::External& e : row.external)
             row.setExternalPosition(e.column,
                                     state_->longValueWriter(table_, e.column).store(e.data));
         encodeRow(state_->layout, row, state_->rowBytes);
-        const RowPosition at = state_->placer.place(state_->rowBytes);
-        for (std::size_t i = 0; i < state_->indexes.size(); ++i)
-            if (keys[i] && state_->indexes[i].insert(*keys[i], at))
-                ++def.physicalIndexes[i].uniqueEntryCount;
-        ++def.rowCount;
-        if (autoNumber) def.autoNumber = *autoNumber;
-        if (!run_ || !run_->open) writeCounters();  // else once, when the run's operation ends
-        return at;
     }
+    const RowPosition at = state_->placer.place(ready != nullptr ? ready->bytes : state_->rowBytes);
+    const std::vector<const IndexKey*>& keys = state_->keyOf;
+    for (std::size_t i = 0; i < state_->indexes.size(); ++i)
+        if (keys[i] != nullptr && state_->indexes[i].insert(*keys[i], at))
+            ++def.physicalIndexes[i].uniqueEntryCount;
+    ++def.rowCount;
+    if (autoNumber) def.autoNumber = *autoNumber;
+    if (!run_ || !run_->open) writeCounters();  // else once, when the run's operation ends
+    return at;
 }
 
 void TableWriter::remove(RowPosition position) {

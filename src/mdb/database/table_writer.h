@@ -23,6 +23,7 @@
 #include "format/page_allocator.h"
 #include "format/usage_map_writer.h"
 #include "index/index_tree.h"
+#include "mdb/row_encoder.h"
 #include "mdb/table.h"
 #include "row/long_value_writer.h"
 #include "row/row_placer.h"
@@ -49,6 +50,10 @@ public:
     // The same on the caller's vector, which afterwards holds the row as stored (autonumbers and
     // defaults filled in): a caller posting many rows keeps its text buffers from row to row.
     RowPosition insertInPlace(std::vector<Value>& values, const std::vector<bool>& assigned);
+    // The same, given what an encoder of this table made of `values` (mdb/row_encoder.h): its
+    // bytes and keys are used where they are the ones this insert would make. Uses `encoded` up.
+    RowPosition insertEncoded(std::vector<Value>& values, const std::vector<bool>& assigned,
+                              EncodedRow& encoded);
 
     // From beginRun() to endRun(), inserts join one operation of up to kRunRows rows, which
     // saves each row the operation's own costs (page copies, joining the batch's group, writing
@@ -93,8 +98,22 @@ private:
     template <class Work>
     decltype(auto) operation(Work&& work);
     // The insert itself, inside an operation; the counters are written unless a run defers them.
-    RowPosition insertRow(std::vector<Value>& values, const std::vector<bool>& assigned);
-    RowPosition insertInRun(std::vector<Value>& values, const std::vector<bool>& assigned);
+    // `encoded`, when given, is what an encoder made of `values`.
+    RowPosition insertRow(std::vector<Value>& values, const std::vector<bool>& assigned,
+                          EncodedRow* encoded = nullptr);
+    RowPosition insertInRun(std::vector<Value>& values, const std::vector<bool>& assigned,
+                            EncodedRow* encoded);
+    // Gives the autonumber columns their new values; returns the new autonumber, if any.
+    std::optional<std::uint32_t> assignAutoNumbers(std::vector<Value>& values);
+    // Builds the row's key for each index from the key columns as `stored`, or takes the one
+    // `encoder` built into `ready`, and checks it, refusing a duplicate or a null the index
+    // forbids; state_->keyOf names them.
+    void checkKeys(const std::vector<Value>& values, const std::vector<Value>& stored,
+                   EncodedRow::Parts* ready, const RowEncoder::Layout* encoder);
+    // Whether what `encoder` made of `values` is what this insert would make, now that the
+    // autonumbers are set and the rules have seen the row.
+    bool encodingFits(const RowEncoder::Layout& encoder, const std::vector<Value>& values,
+                      const std::vector<bool>& assigned);
     void openRunOperation();
     // Writes the counters and commits the run's operation, if one is open.
     void commitRun();

@@ -30,6 +30,7 @@ DataPageWriter::DataPageWriter(PageBytes& page, PageNumber number, const JetForm
     if (count > 256 || slotAt(count) > pageSize_)
         corrupt(number, std::to_string(count) + " row slots do not fit on the page");
     slots_.reserve(count + 1);
+    slots_.resize(count);  // filled by index: a writer is made for every row placed
     std::size_t end = pageSize_;
     for (std::size_t i = 0; i < count; ++i) {
         const std::uint16_t raw = get16le(page, slotAt(i));
@@ -37,7 +38,7 @@ DataPageWriter::DataPageWriter(PageBytes& page, PageNumber number, const JetForm
         if (start < slotAt(count) || start > end)
             corrupt(number, "row " + std::to_string(i) + " has an invalid extent (" +
                                 std::to_string(start) + " to " + std::to_string(end) + ")");
-        slots_.push_back({static_cast<std::uint16_t>(raw & ~kRowOffsetMask), start, end});
+        slots_[i] = {static_cast<std::uint16_t>(raw & ~kRowOffsetMask), start, end};
         end = start;
     }
 }

@@ -1,5 +1,6 @@
 #include "rules/table_rules.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "mdb/error.h"
@@ -108,6 +109,9 @@ TableRules::TableRules(const Table& table) : table_(table.name()), columns_(tabl
         const std::optional<std::string> text = textProperty(own, "ValidationText");
         if (tableRule_ && !blank(text)) tableRule_->message = text;
     }
+    noRules_ = !tableRule_ && std::none_of(rules_.begin(), rules_.end(), [](const ColumnRules& r) {
+        return r.defaultValue || r.required || r.zeroLengthRefused || r.validation;
+    });
 }
 
 std::optional<TableRules::Rule> TableRules::parse(const std::string& what,
@@ -154,6 +158,7 @@ void TableRules::check(const Rule& rule, const std::string& target,
 void TableRules::apply(std::vector<Value>& values, const std::vector<bool>& assigned,
                        const std::function<DateTime()>& clock) const {
     if (unusable_) throw Error(Error::Kind::Refused, *unusable_);
+    if (noRules_) return;  // most tables: nothing to look at, row after row
     // Every expression of the row sees the same moment.
     std::optional<DateTime> moment;
     const auto now = [&] {

@@ -64,6 +64,7 @@ private:
     std::vector<ColumnRules> rules_;  // one per column
     std::optional<Rule> tableRule_;
     std::optional<std::string> unusable_;
+    bool noRules_ = false;  // no default, Required, AllowZeroLength No or rule anywhere
 };
 
 }  // namespace mdb
