@@ -16,12 +16,12 @@ constexpr int kMaxOverflowHops = 16;
 
 }  // namespace
 
-std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
-    std::set<RowPosition> seen;
+std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position, PageRef firstPage) {
+    std::set<RowPosition> seen;  // the chain's positions, once it is one (most rows never are)
     RowPosition at = position;
     for (int hops = 0;; ++hops) {
         const bool first = hops == 0;
-        if (!seen.insert(at).second)
+        if (!first && !seen.insert(at).second)
             throw Error(Error::Kind::Corrupt,
                         "the overflow pointers of " + describe(position) + " loop");
         if (hops > kMaxOverflowHops)
@@ -31,7 +31,7 @@ std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
         if (at.page == 0 || at.page >= pager.pageCount())
             throw Error(Error::Kind::Corrupt,
                         describe(position) + " points outside the file, at " + describe(at));
-        PageRef page = pager.page(at.page);
+        PageRef page = first && firstPage ? std::move(firstPage) : pager.page(at.page);
         const DataPage data(*page, at.page, formatOfPageSize(pager.pageSize()));
         if (at.row >= data.rowCount())
             throw Error(Error::Kind::Corrupt, describe(at) + " does not exist");
@@ -43,6 +43,7 @@ std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position) {
         if (bytes.size() < 4)
             throw Error(Error::Kind::Corrupt, "the overflow pointer at " + describe(at) + " has " +
                                                   std::to_string(bytes.size()) + " bytes");
+        if (first) seen.insert(at);
         at = rowPositionFromPointer(get32le(bytes, 0));
     }
 }
@@ -56,7 +57,7 @@ bool TableScan::next() {
     for (;;) {
         while (page_ && ++slot_ < slots_) {
             const RowPosition position{pages_[pageIndex_ - 1], static_cast<std::uint8_t>(slot_)};
-            if (std::optional<LocatedRow> found = locateRow(pager_, position)) {
+            if (std::optional<LocatedRow> found = locateRow(pager_, position, page_)) {
                 row_ = std::move(*found);
                 return true;
             }

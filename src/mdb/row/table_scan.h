@@ -26,7 +26,8 @@ struct LocatedRow {
 
 // The row at `position`, following overflow pointers; nullopt when the slot is deleted.
 // Throws Error (Corrupt) for a missing row, a pointer chain that loops, or a bad page.
-std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position);
+// `page`, when given, is position.page's bytes, which the caller holds already.
+std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position, PageRef page = {});
 
 class TableScan {
 public:
