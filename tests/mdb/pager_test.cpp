@@ -339,6 +339,26 @@ TEST(Pager, AFailedWriteOfAGroupLeavesTheFileAsItWasBeforeTheGroupAndSaysSo) {
     }
 }
 
+// Reading ahead fills the cache but never over a page the pending group or the operation holds.
+TEST(Pager, ReadingAheadKeepsPendingAndChangedPages) {
+    mdb::Pager pager(std::make_unique<CountingFile>(40), 16);  // pending pages soon leave it
+    pager.beginBatch();
+    pager.beginWrite();
+    pager.modify(3)[0] = 33;
+    pager.commit();
+    pager.beginWrite();
+    pager.modify(5)[0] = 55;
+    std::vector<mdb::PageNumber> pages;
+    for (mdb::PageNumber n = 4; n < 40; ++n) pages.push_back(n);
+    pages.push_back(1);  // reading these empties the cache...
+    pages.push_back(3);  // ... before page 3 comes
+    pager.readAhead(pages);
+    EXPECT_EQ((*pager.page(3))[0], 33);
+    EXPECT_EQ((*pager.page(5))[0], 55);
+    pager.commit();
+    pager.endBatch();
+}
+
 // A page freed and taken again before the freeing is committed is copied first, like a page in
 // use, so a failed write puts it back; one free at the last commit is taken without a copy.
 TEST(Pager, APageFreedSinceTheLastCommitIsPutBackWhenAWriteFails) {

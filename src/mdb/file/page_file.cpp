@@ -46,6 +46,23 @@ public:
         transfer(n, out.data(), false);
     }
 
+    void readRun(PageNumber first, std::span<std::uint8_t* const> pages) override {
+        const std::size_t size = pageSize();
+        run_.resize(pages.size() * size);
+        const std::int64_t r = file_.readAt(run_.data(), run_.size(), std::uint64_t{first} * size);
+        if (r < 0)
+            throw Error(Error::Kind::Io, "Could not read '" + path_ + "': " + systemText(errno));
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            // A short read (the file shrank): the rest one by one, which says what is missing.
+            if (static_cast<std::uint64_t>(r) < (i + 1) * size) {
+                transfer(static_cast<PageNumber>(first + i), pages[i], false);
+                continue;
+            }
+            std::copy_n(run_.data() + i * size, size, pages[i]);
+            std::fill(pages[i] + size, pages[i] + kPageSize, std::uint8_t{0});
+        }
+    }
+
     void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) override {
         if (!writable_)
             throw Error(Error::Kind::Io, "Cannot update '" + path_ + "': opened read-only");
@@ -164,6 +181,7 @@ private:
     PageNumber pages_ = 0;
     FileMapping mapping_;  // used only once the file is written
     std::unique_ptr<JournalFile> journal_;
+    std::vector<std::uint8_t> run_;  // readRun()'s bytes, kept for the next run
 };
 
 // The regular file at `path`, or a closed file with errno set when the system refuses. Throws
@@ -225,6 +243,12 @@ void PageFile::truncate(PageNumber) {
 
 void MemoryPageFile::truncate(PageNumber pages) {
     bytes_.resize(std::min(bytes_.size(), static_cast<std::size_t>(pages) * pageSize()));
+}
+
+void PageFile::readRun(PageNumber first, std::span<std::uint8_t* const> pages) {
+    for (std::size_t i = 0; i < pages.size(); ++i)
+        read(static_cast<PageNumber>(first + i),
+             std::span<std::uint8_t, kPageSize>(pages[i], kPageSize));
 }
 
 void PageFile::writeRun(PageNumber first, std::span<const std::uint8_t* const> pages) {

@@ -44,6 +44,9 @@ public:
 
     // REQUIRES: n < pageCount(). Throws Error (Io) when the system refuses.
     virtual void read(PageNumber n, std::span<std::uint8_t, kPageSize> out) = 0;
+    // Reads consecutive pages first, first + 1, ... into `pages` (kPageSize bytes each). The same
+    // as a read() per page, which is what this default does; a file on disk makes one system call.
+    virtual void readRun(PageNumber first, std::span<std::uint8_t* const> pages);
     // REQUIRES: writable() and n <= pageCount(); n == pageCount() appends a page. Only the
     // first pageSize() bytes of `in` are written.
     virtual void write(PageNumber n, std::span<const std::uint8_t, kPageSize> in) = 0;

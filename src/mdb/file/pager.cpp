@@ -86,6 +86,34 @@ void Pager::addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
 
 PageRef Pager::page(PageNumber n) { return load(n); }
 
+void Pager::readAhead(std::span<const PageNumber> pages) {
+    const auto inMemory = [this](PageNumber n) {
+        return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;
+    };
+    std::vector<std::shared_ptr<PageBytes>> run;
+    std::vector<std::uint8_t*> bytes;
+    const auto readRun = [&](PageNumber first) {
+        if (run.empty()) return;
+        file_->readRun(first, bytes);
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            const auto n = static_cast<PageNumber>(first + i);
+            if (n != 0 && key_ != 0) rc4CodePage(key_, n, *run[i]);
+            addToCache(n, run[i]);
+        }
+        run.clear();
+        bytes.clear();
+    };
+    PageNumber first = 0;
+    for (PageNumber n : pages) {
+        if (n >= file_->pageCount() || inMemory(n)) continue;
+        if (!run.empty() && n != first + run.size()) readRun(first);
+        if (run.empty()) first = n;
+        run.push_back(std::make_shared<PageBytes>());
+        bytes.push_back(run.back()->data());
+    }
+    readRun(first);
+}
+
 void Pager::requireWriting(const char* what) const {
     if (!writing_)
         throw Error(Error::Kind::Refused,

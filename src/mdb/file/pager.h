@@ -52,6 +52,11 @@ public:
     // (Corrupt) when n is past the end of the file.
     PageRef page(PageNumber n);
 
+    // Reads those of `pages` not in memory yet into the cache, runs of consecutive pages with one
+    // call each: for a caller about to go through them in order (a scan). Pages past the end of
+    // the file are left to page(), which says so.
+    void readAhead(std::span<const PageNumber> pages);
+
     // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
     // when another program holds it, (Refused) for a file opened read-only.
     void beginBatch();

@@ -1,5 +1,9 @@
 #include "row/row_placer.h"
 
+#include <algorithm>
+#include <span>
+#include <vector>
+
 #include "format/data_page.h"
 #include "format/data_page_writer.h"
 #include "format/jet_format.h"
@@ -115,11 +119,17 @@ void RowPlacer::removeOverflowTarget(RowPosition at) {
 }
 
 void RowPlacer::releaseAll() {
-    UsageMap::read(pager_, where_.owned).forEachPage(pager_, [this](PageNumber n) {
-        if (!ownsDataPage(n)) return;
-        allocator_.release(n);
+    const std::vector<PageNumber> pages = UsageMap::read(pager_, where_.owned).pages(pager_);
+    // Each page is read to see that it is the table's before it is freed: a run at a time.
+    constexpr std::size_t kReadAheadPages = 32;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i % kReadAheadPages == 0)
+            pager_.readAhead(
+                std::span(pages).subspan(i, std::min(kReadAheadPages, pages.size() - i)));
+        if (!ownsDataPage(pages[i])) continue;
+        allocator_.release(pages[i]);
         pager_.writeEarlyIfLarge();  // a no-op unless the caller allowed it
-    });
+    }
     maps_.clear(where_.owned);
     maps_.clear(where_.freeSpace);
     loaded_ = true;
