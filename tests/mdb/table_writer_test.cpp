@@ -671,6 +671,14 @@ TEST(TableWriter, ReusesTheSlotAccessLeftDeleted) {
 
 namespace {
 
+// The file's bytes, once verify has found it sound.
+std::vector<char> verifiedBytes(const std::string& path) {
+    EXPECT_TRUE(mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty())
+        << path;
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // Inside a batch the pager writes the rows' pages in groups rather than one insert at a time,
 // and an insert run gathers many inserts into one operation: what reaches the file must be the
 // same, byte for byte.
@@ -721,10 +729,7 @@ TEST(TableWriter, RowsWrittenInABatchMakeTheSameFileAsRowsWrittenOneAtATime) {
             if (batch) db->endBatch();
             kept = positions.size();
         }
-        std::ifstream in(path, std::ios::binary);
-        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        EXPECT_TRUE(
-            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+        files.push_back(verifiedBytes(path));
         EXPECT_EQ(write_check::readRows(path, "Voci").size(), kept);
         if (batch && write_check::haveMdbtools())
             write_check::expectMdbExportAgrees(path, "Voci", kept);
@@ -778,10 +783,7 @@ TEST(TableWriter, FailingRowsInARunLeaveWhatTheyLeaveAlone) {
             db->endBatch();
         }
         outcomes.push_back(outcome);
-        std::ifstream in(path, std::ios::binary);
-        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        EXPECT_TRUE(
-            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+        files.push_back(verifiedBytes(path));
     }
     EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("too small")));
     EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("Cannot add a page")));
@@ -870,10 +872,7 @@ TEST(TableWriter, EncodedRowsLeaveWhatTheirValuesLeave) {
             db->endBatch();
         }
         outcomes.push_back(outcome);
-        std::ifstream in(path, std::ios::binary);
-        files.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        EXPECT_TRUE(
-            mdb::verifyDatabase(*mdb::Database::open(path, mdb::OpenMode::ReadOnly)).empty());
+        files.push_back(verifiedBytes(path));
     }
     EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("too small")));
     EXPECT_THAT(outcomes[0], testing::Contains(testing::HasSubstr("duplicate values")));
