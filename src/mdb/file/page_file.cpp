@@ -99,6 +99,10 @@ public:
             done += count;
             pages_ = std::max(pages_, static_cast<PageNumber>(first + done));
         }
+        // The commit's sync would wait for the appended pages: their writing can begin now.
+        // (Asking the same for the scattered pages written through the mapping cost more than
+        // it saved.)
+        if (!pages.empty()) file_.startWriteback(std::uint64_t{first} * size, pages.size() * size);
     }
 
     void sync() override {

@@ -136,6 +136,8 @@ std::int64_t File::writeGatheredAt(std::span<const std::uint8_t* const> blocks,
 
 std::size_t File::maxGatheredBlocks() { return 256; }
 
+void File::startWriteback(std::uint64_t, std::uint64_t) const {}
+
 bool File::truncate(std::uint64_t bytes) {
     FILE_END_OF_FILE_INFO end{};
     end.EndOfFile.QuadPart = static_cast<LONGLONG>(bytes);
