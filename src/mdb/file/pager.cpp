@@ -86,6 +86,11 @@ void Pager::addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes) {
 
 PageRef Pager::page(PageNumber n) { return load(n); }
 
+void Pager::readAheadWhileGoing(std::span<const PageNumber> pages, std::size_t next) {
+    if (next % kReadAheadPages != 0 || next >= pages.size()) return;
+    readAhead(pages.subspan(next, std::min(kReadAheadPages, pages.size() - next)));
+}
+
 void Pager::readAhead(std::span<const PageNumber> pages) {
     const auto inMemory = [this](PageNumber n) {
         return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;

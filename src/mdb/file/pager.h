@@ -56,6 +56,11 @@ public:
     // call each: for a caller about to go through them in order (a scan). Pages past the end of
     // the file are left to page(), which says so.
     void readAhead(std::span<const PageNumber> pages);
+    // For a caller going through `pages` in order, now at `next`: reads the next
+    // kReadAheadPages of them ahead each time `next` reaches a multiple of it.
+    void readAheadWhileGoing(std::span<const PageNumber> pages, std::size_t next);
+    // A table's pages mostly follow one another in the file: they are read this many at a time.
+    static constexpr std::size_t kReadAheadPages = 32;
 
     // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
     // when another program holds it, (Refused) for a file opened read-only.

@@ -1,7 +1,5 @@
 #include "row/row_placer.h"
 
-#include <algorithm>
-#include <span>
 #include <vector>
 
 #include "format/data_page.h"
@@ -121,11 +119,8 @@ void RowPlacer::removeOverflowTarget(RowPosition at) {
 void RowPlacer::releaseAll() {
     const std::vector<PageNumber> pages = UsageMap::read(pager_, where_.owned).pages(pager_);
     // Each page is read to see that it is the table's before it is freed: a run at a time.
-    constexpr std::size_t kReadAheadPages = 32;
     for (std::size_t i = 0; i < pages.size(); ++i) {
-        if (i % kReadAheadPages == 0)
-            pager_.readAhead(
-                std::span(pages).subspan(i, std::min(kReadAheadPages, pages.size() - i)));
+        pager_.readAheadWhileGoing(pages, i);
         if (!ownsDataPage(pages[i])) continue;
         allocator_.release(pages[i]);
         pager_.writeEarlyIfLarge();  // a no-op unless the caller allowed it

@@ -1,8 +1,6 @@
 #include "row/table_scan.h"
 
-#include <algorithm>
 #include <set>
-#include <span>
 
 #include "format/usage_map.h"
 #include "mdb/error.h"
@@ -15,9 +13,6 @@ namespace {
 // date, so a real chain is one or two pointers long. The bound keeps a crafted file, whose every
 // slot starts a long chain, from making a scan quadratic.
 constexpr int kMaxOverflowHops = 16;
-
-// A table's pages mostly follow one another in the file: a scan reads them this many at a time.
-constexpr std::size_t kReadAheadPages = 32;
 
 }  // namespace
 
@@ -69,9 +64,7 @@ bool TableScan::next() {
         }
         page_.reset();
         if (pageIndex_ >= pages_.size()) return false;
-        if (pageIndex_ % kReadAheadPages == 0)
-            pager_.readAhead(std::span(pages_).subspan(
-                pageIndex_, std::min(kReadAheadPages, pages_.size() - pageIndex_)));
+        pager_.readAheadWhileGoing(pages_, pageIndex_);
         const PageNumber n = pages_[pageIndex_++];
         PageRef bytes = pager_.page(n);
         // Owned maps also list pages a table no longer uses; only its data pages hold rows.
