@@ -200,23 +200,11 @@ void RowShape::encode(const std::vector<mdb::Value>& row, mdb::EncodedRow& encod
     if (encoder) encoder->encode(row, encoded);
 }
 
-bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape) {
-    return postRow(row, shape, nullptr);
-}
-
 bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape,
                       mdb::EncodedRow& encoded) {
-    return postRow(row, shape, &encoded);
-}
-
-bool Dataset::postRow(std::vector<mdb::Value>& row, const RowShape& shape,
-                      mdb::EncodedRow* encoded) {
     append();
     try {
-        if (encoded != nullptr)
-            writer().insertEncoded(row, shape.assigned, *encoded);
-        else
-            writer().insertInPlace(row, shape.assigned);
+        writer().insertEncoded(row, shape.assigned, encoded);
     } catch (const mdb::Error& e) {
         if (e.kind != mdb::Error::Kind::Refused) passOnEngineError(e);
         return false;

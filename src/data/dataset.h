@@ -106,9 +106,8 @@ public:
     // the same row as append(), assigning every field and post(). Returns false when the
     // database refuses the row; nothing is stored then and the record stays appended, with no
     // field assigned. Raises every other error as post() does. `row` is left holding buffers
-    // for the next row.
-    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape);
-    // The same, given what shape.encode() made of `row` (used up).
+    // for the next row. `encoded` is what shape.encode() made of `row`, or nothing (it is used
+    // up either way).
     bool postRow(std::vector<mdb::Value>& row, const RowShape& shape, mdb::EncodedRow& encoded);
 
 private:
@@ -120,7 +119,6 @@ private:
     void noteAssignment(std::size_t field);
     void clearRecord();
     void finishPendingRecord();
-    bool postRow(std::vector<mdb::Value>& row, const RowShape& shape, mdb::EncodedRow* encoded);
 
     std::string name_;
     Connection& connection_;
