@@ -146,6 +146,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     require(lines == modelLines(bytes));
 
     for (std::string& line : lines) {
+        std::string cut = line;
+        importer::ColumnCutter cutter(cut);
+        std::vector<std::string> columns;
+        for (int column = 1; column <= 60; ++column) columns.emplace_back(cutter.next());
+
         std::string expected = modelReplace(modelReplace(line, "=\"", ""), "\";", ";");
         importer::normaliseLine(line);
         require(line == expected);
@@ -154,6 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         for (int column = 1; column <= 60; ++column) {
             const size_t before = buffer.size();
             std::string_view field = importer::EstraiCampo(buffer);
+            require(field == columns[column - 1]);
             require(buffer.size() == before || buffer.size() + field.size() + 1 == before);
             std::string text = column % 2 == 0 ? importer::removePoints(field) : std::string(field);
             require(text == modelReplace(std::string(field), ".", "") || column % 2 != 0);

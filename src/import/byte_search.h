@@ -32,21 +32,23 @@ inline size_t firstMarked(std::uint64_t marks) {
     return static_cast<size_t>(__builtin_ctzll(marks)) / 8;
 }
 
-// The index of the first byte of `text` equal to `a` or `b`, or text.size() when none is.
-inline size_t findEither(std::string_view text, char a, char b) {
+// The index of the first byte of `text` equal to `a`, `b` or `c`, or text.size() when none is.
+inline size_t findAny(std::string_view text, char a, char b, char c) {
     const char* p = text.data();
     const size_t n = text.size();
     size_t i = 0;
     for (; i + 8 <= n; i += 8) {
         std::uint64_t w = load(p + i);
-        if (std::uint64_t m = equalBytes(w, a) | equalBytes(w, b)) return i + firstMarked(m);
+        if (std::uint64_t m = equalBytes(w, a) | equalBytes(w, b) | equalBytes(w, c))
+            return i + firstMarked(m);
     }
     for (; i < n; ++i) {
-        if (p[i] == a || p[i] == b) return i;
+        if (p[i] == a || p[i] == b || p[i] == c) return i;
     }
     return n;
 }
 
-inline size_t find(std::string_view text, char c) { return findEither(text, c, c); }
+inline size_t findEither(std::string_view text, char a, char b) { return findAny(text, a, b, b); }
+inline size_t find(std::string_view text, char c) { return findAny(text, c, c, c); }
 
 }  // namespace importer::bytes

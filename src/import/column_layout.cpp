@@ -29,10 +29,11 @@ std::vector<data::Field*> ColumnLayout::fieldsOf(data::TDM& dm) const {
     return fields;
 }
 
-void ColumnLayout::fill(std::string_view line, std::span<data::Field* const> targets) const {
+void ColumnLayout::fill(std::string& line, std::span<data::Field* const> targets) const {
     if (targets.size() != mappings_.size()) throw std::invalid_argument("wrong number of fields");
+    ColumnCutter columns(line);
     for (int column = 1; column <= lastColumn_; ++column) {
-        const std::string_view text = EstraiCampo(line);
+        const std::string_view text = columns.next();
         const int m = mappingOf_[static_cast<std::size_t>(column)];
         if (m < 0) continue;
         const auto i = static_cast<std::size_t>(m);

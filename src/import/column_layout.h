@@ -8,6 +8,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,9 +34,10 @@ public:
     // The fields of `dm` the mapped columns fill, in mapping order.
     std::vector<data::Field*> fieldsOf(data::TDM& dm) const;
 
-    // Fills targets[i] from mapping i's column of the normalised `line`. Throws the first
-    // conversion error, with the fields of the earlier columns already assigned.
-    void fill(std::string_view line, std::span<data::Field* const> targets) const;
+    // Fills targets[i] from mapping i's column of `line`, a line as read, which may be
+    // normalised in place (line_syntax.h). Throws the first conversion error, with the fields of
+    // the earlier columns already assigned.
+    void fill(std::string& line, std::span<data::Field* const> targets) const;
 
 private:
     int lastColumn_;

@@ -7,7 +7,6 @@
 
 #include "data/messages.h"
 #include "data/user_error.h"
-#include "import/line_syntax.h"
 #include "import/text_file_reader.h"
 
 namespace importer {
@@ -30,7 +29,7 @@ public:
         }
         layout_.emplace(layout.lastColumn(), std::move(checked));
     }
-    void fill(std::string_view line) const { layout_->fill(line, targets_); }
+    void fill(std::string& line) const { layout_->fill(line, targets_); }
 
 private:
     std::optional<ColumnLayout> layout_;
@@ -67,7 +66,6 @@ bool checkInputFilePart(const std::string& path, const ColumnLayout& layout, dat
                 throw data::UserError(msg::noSemicolonLines(path));
             }
         }
-        normaliseLine(line);
         record.fill(line);
         if (progress) progress(lines, reader.consumed() - from, size);
     };

@@ -16,11 +16,16 @@ std::uint64_t specialBytes(std::uint64_t w) {
 
 }  // namespace
 
-void normaliseLine(std::string& line) {
+void normaliseFrom(std::string& line, size_t from);
+
+void normaliseLine(std::string& line) { normaliseFrom(line, 0); }
+
+// Normalises what follows `from`, as if it were a line of its own.
+void normaliseFrom(std::string& line, size_t from) {
     char* s = line.data();
     const size_t n = line.size();
-    size_t in = 0;   // next byte to read
-    size_t out = 0;  // next byte to write; never after `in`
+    size_t in = from;   // next byte to read
+    size_t out = from;  // next byte to write; never after `in`
     while (in < n) {
         // Runs of ordinary bytes are copied eight at a time (little-endian: the lowest mark is
         // the first special byte).
@@ -48,7 +53,7 @@ void normaliseLine(std::string& line) {
         }
         // «";» in the text left by the first step. Occurrences cannot overlap, and the last byte
         // written is always the last byte of that text, so looking back one byte finds them.
-        if (c == ';' && out > 0 && s[out - 1] == '"') {
+        if (c == ';' && out > from && s[out - 1] == '"') {
             s[out - 1] = ';';
             ++in;
             // The next column's «="» usually follows at once: remove it here, as the next turn
@@ -71,6 +76,33 @@ std::string_view EstraiCampo(std::string_view& line) {
     std::string_view field = line.substr(0, p);
     line.remove_prefix(p + 1);
     return field;
+}
+
+ColumnCutter::ColumnCutter(std::string& line) : line_(line) {}
+
+std::string_view ColumnCutter::next() {
+    if (!normalised_) {
+        if (const std::optional<std::string_view> column = nextUsualColumn()) return *column;
+        // From here on the line is cut the long way. Normalising only the rest gives what
+        // normalising the whole line would there: the columns cut so far end in ";", which
+        // neither step joins with what follows.
+        normaliseFrom(line_, at_);
+        rest_ = std::string_view(line_).substr(at_);
+        normalised_ = true;
+    }
+    return EstraiCampo(rest_);
+}
+
+// A column in the usual form is «="value";» with no "=", ";" or byte 0 in the value: both
+// steps of the normalisation only remove its frame, so the value is the column.
+std::optional<std::string_view> ColumnCutter::nextUsualColumn() {
+    const std::string_view s(line_);
+    const size_t p = at_;
+    if (s.size() - p < 4 || s[p] != '=' || s[p + 1] != '"') return std::nullopt;
+    const size_t q = p + 2 + bytes::findAny(s.substr(p + 2), ';', '=', '\0');
+    if (q == s.size() || s[q] != ';' || q == p + 2 || s[q - 1] != '"') return std::nullopt;
+    at_ = q + 1;
+    return s.substr(p + 2, q - 1 - (p + 2));
 }
 
 std::string removePoints(std::string_view field) {

@@ -7,6 +7,7 @@
 // as it is), while the splitter sees the whole line.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,24 @@ void normaliseLine(std::string& line);
 // buffer unchanged, so the text after the last ";" is never delivered. Named as in the office's
 // earlier program, whose column splitting this is.
 std::string_view EstraiCampo(std::string_view& line);
+
+// Takes the columns of a line as read, one by one from the first: each is what normaliseLine
+// followed by EstraiCampo would give. Columns in the usual form are cut out as they stand; from
+// the first that is not, the rest of the line is normalised in place and split. The columns
+// point into the line, which must outlive them.
+class ColumnCutter {
+public:
+    explicit ColumnCutter(std::string& line);
+    std::string_view next();
+
+private:
+    std::optional<std::string_view> nextUsualColumn();
+
+    std::string& line_;
+    size_t at_ = 0;  // where the next column starts
+    bool normalised_ = false;
+    std::string_view rest_;  // once normalised: what EstraiCampo has not taken
+};
 
 // `field` without any ".", for the columns that carry "." as thousands separator.
 std::string removePoints(std::string_view field);

@@ -8,8 +8,6 @@
 #include <string>
 #include <thread>
 
-#include "import/line_syntax.h"
-
 namespace importer {
 namespace {
 
@@ -31,7 +29,7 @@ struct ReadAhead::Shared {
     // The reading thread's side.
     void produce();
     bool readOne(std::string& text, ConvertedLine& line);
-    void convert(std::string_view text, ConvertedLine& line);
+    void convert(std::string& text, ConvertedLine& line);
     Batch* takeEmpty();
     void publish(Batch* batch, bool last);
 
@@ -143,7 +141,6 @@ bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
         return true;
     }
     line.empty = text.empty();
-    normaliseLine(text);
     convert(text, line);
     line.consumed = reader.consumed();
     try {
@@ -155,7 +152,7 @@ bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
     return line.last;
 }
 
-void ReadAhead::Shared::convert(std::string_view text, ConvertedLine& line) {
+void ReadAhead::Shared::convert(std::string& text, ConvertedLine& line) {
     for (data::Field* f : targets) f->clear();
     assignments = 0;
     try {

@@ -33,10 +33,7 @@ public:
             fields_.push_back(owned_.back().get());
         }
     }
-    void fill(std::string line) {
-        importer::normaliseLine(line);
-        layout_.fill(line, fields_);
-    }
+    void fill(std::string line) { layout_.fill(line, fields_); }
     const data::Field& operator[](const std::string& column) const {
         for (const data::Field* f : fields_) {
             if (f->name() == column) return *f;

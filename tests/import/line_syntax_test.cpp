@@ -145,6 +145,32 @@ TEST(EstraiCampo, TheLastColumnOfALineWithoutTrailingSemicolonIsLost) {
     EXPECT_EQ(columns[55], "");
 }
 
+TEST(ColumnCutter, GivesWhatNormalisingAndSplittingGive) {
+    // Lines of columns in the usual form, some broken by a byte from an alphabet dense in the
+    // characters that matter, so that the cutter leaves its short way at any column.
+    const char alphabet[] = {'=', '"', ';', 'a', '.', '\0'};
+    std::uint32_t state = 2024;
+    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
+    for (int round = 0; round < 20000; ++round) {
+        std::string line;
+        const int columns = static_cast<int>(next() % 8);
+        for (int c = 0; c < columns; ++c) {
+            std::string value(next() % 12, 'v');
+            line += "=\"" + value + (c + 1 < columns || next() % 2 ? "\";" : "\"");
+        }
+        for (int k = static_cast<int>(next() % 3); k > 0 && !line.empty(); --k)
+            line[next() % line.size()] = alphabet[next() % 6];
+        std::string normalised = line;
+        importer::normaliseLine(normalised);
+        const std::vector<std::string> expected = takeColumns(normalised, 9);
+        std::string cut = line;
+        importer::ColumnCutter cutter(cut);
+        std::vector<std::string> actual;
+        for (int c = 0; c < 9; ++c) actual.emplace_back(cutter.next());
+        ASSERT_EQ(actual, expected) << testing::PrintToString(line);
+    }
+}
+
 TEST(RemovePoints, RemovesEveryPointBeforeAnyByteZero) {
     struct Case {
         std::string field;
