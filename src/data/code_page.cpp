@@ -49,11 +49,16 @@ CodePage::CodePage(int number) : number_(number), table_(platform::CodePageTable
 }
 
 std::u16string CodePage::toUtf16(std::string_view text) const {
-    std::u16string result(text.size(), u'\0');
-    for (size_t i = 0; i < text.size(); ++i) {
-        result[i] = table_->character(static_cast<unsigned char>(text[i]));
-    }
+    std::u16string result;
+    toUtf16(text, result);
     return result;
+}
+
+void CodePage::toUtf16(std::string_view text, std::u16string& out) const {
+    out.resize(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        out[i] = table_->character(static_cast<unsigned char>(text[i]));
+    }
 }
 
 std::string CodePage::fromUtf16(std::u16string_view text) const {

@@ -25,6 +25,8 @@ public:
     int number() const { return number_; }
 
     std::u16string toUtf16(std::string_view text) const;
+    // The same into `out`, whose storage is reused.
+    void toUtf16(std::string_view text, std::u16string& out) const;
 
     // Characters the code page cannot hold become '?', as Windows writes its default character;
     // a surrogate pair counts as one character.

@@ -43,17 +43,27 @@ Field::Field(std::string name, FieldKind kind, int size)
 
 void Field::assignText(std::string_view text) {
     if (kind_ == FieldKind::AutoIncrement) throw UserError(msg::fieldReadOnly(name_));
-    store(convert(text));
+    if (kind_ == FieldKind::WideText) {
+        assignWideText(text);
+    } else {
+        store(convert(text));
+    }
 }
 
+// Text is converted into the value the field already holds, when it holds text: a field
+// assigned line after line then keeps its storage.
+void Field::assignWideText(std::string_view text) {
+    if (storeHook_) storeHook_(*this);
+    auto* wide = std::get_if<std::u16string>(&value_);
+    if (wide == nullptr) wide = &value_.emplace<std::u16string>();
+    CodePage::get(currentRegionalSettings().ansiCodePage).toUtf16(text, *wide);
+    // The field's size counts UTF-16 units; the rest is dropped silently.
+    if (wide->size() > static_cast<size_t>(size_)) wide->resize(static_cast<size_t>(size_));
+}
+
+// Converts a text for any kind but WideText.
 FieldValue Field::convert(std::string_view text) const {
     const RegionalSettings& settings = currentRegionalSettings();
-    if (kind_ == FieldKind::WideText) {
-        std::u16string wide = CodePage::get(settings.ansiCodePage).toUtf16(text);
-        // The field's size counts UTF-16 units; the rest is dropped silently.
-        if (wide.size() > static_cast<size_t>(size_)) wide.resize(static_cast<size_t>(size_));
-        return wide;
-    }
     if (text.empty()) return std::monostate{};
     const auto shown = [&] { return visibleText(text, settings.ansiCodePage); };
     switch (kind_) {

@@ -66,6 +66,7 @@ public:
     void setStoreHook(std::function<void(const Field&)> hook) { storeHook_ = std::move(hook); }
 
 private:
+    void assignWideText(std::string_view text);
     FieldValue convert(std::string_view text) const;
     void store(FieldValue value);
 

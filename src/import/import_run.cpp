@@ -272,7 +272,7 @@ void Run::headerPass() {
                   }
                   // Through the fields: a refused row is refused again, leaving them set.
                   headers.append();
-                  ReadAhead::assign(line, fields);
+                  ReadAhead::assign(line, headerLayout(), fields);
                   headers.post();
                   headerRows_.posted(lineNumber_);
               });
@@ -315,7 +315,7 @@ void Run::detailPass() {
                   }
                   // Through the fields: a refused row is refused again, leaving them set.
                   details.append();
-                  ReadAhead::assign(line, fields);
+                  ReadAhead::assign(line, detailLayout(), fields);
                   if (acceptsDetail(dm_.TDettaglioVocicategoria, dm_.TDettaglioVociumquantita)) {
                       details.post();
                       detailRows_.posted(lineNumber_);

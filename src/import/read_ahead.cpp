@@ -28,8 +28,8 @@ struct ReadAhead::Shared {
 
     // The reading thread's side.
     void produce();
-    bool readOne(std::string& text, ConvertedLine& line);
-    void convert(std::string& text, ConvertedLine& line);
+    bool readOne(ConvertedLine& line);
+    void convert(ConvertedLine& line);
     Batch* takeEmpty();
     void publish(Batch* batch, bool last);
 
@@ -43,8 +43,8 @@ struct ReadAhead::Shared {
     RecordRule accepts;
     std::vector<std::unique_ptr<data::Field>> scratch;
     std::vector<data::Field*> targets;
-    std::size_t assignments = 0;  // counted by the scratch fields' store hook
-    bool encodeRows = false;      // this batch's kept rows are encoded here
+    std::string cut;          // the line being cut into columns
+    bool encodeRows = false;  // this batch's kept rows are encoded here
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -78,13 +78,11 @@ void ReadAhead::start(const std::vector<data::Field*>& fields) {
     Shared& s = *shared_;
     for (const data::Field* f : fields) {
         s.scratch.push_back(std::make_unique<data::Field>(f->name(), f->kind(), f->size()));
-        s.scratch.back()->setStoreHook([&s](const data::Field&) { ++s.assignments; });
         s.targets.push_back(s.scratch.back().get());
     }
     s.batches.resize(kBatches);
     for (Batch& b : s.batches) {
         b.lines.resize(kLinesPerBatch);
-        for (ConvertedLine& line : b.lines) line.values.resize(fields.size());
         s.empty.push_back(&b);
     }
     s.thread = std::thread([&s] { s.produce(); });
@@ -109,39 +107,36 @@ ConvertedLine& ReadAhead::next() {
     return s.current->lines[s.next++];
 }
 
-void ReadAhead::assign(ConvertedLine& line, const std::vector<data::Field*>& fields) {
-    // The values are moved, not copied: the line is not read again before the reading thread
-    // fills it anew.
-    for (std::size_t i = 0; i < line.assigned; ++i) fields[i]->setValue(std::move(line.values[i]));
-    if (line.conversionError) std::rethrow_exception(line.conversionError);
+void ReadAhead::assign(ConvertedLine& line, const ColumnLayout& layout,
+                       const std::vector<data::Field*>& fields) {
+    layout.fill(line.text, fields);
 }
 
 void ReadAhead::Shared::produce() {
-    std::string text;
     for (;;) {
         Batch* batch = takeEmpty();
         if (batch == nullptr) return;
         batch->count = 0;
         bool ended = false;
         while (!ended && batch->count < kLinesPerBatch)
-            ended = readOne(text, batch->lines[batch->count++]);
+            ended = readOne(batch->lines[batch->count++]);
         publish(batch, ended);
         if (ended) return;
     }
 }
 
 // Returns true when nothing follows this line: the file has ended, or reading failed.
-bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
-    line.conversionError = line.readError = line.endError = nullptr;
+bool ReadAhead::Shared::readOne(ConvertedLine& line) {
+    line.readError = line.endError = nullptr;
     line.prepared = false;
     try {
-        reader.readLine(text);
+        reader.readLine(line.text);
     } catch (...) {
         line.readError = std::current_exception();
         return true;
     }
-    line.empty = text.empty();
-    convert(text, line);
+    line.empty = line.text.empty();
+    convert(line);
     line.consumed = reader.consumed();
     try {
         line.last = reader.atEnd();
@@ -152,16 +147,17 @@ bool ReadAhead::Shared::readOne(std::string& text, ConvertedLine& line) {
     return line.last;
 }
 
-void ReadAhead::Shared::convert(std::string& text, ConvertedLine& line) {
-    for (data::Field* f : targets) f->clear();
-    assignments = 0;
+// A line whose conversion fails is only marked: the run converts it again into its own fields,
+// which raises the error.
+void ReadAhead::Shared::convert(ConvertedLine& line) {
+    cut = line.text;  // cutting may normalise the text in place
     try {
-        layout.fill(text, targets);
+        layout.fill(cut, targets);
+        line.converted = true;
     } catch (...) {
-        line.conversionError = std::current_exception();
+        line.converted = false;
     }
-    line.assigned = assignments;
-    line.prepared = shape && !line.conversionError && line.assigned == targets.size();
+    line.prepared = shape && line.converted;
     if (line.prepared) {
         line.accepted = !accepts || accepts(targets);
         shape->fill(targets, line.row);
@@ -170,7 +166,6 @@ void ReadAhead::Shared::convert(std::string& text, ConvertedLine& line) {
         else
             line.encoded.clear();  // the posting thread encodes it
     }
-    for (std::size_t i = 0; i < line.assigned; ++i) line.values[i] = targets[i]->takeValue();
 }
 
 Batch* ReadAhead::Shared::takeEmpty() {

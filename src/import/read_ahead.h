@@ -3,22 +3,24 @@
 // Reading a line, normalising it and converting its columns takes about a third of a pass; the
 // posting takes the rest and cannot begin before. A second thread does the first part for the
 // lines ahead while the run posts, so the two overlap. The run itself still goes line by line on
-// its own thread, in the same order, with the same effects: each line arrives as the values its
-// fields would have been given (a conversion error arrives with the values assigned before it,
-// and is raised when the run reaches that line), and an error of the reader is raised where the
-// reading of that line would have raised it.
+// its own thread, in the same order, with the same effects: each line arrives as read, and, when
+// every column converted, as the row its fields would post; a line whose conversion failed is
+// converted again by the run into the fields themselves, which raises the same error with the
+// same fields assigned before it; and an error of the reader is raised where the reading of that
+// line would have raised it.
 //
 // The columns are converted by scratch copies of the data module's fields (same name, kind and
 // size), so the values and errors are exactly those of the fields themselves. Given the
-// dataset's row shape, the thread also makes the row the dataset would post from those fields
-// and applies the pass's rule for keeping a record, so that the run has only the row to write;
-// while it is ahead of the run it also encodes the kept rows for the table (mdb/row_encoder.h).
+// dataset's row shape, the thread makes the row the dataset would post from those fields and
+// applies the pass's rule for keeping a record, so that the run has only the row to write; while
+// it is ahead of the run it also encodes the kept rows for the table (mdb/row_encoder.h).
 #pragma once
 
 #include <cstdint>
 #include <exception>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "data/dataset.h"
@@ -32,15 +34,14 @@ namespace importer {
 
 // One line of the file as the run needs it.
 struct ConvertedLine {
-    bool empty = false;                    // nothing was read before the line end
-    std::vector<data::FieldValue> values;  // per mapping of the layout, the first `assigned`
-    std::size_t assigned = 0;              // fields assigned before `conversionError`, or all
-    std::exception_ptr conversionError;    // the column that could not be converted
-    std::exception_ptr readError;          // reading the line failed: nothing else is set
-    bool last = false;                     // the file has ended after this line
-    std::exception_ptr endError;           // looking for more lines failed: raise after this one
-    std::int64_t consumed = 0;             // bytes of the file taken up to here
-    // Made when the read-ahead was given the dataset's row shape and every field was assigned:
+    bool empty = false;            // nothing was read before the line end
+    std::string text;              // the line as read
+    bool converted = false;        // every column converted
+    std::exception_ptr readError;  // reading the line failed: nothing else is set
+    bool last = false;             // the file has ended after this line
+    std::exception_ptr endError;   // looking for more lines failed: raise after this one
+    std::int64_t consumed = 0;     // bytes of the file taken up to here
+    // Made when the read-ahead was given the dataset's row shape and every column converted:
     // the row the dataset would post (Dataset::postRow), and whether the pass's rule keeps it.
     bool prepared = false;
     bool accepted = true;
@@ -72,10 +73,11 @@ public:
     // carried no error of the reader.
     ConvertedLine& next();
 
-    // Gives `line`'s values to `fields` (the data module's, in mapping order) as the layout's fill
-    // would have assigned them (taking them from the line), then raises its conversion error if
-    // it has one.
-    static void assign(ConvertedLine& line, const std::vector<data::Field*>& fields);
+    // Assigns `line`'s columns to `fields` (the data module's, in mapping order) by the layout's
+    // fill: the same values, or the same conversion error after the same earlier columns. The
+    // line's text is used up.
+    static void assign(ConvertedLine& line, const ColumnLayout& layout,
+                       const std::vector<data::Field*>& fields);
 
 private:
     void start(const std::vector<data::Field*>& fields);

@@ -77,7 +77,7 @@ TEST_F(ReadAheadTest, EveryLineArrivesInOrderWithItsValues) {
         EXPECT_FALSE(line.last);
         EXPECT_GT(line.consumed, consumed);
         consumed = line.consumed;
-        importer::ReadAhead::assign(line, fields);
+        importer::ReadAhead::assign(line, layout(), fields);
         EXPECT_EQ(fields[0]->readText(), std::to_string(n));  // id doc
         EXPECT_EQ(fields[2]->readText(), "01/02/21");         // data doc, in the short date format
         EXPECT_EQ(fields[3]->readText(), "Rossi " + std::to_string(n));
@@ -95,12 +95,12 @@ TEST_F(ReadAheadTest, AConversionErrorArrivesOnItsLineWithTheFieldsAssignedBefor
     openFile(600, {{500, documentLine(500, "31/02/2021")}});
     const std::vector<data::Field*> fields = looseFields();
     importer::ReadAhead ahead(reader_, layout(), layout().fieldsOf(dm_));
-    for (int n = 1; n < 500; ++n) importer::ReadAhead::assign(ahead.next(), fields);
+    for (int n = 1; n < 500; ++n) importer::ReadAhead::assign(ahead.next(), layout(), fields);
     importer::ConvertedLine& bad = ahead.next();
-    EXPECT_EQ(bad.assigned, 2u);  // id doc and num doc come before the date
+    EXPECT_FALSE(bad.converted);
     for (data::Field* f : fields) f->clear();
     try {
-        importer::ReadAhead::assign(bad, fields);
+        importer::ReadAhead::assign(bad, layout(), fields);
         FAIL() << "the date should have been refused";
     } catch (const data::UserError& e) {
         EXPECT_THAT(e.what(), HasSubstr("31/02/2021"));
@@ -108,7 +108,7 @@ TEST_F(ReadAheadTest, AConversionErrorArrivesOnItsLineWithTheFieldsAssignedBefor
     EXPECT_EQ(fields[0]->readText(), "500");
     EXPECT_TRUE(fields[2]->isNull());
     // The lines after it are read as usual.
-    importer::ReadAhead::assign(ahead.next(), fields);
+    importer::ReadAhead::assign(ahead.next(), layout(), fields);
     EXPECT_EQ(fields[0]->readText(), "501");
 }
 
