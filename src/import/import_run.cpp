@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <future>
 #include <optional>
 #include <vector>
 
@@ -66,7 +67,7 @@ public:
 
 private:
     void reopen(data::Dataset& dataset);
-    void checkFiles();
+    void checkFilesWhileOpening();
     void deleteHeaders();
     void headerPass();
     void detailPass();
@@ -103,9 +104,7 @@ private:
 
 ImportOutcome Run::go() {
     reader_.bind(request_.headerPath);
-    reopen(dm_.TTestate);
-    reopen(dm_.TDettaglioVoci);
-    checkFiles();
+    checkFilesWhileOpening();
 
     bool proceed = true;
     if (dm_.TTestate.recordCount() > 0 || dm_.TDettaglioVoci.recordCount() > 0) {
@@ -141,16 +140,29 @@ void Run::reopen(data::Dataset& dataset) {
     dataset.open();
 }
 
-void Run::checkFiles() {
+// The tables are opened (which reads through them) on a thread of their own while the files are
+// checked. The outcome is the same as doing it all in turn: an error opening a table comes
+// first, then the header file's error, then the detail file's.
+void Run::checkFilesWhileOpening() {
     const auto report = [this](Pass pass) {
         return [this, pass](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
             host_.linesRead(pass, lines, bytes, size);
         };
     };
+    std::future<void> opened = std::async(std::launch::async, [this] {
+        reopen(dm_.TTestate);
+        reopen(dm_.TDettaglioVoci);
+    });
     // The detail file is the larger: two parts of it keep both processors busy beside the
     // header check.
     ConcurrentCheck details(request_.detailPath, detailLayout(), dm_, 2);
-    checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
+    try {
+        checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
+    } catch (...) {
+        opened.get();  // its error, if it has one, comes first
+        throw;
+    }
+    opened.get();
     details.finish(report(Pass::CheckDetail));
 }
 
