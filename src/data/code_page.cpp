@@ -56,9 +56,9 @@ std::u16string CodePage::toUtf16(std::string_view text) const {
 
 void CodePage::toUtf16(std::string_view text, std::u16string& out) const {
     out.resize(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        out[i] = table_->character(static_cast<unsigned char>(text[i]));
-    }
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(text.data());
+    char16_t* to = out.data();  // not out[i], which reloads the string's pointer every time
+    for (size_t i = 0; i < text.size(); ++i) to[i] = table_->character(in[i]);
 }
 
 std::string CodePage::fromUtf16(std::u16string_view text) const {
