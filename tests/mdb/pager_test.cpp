@@ -359,6 +359,31 @@ TEST(Pager, ReadingAheadKeepsPendingAndChangedPages) {
     pager.endBatch();
 }
 
+TEST(Pager, LookingThroughPagesSeesEachAsPageGivesItInOrder) {
+    std::vector<std::uint8_t> bytes(80 * mdb::kPageSize);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 / 5);
+    mdb::Pager pager(std::make_unique<mdb::MemoryPageFile>(bytes), 16);
+    pager.setDatabaseKey(0x5A17);  // the pages are coded on the file
+    pager.beginBatch();
+    pager.beginWrite();
+    pager.modify(3)[9] = 33;  // pending in the group
+    pager.commit();
+    pager.beginWrite();
+    pager.modify(50)[9] = 55;  // changed by the operation, in the middle of a run
+    std::vector<mdb::PageNumber> pages{7, 3, 200, 0};  // 200: past the end, skipped
+    for (mdb::PageNumber n = 10; n < 80; ++n) pages.push_back(n);  // runs longer than one read
+    pages.push_back(8);
+    std::vector<mdb::PageNumber> seen;
+    pager.lookThrough(pages, [&](mdb::PageNumber n, const mdb::PageBytes& page) {
+        seen.push_back(n);
+        EXPECT_TRUE(page == *pager.page(n)) << "page " << n;
+    });
+    pages.erase(pages.begin() + 2);
+    EXPECT_EQ(seen, pages);
+    pager.commit();
+    pager.endBatch();
+}
+
 // A page freed and taken again before the freeing is committed is copied first, like a page in
 // use, so a failed write puts it back; one free at the last commit is taken without a copy.
 TEST(Pager, APageFreedSinceTheLastCommitIsPutBackWhenAWriteFails) {

@@ -119,6 +119,38 @@ void Pager::readAhead(std::span<const PageNumber> pages) {
     readRun(first);
 }
 
+void Pager::lookThrough(std::span<const PageNumber> pages,
+                        const std::function<void(PageNumber, const PageBytes&)>& look) {
+    const auto inMemory = [this](PageNumber n) {
+        return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;
+    };
+    std::vector<PageBytes> buffer(kReadAheadPages);
+    std::vector<std::uint8_t*> run;
+    std::vector<PageNumber> numbers;
+    const auto flush = [&] {
+        if (run.empty()) return;
+        file_->readRun(numbers.front(), run);
+        for (std::size_t i = 0; i < run.size(); ++i) {
+            if (numbers[i] != 0 && key_ != 0) rc4CodePage(key_, numbers[i], buffer[i]);
+            look(numbers[i], buffer[i]);
+        }
+        run.clear();
+        numbers.clear();
+    };
+    for (PageNumber n : pages) {
+        if (n >= pageCount()) continue;
+        if (inMemory(n) || n >= file_->pageCount()) {
+            flush();  // in order
+            look(n, *load(n));
+            continue;
+        }
+        if (!run.empty() && (n != numbers.back() + 1 || run.size() == kReadAheadPages)) flush();
+        run.push_back(buffer[run.size()].data());
+        numbers.push_back(n);
+    }
+    flush();
+}
+
 void Pager::requireWriting(const char* what) const {
     if (!writing_)
         throw Error(Error::Kind::Refused,

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -61,6 +62,11 @@ public:
     void readAheadWhileGoing(std::span<const PageNumber> pages, std::size_t next);
     // A table's pages mostly follow one another in the file: they are read this many at a time.
     static constexpr std::size_t kReadAheadPages = 32;
+    // Calls `look` with each of `pages` in turn, as page() would give it, skipping those past the
+    // end of the file. Pages not in memory are read in runs into one buffer and not kept: for
+    // going once through many pages that are not needed again.
+    void lookThrough(std::span<const PageNumber> pages,
+                     const std::function<void(PageNumber, const PageBytes&)>& look);
 
     // Takes the lock (if not held) and keeps it until endBatch(). Throws Error (Locked) at once
     // when another program holds it, (Refused) for a file opened read-only.

@@ -28,8 +28,11 @@ RowPlacer::RowPlacer(Pager& pager, PageAllocator& allocator, UsageMapWriter& map
 
 bool RowPlacer::ownsDataPage(PageNumber n) {
     if (n == 0 || n >= pager_.pageCount()) return false;
-    PageRef page = pager_.page(n);
-    return (*page)[0] == kDataPageType && get32le(*page, 4) == owner_;
+    return isOwnedDataPage(n, *pager_.page(n));
+}
+
+bool RowPlacer::isOwnedDataPage(PageNumber n, const PageBytes& page) const {
+    return n != 0 && page[0] == kDataPageType && get32le(page, 4) == owner_;
 }
 
 void RowPlacer::loadFreePages() {
@@ -118,11 +121,14 @@ void RowPlacer::removeOverflowTarget(RowPosition at) {
 
 void RowPlacer::releaseAll() {
     const std::vector<PageNumber> pages = UsageMap::read(pager_, where_.owned).pages(pager_);
-    // Each page is read to see that it is the table's before it is freed: a run at a time.
-    for (std::size_t i = 0; i < pages.size(); ++i) {
-        pager_.readAheadWhileGoing(pages, i);
-        if (!ownsDataPage(pages[i])) continue;
-        allocator_.release(pages[i]);
+    // Each page is looked at to see that it is the table's before it is freed; only its header
+    // matters, so the pages are not kept.
+    std::vector<PageNumber> owned;
+    pager_.lookThrough(pages, [&](PageNumber n, const PageBytes& page) {
+        if (isOwnedDataPage(n, page)) owned.push_back(n);
+    });
+    for (PageNumber n : owned) {
+        allocator_.release(n);
         pager_.writeEarlyIfLarge();  // a no-op unless the caller allowed it
     }
     maps_.clear(where_.owned);

@@ -52,6 +52,7 @@ public:
 private:
     void loadFreePages();
     bool ownsDataPage(PageNumber n);
+    bool isOwnedDataPage(PageNumber n, const PageBytes& page) const;
     // Records page n's room after a change (leaving the free-space map when it is too small).
     void noteRoom(PageNumber n, std::size_t room);
     std::optional<RowPosition> tryPage(PageNumber n, ByteView row);
