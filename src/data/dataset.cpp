@@ -69,8 +69,9 @@ void Dataset::open() {
         bindFields(table);
         columnCount_ = table.columns().size();
         rows_.clear();
-        mdb::Table::Cursor cursor = table.scan();
-        while (cursor.next()) rows_.push_back(mdb::pointerFromRowPosition(cursor.position()));
+        table.forEachRowPosition([this](mdb::RowPosition position) {
+            rows_.push_back(mdb::pointerFromRowPosition(position));
+        });
     });
     openedOn_ = &db;
     writer_ = nullptr;

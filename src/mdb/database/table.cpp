@@ -107,12 +107,13 @@ std::optional<std::vector<Value>> Table::readRow(RowPosition position) const {
 }
 
 std::vector<RowPosition> Table::rowPositions() const {
-    return guarded([this] {
-        std::vector<RowPosition> out;
-        TableScan scan(pager_, *definition_);
-        while (scan.next()) out.push_back(scan.row().position);
-        return out;
-    });
+    std::vector<RowPosition> out;
+    forEachRowPosition([&](RowPosition position) { out.push_back(position); });
+    return out;
+}
+
+void Table::forEachRowPosition(const std::function<void(RowPosition)>& each) const {
+    guarded([&] { mdb::forEachRowPosition(pager_, *definition_, each); });
 }
 
 TableWriter& Table::writer() {

@@ -1,6 +1,8 @@
 #include "row/table_scan.h"
 
+#include <algorithm>
 #include <set>
+#include <span>
 
 #include "format/usage_map.h"
 #include "mdb/error.h"
@@ -48,6 +50,44 @@ std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position, PageRef 
     }
 }
 
+namespace {
+
+// Owned maps also list pages a table no longer uses; only its data pages hold rows. Row numbers
+// are one byte in row pointers: a page cannot address more than 256 rows.
+std::optional<DataPage> rowsPage(Pager& pager, PageNumber n, const PageBytes& bytes,
+                                 PageNumber tablePage) {
+    if (bytes[0] != kDataPageType || get32le(bytes, 4) != tablePage) return std::nullopt;
+    DataPage data(bytes, n, formatOfPageSize(pager.pageSize()));
+    if (data.rowCount() > 256)
+        throw Error(Error::Kind::Corrupt, "data page " + std::to_string(n) + " has " +
+                                              std::to_string(data.rowCount()) + " rows");
+    return data;
+}
+
+}  // namespace
+
+void forEachRowPosition(Pager& pager, const TableDefinition& table,
+                        const std::function<void(RowPosition)>& each) {
+    const std::vector<PageNumber> pages = UsageMap::read(pager, table.ownedPagesMap).pages(pager);
+    // A page past the end of the file ends the walk there with page()'s error, as in a scan.
+    const auto end = std::find_if(pages.begin(), pages.end(),
+                                  [&](PageNumber n) { return n >= pager.pageCount(); });
+    pager.lookThrough(std::span(pages.begin(), end), [&](PageNumber n, const PageBytes& bytes) {
+        const std::optional<DataPage> data = rowsPage(pager, n, bytes, table.page);
+        if (!data) return;
+        for (int slot = 0; slot < data->rowCount(); ++slot) {
+            const RowPosition position{n, static_cast<std::uint8_t>(slot)};
+            if (data->isDeleted(slot)) continue;
+            if (!data->isOverflow(slot)) {
+                each(position);
+            } else if (locateRow(pager, position)) {  // the chain is checked as a scan does
+                each(position);
+            }
+        }
+    });
+    if (end != pages.end()) pager.page(*end);
+}
+
 TableScan::TableScan(Pager& pager, const TableDefinition& table)
     : pager_(pager),
       tablePage_(table.page),
@@ -67,14 +107,9 @@ bool TableScan::next() {
         pager_.readAheadWhileGoing(pages_, pageIndex_);
         const PageNumber n = pages_[pageIndex_++];
         PageRef bytes = pager_.page(n);
-        // Owned maps also list pages a table no longer uses; only its data pages hold rows.
-        if ((*bytes)[0] != kDataPageType || get32le(*bytes, 4) != tablePage_) continue;
-        const DataPage data(*bytes, n, formatOfPageSize(pager_.pageSize()));
-        // Row numbers are one byte in row pointers: a page cannot address more rows.
-        if (data.rowCount() > 256)
-            throw Error(Error::Kind::Corrupt, "data page " + std::to_string(n) + " has " +
-                                                  std::to_string(data.rowCount()) + " rows");
-        slots_ = data.rowCount();
+        const std::optional<DataPage> data = rowsPage(pager_, n, *bytes, tablePage_);
+        if (!data) continue;
+        slots_ = data->rowCount();
         slot_ = -1;
         page_ = std::move(bytes);
     }

@@ -6,6 +6,7 @@
 // slot's position (index entries point there).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,6 +29,12 @@ struct LocatedRow {
 // Throws Error (Corrupt) for a missing row, a pointer chain that loops, or a bad page.
 // `page`, when given, is position.page's bytes, which the caller holds already.
 std::optional<LocatedRow> locateRow(Pager& pager, RowPosition position, PageRef page = {});
+
+// Calls `each` with the position of every live row of `table`, in the order TableScan meets
+// them, with the same checks. Only the pages' slots are read, through one reused buffer: for
+// listing a large table's rows without keeping its pages.
+void forEachRowPosition(Pager& pager, const TableDefinition& table,
+                        const std::function<void(RowPosition)>& each);
 
 class TableScan {
 public:
