@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 #include <exception>
+#include <functional>
 #include <future>
 #include <limits>
 #include <string>
@@ -55,6 +56,25 @@ struct ConcurrentCheck::State {
     data::TDM& dm;
     std::atomic<bool> stop{false};
     std::vector<std::unique_ptr<Part>> parts;
+    std::int64_t firstPartEnd = 0;  // when finish() checks the first part: where it ends
+
+    // Checks the part of the file from `from` to `to`, noting its progress in `p`.
+    bool checkPart(Part& p, std::int64_t from, std::int64_t to, const std::function<void()>& each) {
+        try {
+            return checkInputFilePart(
+                path, layout, dm, from, to,
+                [this, &p, &each](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
+                    if (stop.load(std::memory_order_relaxed)) throw Stopped{};
+                    p.size.store(size, std::memory_order_relaxed);
+                    p.bytes.store(bytes, std::memory_order_relaxed);
+                    p.lines.store(lines, std::memory_order_release);
+                    if (each) each();
+                });
+        } catch (...) {
+            stop = true;  // the file has an error: the other parts need not go on
+            throw;
+        }
+    }
 
     void stopAndWait() {
         stop = true;
@@ -64,7 +84,7 @@ struct ConcurrentCheck::State {
 };
 
 ConcurrentCheck::ConcurrentCheck(std::string path, const ColumnLayout& layout, data::TDM& dm,
-                                 int parts, std::int64_t minPartBytes)
+                                 int parts, std::int64_t minPartBytes, FirstPart first)
     : state_(std::make_unique<State>(std::move(path), layout, dm)) {
     State& s = *state_;
     const std::int64_t length = sizeOrZero(s.path);
@@ -75,21 +95,12 @@ ConcurrentCheck::ConcurrentCheck(std::string path, const ColumnLayout& layout, d
         const std::int64_t from = length * i / count;
         const std::int64_t to =
             i + 1 == count ? std::numeric_limits<std::int64_t>::max() : length * (i + 1) / count;
-        p.ended = std::async(std::launch::async, [&s, &p, from, to] {
-            try {
-                return checkInputFilePart(
-                    s.path, s.layout, s.dm, from, to,
-                    [&s, &p](std::int64_t lines, std::int64_t bytes, std::int64_t size) {
-                        if (s.stop.load(std::memory_order_relaxed)) throw Stopped{};
-                        p.size.store(size, std::memory_order_relaxed);
-                        p.bytes.store(bytes, std::memory_order_relaxed);
-                        p.lines.store(lines, std::memory_order_release);
-                    });
-            } catch (...) {
-                s.stop = true;  // the file has an error: the other parts need not go on
-                throw;
-            }
-        });
+        if (i == 0 && first == FirstPart::InFinish) {
+            s.firstPartEnd = to;
+            continue;
+        }
+        p.ended = std::async(std::launch::async,
+                             [&s, &p, from, to] { return s.checkPart(p, from, to, {}); });
     }
 }
 
@@ -109,6 +120,26 @@ void ConcurrentCheck::finish(const LineProgress& progress) {
         reported = lines;
         progress(lines, bytes, size);
     };
+    if (Part& first = *s.parts.front(); !first.ended.valid()) {
+        // An error of the progress report is the caller's own, not the file's: it goes through.
+        std::exception_ptr reportFailed;
+        const auto reportHere = [&] {
+            try {
+                report();
+            } catch (...) {
+                reportFailed = std::current_exception();
+                throw Stopped{};
+            }
+        };
+        std::promise<bool> ended;
+        first.ended = ended.get_future();
+        try {
+            ended.set_value(s.checkPart(first, 0, s.firstPartEnd, reportHere));
+        } catch (...) {
+            ended.set_exception(std::current_exception());
+        }
+        if (reportFailed) std::rethrow_exception(reportFailed);
+    }
     for (auto& part : s.parts)
         while (part->ended.wait_for(std::chrono::milliseconds(40)) != std::future_status::ready)
             report();

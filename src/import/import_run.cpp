@@ -153,11 +153,13 @@ void Run::checkFilesWhileOpening() {
         reopen(dm_.TTestate);
         reopen(dm_.TDettaglioVoci);
     });
-    // The detail file is the larger: two parts of it keep both processors busy beside the
-    // header check.
+    // Each file in two parts keeps both processors busy; the header file's first part is
+    // checked here, reporting every line.
+    ConcurrentCheck headers(request_.headerPath, headerLayout(), dm_, 2,
+                            ConcurrentCheck::kMinPartBytes, ConcurrentCheck::FirstPart::InFinish);
     ConcurrentCheck details(request_.detailPath, detailLayout(), dm_, 2);
     try {
-        checkInputFile(request_.headerPath, headerLayout(), dm_, report(Pass::CheckHeader));
+        headers.finish(report(Pass::CheckHeader));
     } catch (...) {
         opened.get();  // its error, if it has one, comes first
         throw;

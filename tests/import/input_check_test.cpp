@@ -48,21 +48,28 @@ protected:
     }
     // Checks the file whole and, as the import checks the detail file, in parts at once (here
     // tiny ones, every few lines): both must come to the same outcome and message.
+    // The first part is checked on a thread of its own, or by finish() itself, as the import
+    // checks the header file.
     void check(const std::string& path, const importer::ColumnLayout& layout) {
-        std::string inParts;
-        try {
-            importer::ConcurrentCheck parts(path, layout, dm_, 7, 1);
-            parts.finish({});
-        } catch (const data::UserError& e) {
-            inParts = e.what();
+        std::string inParts[2];
+        for (const auto first : {importer::ConcurrentCheck::FirstPart::OnItsThread,
+                                 importer::ConcurrentCheck::FirstPart::InFinish}) {
+            try {
+                importer::ConcurrentCheck parts(path, layout, dm_, 7, 1, first);
+                parts.finish({});
+            } catch (const data::UserError& e) {
+                inParts[static_cast<int>(first)] = e.what();
+            }
         }
         try {
             importer::checkInputFile(path, layout, dm_);
         } catch (const data::UserError& e) {
-            EXPECT_EQ(inParts, e.what()) << "checked in parts";
+            EXPECT_EQ(inParts[0], e.what()) << "checked in parts";
+            EXPECT_EQ(inParts[1], e.what()) << "checked in parts, the first by finish()";
             throw;
         }
-        EXPECT_EQ(inParts, "") << "checked in parts";
+        EXPECT_EQ(inParts[0], "") << "checked in parts";
+        EXPECT_EQ(inParts[1], "") << "checked in parts, the first by finish()";
     }
 
     testing_support::ItalianSettings italian_;
