@@ -1,13 +1,18 @@
 // byte_search.h: finding bytes in the short texts of a record line, eight bytes at a time.
 //
 // The line's pieces (a column value, a line of a few hundred bytes) are too short for the C
-// library's vector search to pay for its call. Words are read with memcpy, so any alignment is
+// library's vector search to pay for its call; they are searched inline, sixteen bytes at a time
+// where the processor has SSE2, else eight. Words are read with memcpy, so any alignment is
 // fine; the lowest marked byte of a little-endian word is the first match.
 #pragma once
 
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace importer::bytes {
 
@@ -37,6 +42,17 @@ inline size_t findAny(std::string_view text, char a, char b, char c) {
     const char* p = text.data();
     const size_t n = text.size();
     size_t i = 0;
+#if defined(__SSE2__)
+    // Sixteen at a time where the processor can: most column values fit in one step.
+    const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b), vc = _mm_set1_epi8(c);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i w = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i m = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(w, va), _mm_cmpeq_epi8(w, vb)),
+                                       _mm_cmpeq_epi8(w, vc));
+        if (const int bits = _mm_movemask_epi8(m))
+            return i + static_cast<size_t>(__builtin_ctz(bits));
+    }
+#endif
     for (; i + 8 <= n; i += 8) {
         std::uint64_t w = load(p + i);
         if (std::uint64_t m = equalBytes(w, a) | equalBytes(w, b) | equalBytes(w, c))
