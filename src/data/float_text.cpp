@@ -49,34 +49,10 @@ long double scaleByPowerOfTen(long double value, std::int64_t exponent) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-// The digits read so far, times ten plus each digit in extended precision. Up to 19 digits that
-// value is a whole number below 2^64, which extended precision holds exactly: it is kept as an
-// integer meanwhile, the same value without the slow x87 arithmetic.
-class DigitAccumulator {
-public:
-    void add(int digit) {
-        if (exact_ && digits_ < 19) {
-            whole_ = whole_ * 10 + static_cast<std::uint64_t>(digit);
-        } else {
-            if (exact_) value_ = static_cast<long double>(whole_);
-            exact_ = false;
-            value_ = value_ * 10.0L + static_cast<long double>(digit);
-        }
-        ++digits_;
-    }
-    long double value() const { return exact_ ? static_cast<long double>(whole_) : value_; }
-
-private:
-    std::uint64_t whole_ = 0;
-    long double value_ = 0.0L;
-    bool exact_ = true;
-    int digits_ = 0;
-};
-
-// Reads digits into the accumulator.
-size_t readDigits(std::string_view text, size_t pos, DigitAccumulator& value, std::int64_t& count) {
+// Reads digits into the accumulator (times ten plus the digit, in extended precision).
+size_t readDigits(std::string_view text, size_t pos, long double& value, std::int64_t& count) {
     while (pos < text.size() && isDigit(text[pos])) {
-        value.add(text[pos] - '0');
+        value = value * 10.0L + static_cast<long double>(text[pos] - '0');
         ++count;
         ++pos;
     }
@@ -98,12 +74,12 @@ FloatReading parseFloat(std::string_view text, char decimalSeparator) {
     }
     const size_t numberStart = pos;
 
-    DigitAccumulator digits;
+    long double value = 0.0L;
     std::int64_t integerDigits = 0;
     std::int64_t fractionDigits = 0;
-    pos = readDigits(text, pos, digits, integerDigits);
+    pos = readDigits(text, pos, value, integerDigits);
     if (pos < text.size() && text[pos] == decimalSeparator) {
-        pos = readDigits(text, pos + 1, digits, fractionDigits);
+        pos = readDigits(text, pos + 1, value, fractionDigits);
     }
     if (pos == numberStart) return {};
 
@@ -124,7 +100,7 @@ FloatReading parseFloat(std::string_view text, char decimalSeparator) {
     while (pos < text.size() && text[pos] == ' ') ++pos;
     if (pos != text.size()) return {};
 
-    long double value = scaleByPowerOfTen(digits.value(), exponent - fractionDigits);
+    value = scaleByPowerOfTen(value, exponent - fractionDigits);
     if (!std::isfinite(value)) return {};
     if (negative) value = -value;
     if (std::fabs(value) >= kDoubleOverflow) return {FloatReading::Status::Overflow, 0.0};

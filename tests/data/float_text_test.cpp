@@ -126,32 +126,6 @@ TEST(FloatText, RoundsThroughExtendedPrecision) {
     EXPECT_EQ(data::parseFloat("0.1", '.').value, 0.1);
 }
 
-// The digits' value, times ten plus each digit in extended precision, scaled down by the
-// fraction's length: the reading's rule, the slow way.
-double extendedReading(const std::string& digits, std::size_t fraction) {
-    long double value = 0.0L;
-    for (char c : digits) value = value * 10.0L + static_cast<long double>(c - '0');
-    long double scale = 1.0L;
-    for (std::size_t i = 0; i < fraction; ++i) scale *= 10.0L;
-    return static_cast<double>(fraction > 0 ? value / scale : value);
-}
-
-TEST(FloatText, DigitStringsOfEveryLengthReadAsTheExtendedAccumulation) {
-    std::uint32_t state = 99;
-    auto next = [&] { return state = state * 1103515245u + 12345u, (state >> 16) & 0x7FFF; };
-    for (int round = 0; round < 20000; ++round) {
-        std::string digits;
-        const std::size_t length = 1 + next() % 24;  // across the 19 digits a uint64 holds
-        for (std::size_t i = 0; i < length; ++i) digits += static_cast<char>('0' + next() % 10);
-        const std::size_t fraction = next() % 2 ? std::min<std::size_t>(next() % 4, length) : 0;
-        std::string text = digits;
-        if (fraction > 0) text.insert(length - fraction, ",");
-        const data::FloatReading r = data::parseFloat(text, ',');
-        ASSERT_EQ(r.status, Status::Ok) << text;
-        ASSERT_EQ(r.value, extendedReading(digits, fraction)) << text;
-    }
-}
-
 TEST(FloatText, FormatsLikeTheGeneralFifteenDigitForm) {
     struct Out {
         double value;
