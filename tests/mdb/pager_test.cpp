@@ -370,7 +370,7 @@ TEST(Pager, LookingThroughPagesSeesEachAsPageGivesItInOrder) {
     pager.commit();
     pager.beginWrite();
     pager.modify(50)[9] = 55;  // changed by the operation, in the middle of a run
-    std::vector<mdb::PageNumber> pages{7, 3, 200, 0};  // 200: past the end, skipped
+    std::vector<mdb::PageNumber> pages{7, 3, 200, 0};              // 200: past the end, skipped
     for (mdb::PageNumber n = 10; n < 80; ++n) pages.push_back(n);  // runs longer than one read
     pages.push_back(8);
     std::vector<mdb::PageNumber> seen;
