@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 
 #include "reports/report.h"
@@ -187,7 +188,12 @@ int main(int argc, char** argv) {
     }
     if (std::getenv("DISPLAY") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 0);
     QGuiApplication app(argc, argv);
-    measure(reports::ReportKind::ItemTotals, o);
-    measure(reports::ReportKind::Roll, o);
+    try {
+        measure(reports::ReportKind::ItemTotals, o);
+        measure(reports::ReportKind::Roll, o);
+    } catch (const std::exception& e) {  // a database that cannot be read, a PDF not written
+        std::fprintf(stderr, "report_bench: %s\n", e.what());
+        return 1;
+    }
     return 0;
 }
