@@ -22,11 +22,12 @@ constexpr bool fitsIn(std::size_t size, std::size_t offset, std::size_t length) 
     return offset <= size && length <= size - offset;
 }
 
+// Throws the Error (Corrupt) for a field at `offset` reaching past a block of `size` bytes. Out of
+// line, so that the checks below stay small enough to be inlined where fields are read.
+[[noreturn]] void failPastEnd(std::size_t size, std::size_t offset);
+
 inline void requireRange(ByteView bytes, std::size_t offset, std::size_t length) {
-    if (!fitsIn(bytes.size(), offset, length))
-        throw Error(Error::Kind::Corrupt, "a field at offset " + std::to_string(offset) +
-                                              " reaches past the end of its " +
-                                              std::to_string(bytes.size()) + "-byte block");
+    if (!fitsIn(bytes.size(), offset, length)) failPastEnd(bytes.size(), offset);
 }
 
 inline std::uint8_t get8(ByteView b, std::size_t off) {
