@@ -79,6 +79,18 @@ std::size_t plainAsciiRun(std::string_view utf8, std::size_t at) {
     return i - at;
 }
 
+// Single-byte characters (U+0000 to U+00FF) as UTF-8: runs of ASCII are appended whole.
+void appendLatin1(std::string& out, ByteView bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        std::size_t ascii = i;
+        while (ascii < bytes.size() && bytes[ascii] < 0x80) ++ascii;
+        out.append(reinterpret_cast<const char*>(bytes.data()) + i, ascii - i);
+        if (ascii == bytes.size()) return;
+        appendUtf8(out, bytes[ascii]);
+        i = ascii + 1;
+    }
+}
+
 }  // namespace
 
 std::string decodeUtf16(ByteView bytes) {
@@ -97,7 +109,7 @@ std::string decodeJetText(ByteView bytes) {
         if (i < bytes.size() && bytes[i] != 0) continue;
         const ByteView part = bytes.subspan(segment, i - segment);
         if (compressed) {
-            for (std::uint8_t b : part) appendUtf8(out, b);
+            appendLatin1(out, part);
         } else {
             appendDecodedUtf16(out, part);
         }
