@@ -91,20 +91,27 @@ void Pager::readAheadWhileGoing(std::span<const PageNumber> pages, std::size_t n
     readAhead(pages.subspan(next, std::min(kReadAheadPages, pages.size() - next)));
 }
 
+bool Pager::inMemory(PageNumber n) {
+    return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;
+}
+
+void Pager::readDecoded(PageNumber first, std::span<std::uint8_t* const> pages) {
+    file_->readRun(first, pages);
+    if (key_ == 0) return;
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        const auto n = static_cast<PageNumber>(first + i);
+        if (n != 0) rc4CodePage(key_, n, std::span<std::uint8_t>(pages[i], kPageSize));
+    }
+}
+
 void Pager::readAhead(std::span<const PageNumber> pages) {
-    const auto inMemory = [this](PageNumber n) {
-        return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;
-    };
     std::vector<std::shared_ptr<PageBytes>> run;
     std::vector<std::uint8_t*> bytes;
     const auto readRun = [&](PageNumber first) {
         if (run.empty()) return;
-        file_->readRun(first, bytes);
-        for (std::size_t i = 0; i < run.size(); ++i) {
-            const auto n = static_cast<PageNumber>(first + i);
-            if (n != 0 && key_ != 0) rc4CodePage(key_, n, *run[i]);
-            addToCache(n, run[i]);
-        }
+        readDecoded(first, bytes);
+        for (std::size_t i = 0; i < run.size(); ++i)
+            addToCache(static_cast<PageNumber>(first + i), run[i]);
         run.clear();
         bytes.clear();
     };
@@ -121,19 +128,13 @@ void Pager::readAhead(std::span<const PageNumber> pages) {
 
 void Pager::lookThrough(std::span<const PageNumber> pages,
                         const std::function<void(PageNumber, const PageBytes&)>& look) {
-    const auto inMemory = [this](PageNumber n) {
-        return cache_.contains(n) || findIn(changes_, n) != nullptr || findIn(group_, n) != nullptr;
-    };
     std::vector<PageBytes> buffer(kReadAheadPages);
     std::vector<std::uint8_t*> run;
     std::vector<PageNumber> numbers;
     const auto flush = [&] {
         if (run.empty()) return;
-        file_->readRun(numbers.front(), run);
-        for (std::size_t i = 0; i < run.size(); ++i) {
-            if (numbers[i] != 0 && key_ != 0) rc4CodePage(key_, numbers[i], buffer[i]);
-            look(numbers[i], buffer[i]);
-        }
+        readDecoded(numbers.front(), run);
+        for (std::size_t i = 0; i < run.size(); ++i) look(numbers[i], buffer[i]);
         run.clear();
         numbers.clear();
     };

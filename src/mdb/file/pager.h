@@ -149,6 +149,10 @@ private:
     enum class Scope { Operation, Group };
 
     std::shared_ptr<PageBytes> load(PageNumber n);
+    // Whether page n is in the cache, the pending group or this operation's changes.
+    bool inMemory(PageNumber n);
+    // Reads the file's pages from `first` on into `pages` (one buffer each), decoded.
+    void readDecoded(PageNumber first, std::span<std::uint8_t* const> pages);
     void addToCache(PageNumber n, const std::shared_ptr<PageBytes>& bytes);
     PageBytes& change(PageNumber n, bool keepBytes, bool earlierBytesMatter = true);
     // A page buffer to fill, from the spares when there is one.
