@@ -58,20 +58,9 @@ std::string utf8Of(std::u16string_view text) {
 }
 
 mdb::Value columnValueOf(const FieldValue& value) {
-    return std::visit(
-        [](const auto& v) -> mdb::Value {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::monostate>) {
-                return std::monostate{};
-            } else if constexpr (std::is_same_v<T, DateTime>) {
-                return mdb::DateTime{v.days};
-            } else if constexpr (std::is_same_v<T, std::u16string>) {
-                return utf8Of(v);
-            } else {
-                return v;  // std::int32_t, double
-            }
-        },
-        value);
+    mdb::Value out;
+    storeColumnValue(value, out);
+    return out;
 }
 
 void storeColumnValue(const FieldValue& value, mdb::Value& out) {
