@@ -81,13 +81,12 @@ std::size_t plainAsciiRun(std::string_view utf8, std::size_t at) {
 
 // Single-byte characters (U+0000 to U+00FF) as UTF-8: runs of ASCII are appended whole.
 void appendLatin1(std::string& out, ByteView bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        std::size_t ascii = i;
-        while (ascii < bytes.size() && bytes[ascii] < 0x80) ++ascii;
-        out.append(reinterpret_cast<const char*>(bytes.data()) + i, ascii - i);
-        if (ascii == bytes.size()) return;
-        appendUtf8(out, bytes[ascii]);
-        i = ascii + 1;
+    const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t ascii = plainAsciiRun(text, i);
+        out.append(text.substr(i, ascii));
+        i += ascii;
+        if (i < text.size()) appendUtf8(out, bytes[i++]);
     }
 }
 
