@@ -14,12 +14,6 @@ std::uint64_t specialBytes(std::uint64_t w) {
     return bytes::equalBytes(w, '=') | bytes::equalBytes(w, ';') | bytes::zeroBytes(w);
 }
 
-}  // namespace
-
-void normaliseFrom(std::string& line, size_t from);
-
-void normaliseLine(std::string& line) { normaliseFrom(line, 0); }
-
 // Normalises what follows `from`, as if it were a line of its own.
 void normaliseFrom(std::string& line, size_t from) {
     char* s = line.data();
@@ -69,6 +63,10 @@ void normaliseFrom(std::string& line, size_t from) {
         line.resize(n - (in - out));
     }
 }
+
+}  // namespace
+
+void normaliseLine(std::string& line) { normaliseFrom(line, 0); }
 
 std::string_view EstraiCampo(std::string_view& line) {
     const size_t p = bytes::find(line, ';');
